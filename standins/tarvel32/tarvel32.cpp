@@ -1,0 +1,1 @@
+// The task library stand-in (tasks on operating-system threads).
