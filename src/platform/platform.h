@@ -15,11 +15,11 @@ using LibraryHandle = void*;
 // "name.so" on Linux.
 std::string LibraryFileName(const std::string& baseName);
 // Loads a library by path or name; nullptr on failure (see LastLoadError).
-LibraryHandle LoadLibrary(const std::string& pathOrName);
+LibraryHandle OpenLibrary(const std::string& pathOrName);
 // A library that is already loaded in the process, by file name; nullptr if not.
 LibraryHandle FindLoadedLibrary(const std::string& fileName);
 void* FindFunction(LibraryHandle library, const char* name);
-void FreeLibrary(LibraryHandle library);
+void CloseLibrary(LibraryHandle library);
 std::string LastLoadError();
 
 // Full path of the module (library or program) that contains `address`.
@@ -47,7 +47,7 @@ bool ReadWholeFile(const std::string& path, std::string& out);
 bool WriteWholeFile(const std::string& path, const std::string& data);
 bool AppendToFile(const std::string& path, const std::string& data);
 bool RenameFile(const std::string& from, const std::string& to);  // replaces target
-bool DeleteFile(const std::string& path);
+bool RemoveFile(const std::string& path);
 std::string TempDirectory();
 std::string GetEnv(const std::string& name);
 

@@ -46,14 +46,12 @@ class ProcessErrorException : public tInterfacedException {
   // text: the error text; the message becomes "KVTERR(code):text", unless
   // the text starts with the byte 0x01, which is then dropped with the prefix.
   ProcessErrorException(int32_t code, const std::string& text);
-  ~ProcessErrorException() override;
-  ProcessErrorException(const ProcessErrorException& other);
-  ProcessErrorException& operator=(const ProcessErrorException&) = delete;
 
   const char* ClassName() const override { return "ProcessErrorException"; }
   int32_t Code() const { return code_; }
-  uintptr_t DataHandle() const { return dataHandle_; }
-  void SetDataHandle(uintptr_t handle) { dataHandle_ = handle; }
+  uintptr_t DataHandle() const { return dataHandle_ ? *dataHandle_ : 0; }
+  // Takes ownership of a movable memory block, freed with the last copy.
+  void SetDataHandle(uintptr_t handle);
   int32_t Tag() const { return tag_; }
   void SetTag(int32_t tag) { tag_ = tag; }
 
@@ -61,7 +59,7 @@ class ProcessErrorException : public tInterfacedException {
 
  private:
   int32_t code_;
-  uintptr_t dataHandle_ = 0;  // movable memory block, freed with the exception
+  std::shared_ptr<uintptr_t> dataHandle_;
   int32_t tag_ = 0;
 };
 

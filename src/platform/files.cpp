@@ -1,0 +1,42 @@
+// File helpers common to both sides of the platform layer (standard streams).
+#include <fstream>
+#include <sstream>
+
+#include "platform/platform.h"
+
+namespace platform {
+
+bool ReadWholeFile(const std::string& path, std::string& out) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream ss;
+  ss << in.rdbuf();
+  out = ss.str();
+  return !in.bad();
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& data) {
+  std::ofstream f(path, std::ios::binary | std::ios::trunc);
+  if (!f) return false;
+  f.write(data.data(), std::streamsize(data.size()));
+  return bool(f);
+}
+
+bool AppendToFile(const std::string& path, const std::string& data) {
+  std::ofstream f(path, std::ios::binary | std::ios::app);
+  if (!f) return false;
+  f.write(data.data(), std::streamsize(data.size()));
+  return bool(f);
+}
+
+std::string DirectoryOf(const std::string& path) {
+  size_t p = path.find_last_of("/\\");
+  return p == std::string::npos ? std::string() : path.substr(0, p + 1);
+}
+
+std::string FileNameOf(const std::string& path) {
+  size_t p = path.find_last_of("/\\");
+  return p == std::string::npos ? path : path.substr(p + 1);
+}
+
+}  // namespace platform
