@@ -1,0 +1,195 @@
+// Stand-in of the POS parameter service: answers GetParamValue from a plain
+// text configuration (PARAMS_CONFIG, else params.cfg next to this library).
+#include <cstring>
+#include <mutex>
+
+#include "params_config.h"
+#include "platform/abi.h"
+#include "platform/platform.h"
+
+namespace {
+
+constexpr int32_t kPortHost = -1;
+constexpr int32_t kMessage = -2, kQuestion = -3, kProgress = -4, kMenu = -8;
+constexpr int32_t kInputOld = -10, kInputOlder = -11, kMessageRecord = -12, kInputRecord = -13;
+constexpr size_t kAnswerOffset = 783, kKindOffset = 4, kTextOffset = 5;
+
+std::recursive_mutex g_lock;
+ParamsConfig g_config;
+bool g_loaded = false;
+std::string g_error;
+
+std::string ShortString(const uint8_t* s) { return s ? std::string(reinterpret_cast<const char*>(s + 1), s[0]) : ""; }
+
+void PutShortString(uint8_t* target, int32_t capacity, const std::string& text) {
+  if (!target) return;
+  size_t n = std::min<size_t>(text.size(), capacity > 255 || capacity < 0 ? 255 : size_t(capacity));
+  target[0] = uint8_t(n);
+  std::memcpy(target + 1, text.data(), n);
+}
+
+void LoadFrom(const std::string& path) {
+  std::string text;
+  g_error.clear();
+  g_config = ParamsConfig();
+  if (!path.empty() && platform::ReadWholeFile(path, text))
+    g_config = ParamsConfig::Parse(text, platform::DirectoryOf(path), g_error);
+  g_loaded = true;
+}
+
+void EnsureLoaded() {
+  if (g_loaded) return;
+  std::string path = platform::GetEnv("PARAMS_CONFIG");
+  if (path.empty()) path = platform::DirectoryOf(platform::ModulePathOf(reinterpret_cast<const void*>(&LoadFrom))) + "params.cfg";
+  LoadFrom(path);
+}
+
+void LogRequest(const std::string& line) {
+  if (!g_config.requestLog.empty()) platform::AppendToFile(g_config.requestLog, line + "\n");
+}
+
+template <class Map>
+auto FindDevice(Map& map, const std::string& module, int32_t number) -> decltype(&map.begin()->second) {
+  auto it = map.find(DeviceKey{module, number});
+  if (it == map.end()) it = map.find(DeviceKey{"*", number});
+  return it == map.end() ? nullptr : &it->second;
+}
+
+int32_t NextAnswer(std::vector<int32_t>& list, size_t& next) {
+  if (list.empty()) return -1;
+  int32_t a = list[std::min(next, list.size() - 1)];
+  ++next;
+  return a;
+}
+
+bool OperatorMessage(const std::string& module, int32_t number, int32_t index, uint32_t* value) {
+  Answers* a = FindDevice(g_config.answers, module, number);
+  if (!a || !value) return false;
+  if (index == kMessageRecord) {
+    if (!a->recordForm) return false;
+    uint8_t* record = reinterpret_cast<uint8_t*>(uintptr_t(*value));
+    if (!record) return false;
+    bool question = record[kKindOffset] == 1;
+    int32_t answer = question ? NextAnswer(a->questions, a->nextQuestion) : NextAnswer(a->messages, a->nextMessage);
+    LogRequest(std::string(question ? "QUESTION " : "MESSAGE ") + ShortString(record + kTextOffset) + " -> " +
+               std::to_string(answer));
+    if (answer < 0) return false;
+    std::memcpy(record + kAnswerOffset, &answer, 4);
+    return true;
+  }
+  bool question = index == kQuestion;
+  int32_t answer = question ? NextAnswer(a->questions, a->nextQuestion) : NextAnswer(a->messages, a->nextMessage);
+  LogRequest(std::string(question ? "QUESTION(legacy) -> " : "MESSAGE(legacy) -> ") + std::to_string(answer));
+  if (answer < 0) return false;
+  *value = uint32_t(answer);
+  return true;
+}
+
+bool DeviceRequest(const std::string& module, int32_t number, int32_t index, uint32_t* value, uint8_t* text,
+                   int32_t textSize) {
+  if (index == kMessageRecord || index == kMessage || index == kQuestion)
+    return OperatorMessage(module, number, index, value);
+  if (index == kInputRecord || index == kInputOlder || index == kInputOld) {
+    Answers* a = FindDevice(g_config.answers, module, number);
+    if (!a || !a->hasInput) return false;
+    LogRequest("INPUT " + ShortString(text) + " -> " + a->input);
+    PutShortString(text, textSize, a->input);
+    return true;
+  }
+  if (index == kProgress || index == kMenu) {
+    LogRequest(index == kProgress ? "PROGRESS" : "MENU");
+    return true;
+  }
+  auto* params = FindDevice(g_config.devices, module, number);
+  if (!params) return false;
+  auto it = params->find(index);
+  if (it == params->end()) return false;
+  const ParamEntry& e = it->second;
+  if (e.blob) {
+    // A blob comes as a marker byte and a 4-byte length in the text, the
+    // bytes at the address stored in the value cell.
+    if (text) {
+      uint32_t length = uint32_t(e.blobBytes.size());
+      text[0] = 5;
+      text[1] = 0x01;
+      std::memcpy(text + 2, &length, 4);
+    }
+    if (value) *value = uint32_t(uintptr_t(e.blobBytes.data()));
+    return true;
+  }
+  PutShortString(text, textSize, e.text);
+  if (value) *value = e.value;
+  return true;
+}
+
+bool RefRequest(const std::string& name, int32_t number, int32_t kind, uint32_t* value, uint8_t* text,
+                int32_t textSize) {
+  if (name == "*_RefProp#" && number == 0) {
+    for (int32_t k : g_config.knownKinds)
+      if (k == kind) return true;
+    return false;
+  }
+  if (!value) return false;
+  int32_t id = int32_t(*value);
+  if (name == "*_RefName#") {
+    auto kindIt = g_config.refNames.find(kind);
+    if (kindIt == g_config.refNames.end() || !kindIt->second.count(id)) return false;
+    PutShortString(text, textSize, kindIt->second[id]);
+    return true;
+  }
+  auto kindIt = g_config.refProps.find(kind);
+  if (kindIt == g_config.refProps.end()) return false;
+  auto it = kindIt->second.find(std::to_string(id) + "." + ShortString(text));
+  if (it == kindIt->second.end()) return false;
+  PutShortString(text, textSize, it->second);
+  return true;
+}
+
+}  // namespace
+
+extern "C" {
+
+ZEF_EXPORT uint8_t ZEF_STDCALL GetParamValue(const uint8_t* name, int32_t number, int32_t index, uint32_t* value,
+                                             uint8_t* text, int32_t textSize) {
+  try {
+    std::lock_guard<std::recursive_mutex> lock(g_lock);
+    EnsureLoaded();
+    std::string n = ShortString(name);
+    if (n == "*Translate") {
+      auto it = g_config.translations.find(ShortString(text));
+      if (it == g_config.translations.end()) return 0;
+      PutShortString(text, textSize, it->second);
+      return 1;
+    }
+    if (n == "*_RefProp#" || n == "*_RefName#") return RefRequest(n, number, index, value, text, textSize);
+    if (!n.empty() && n[0] == '*') {
+      auto it = g_config.values.find(n);
+      if (it == g_config.values.end() || !value) return 0;
+      *value = it->second;
+      return 1;
+    }
+    return DeviceRequest(n, number, index, value, text, textSize) ? 1 : 0;
+  } catch (...) {
+    return 0;
+  }
+}
+
+// Test controls: load another configuration (nullptr: the default one) and
+// read the last configuration error.
+ZEF_EXPORT void ZEF_STDCALL ParamsLoadConfig(const char* path) {
+  std::lock_guard<std::recursive_mutex> lock(g_lock);
+  if (path) LoadFrom(path);
+  else g_loaded = false;
+}
+
+ZEF_EXPORT int32_t ZEF_STDCALL ParamsConfigError(char* buffer, int32_t size) {
+  std::lock_guard<std::recursive_mutex> lock(g_lock);
+  if (buffer && size > 0) {
+    size_t n = std::min<size_t>(g_error.size(), size_t(size - 1));
+    std::memcpy(buffer, g_error.data(), n);
+    buffer[n] = 0;
+  }
+  return int32_t(g_error.size());
+}
+
+}  // extern "C"

@@ -1,0 +1,46 @@
+// The configuration of the parameter service stand-in, read from a plain
+// text file (format in README.md).
+#pragma once
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+struct ParamEntry {
+  std::string text;
+  uint32_t value = 0;
+  bool hasValue = false;
+  bool blob = false;
+  std::string blobBytes;
+};
+
+struct DeviceKey {
+  std::string module;  // "*" = any module
+  int32_t number;
+  bool operator<(const DeviceKey& o) const {
+    return module != o.module ? module < o.module : number < o.number;
+  }
+};
+
+struct Answers {
+  std::vector<int32_t> messages;   // answers to messages, in order; the last repeats
+  std::vector<int32_t> questions;
+  size_t nextMessage = 0, nextQuestion = 0;
+  bool recordForm = true;          // false: answer only the older -2/-3 requests
+  std::string input;               // text answered to input boxes
+  bool hasInput = false;
+};
+
+struct ParamsConfig {
+  std::map<DeviceKey, std::map<int32_t, ParamEntry>> devices;
+  std::map<DeviceKey, Answers> answers;
+  std::map<std::string, std::string> translations;
+  std::map<std::string, uint32_t> values;                 // "*IntCallback" and the like
+  std::vector<int32_t> knownKinds;                        // "*_RefProp#" mode 0
+  std::map<int32_t, std::map<int32_t, std::string>> refNames;   // kind -> id -> name
+  std::map<int32_t, std::map<std::string, std::string>> refProps;  // kind -> "id.path" -> value
+  std::string requestLog;                                  // file that receives the asked texts
+
+  // Parses a configuration text; `baseDir` resolves "@file" blobs.
+  static ParamsConfig Parse(const std::string& text, const std::string& baseDir, std::string& error);
+};
