@@ -220,8 +220,10 @@ class tErrorContext {
   std::exception_ptr exception;
 };
 
+void ErrorContextDeleter::operator()(tErrorContext* context) const { delete context; }
+
 ErrorContextBlock SaveErrorContext() {
-  auto block = std::make_unique<tErrorContext>();
+  ErrorContextBlock block(new tErrorContext);
   int32_t size = GetErrorInfoSize();
   const tNewErrorInfo* current = GetErrorInfoPtr();
   if (current && size > 0) {

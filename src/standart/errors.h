@@ -106,7 +106,10 @@ bool IsExceptionNamed(const std::exception_ptr& e, const std::string& className)
 
 // Carries the current error record and exception from one task to another.
 class tErrorContext;
-using ErrorContextBlock = std::unique_ptr<tErrorContext>;
+struct ErrorContextDeleter {
+  void operator()(tErrorContext* context) const;
+};
+using ErrorContextBlock = std::unique_ptr<tErrorContext, ErrorContextDeleter>;
 ErrorContextBlock SaveErrorContext();
 // Restores the record; with reraise, rethrows the saved exception (if any).
 void RestoreErrorContext(ErrorContextBlock block, bool reraise);

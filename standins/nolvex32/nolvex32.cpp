@@ -23,6 +23,8 @@ namespace {
 std::mutex g_lock;  // guards the code sets and the log file
 std::set<int32_t> g_raised;
 std::set<int32_t> g_ignored;
+// Codes told to be ignored during a report: that report still completes.
+std::set<int32_t> g_ignoreAfterReport;
 std::set<int32_t> g_silent;
 std::string g_logPath;
 int64_t g_logLimit = 4 << 20;
@@ -98,6 +100,8 @@ void ZEF_STDCALL ProcessFormatErrorRec(tNewErrorInfo* rec, uint8_t* raise, tNewE
   }
   if (raise) *raise = raised ? 1 : 0;
   if (formatted) WriteLogLine("ERR " + std::to_string(rec->Code) + ": " + text);
+  std::lock_guard<std::mutex> lock(g_lock);
+  if (g_ignoreAfterReport.erase(rec->Code)) g_ignored.insert(rec->Code);
 }
 
 void ZEF_STDCALL ExceptError(int32_t code) {
@@ -107,7 +111,7 @@ void ZEF_STDCALL ExceptError(int32_t code) {
 
 void ZEF_STDCALL IgnoreError(int32_t code) {
   std::lock_guard<std::mutex> lock(g_lock);
-  g_ignored.insert(code);
+  g_ignoreAfterReport.insert(code);
 }
 
 void ZEF_STDCALL OutStringToLog(uint8_t level, const char* text) {
@@ -164,6 +168,7 @@ void ZEF_STDCALL NolvexReset() {
   std::lock_guard<std::mutex> lock(g_lock);
   g_raised.clear();
   g_ignored.clear();
+  g_ignoreAfterReport.clear();
   g_cuts = 0;
 }
 
@@ -181,7 +186,7 @@ uint8_t ZEF_STDCALL NolvexIsRaised(int32_t code) {
 
 uint8_t ZEF_STDCALL NolvexIsIgnored(int32_t code) {
   std::lock_guard<std::mutex> lock(g_lock);
-  return g_ignored.count(code) ? 1 : 0;
+  return g_ignored.count(code) || g_ignoreAfterReport.count(code) ? 1 : 0;
 }
 
 void ZEF_STDCALL NolvexSetLogPath(const char* path) {

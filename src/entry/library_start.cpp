@@ -1,0 +1,33 @@
+// Library start and unload: the adapter's own version data, the device class
+// and the process-wide settings; unloading frees every remaining device.
+#include "entry/device_table.h"
+#include "entry/library_info.h"
+#include "io/printer/device.h"
+#include "standart/errors.h"
+#include "standart/tasks.h"
+
+namespace {
+
+std::string DriverName() { return LibraryInfo::DriverName(); }
+uint16_t DriverVersion() { return LibraryInfo::DriverVersion(); }
+
+struct LibraryLifetime {
+  LibraryLifetime() {
+    try {
+      LibraryInfo::Load();
+      DeviceTable::SetDeviceClass(TDeviceClass{"TDevice", DriverName, DriverVersion, TDevice::Class().Create});
+      InitTaskServices();
+    } catch (...) {
+    }
+  }
+  ~LibraryLifetime() {
+    try {
+      DeviceTable::FreeAll();
+    } catch (...) {
+    }
+  }
+};
+
+LibraryLifetime g_lifetime;
+
+}  // namespace

@@ -1,0 +1,108 @@
+// The parameter service binding over the real stand-in library, configured
+// by a text file as tests and the demo do.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "platform/platform.h"
+#include "standart/errors.h"
+#include "standart/host_params.h"
+
+namespace {
+
+using TLoadConfig = void(ZEF_STDCALL*)(const char*);
+
+class HostParamsTest : public ::testing::Test {
+ protected:
+  void Configure(const std::string& text) {
+    path_ = platform::TempDirectory() + "host_params_test.cfg";
+    ASSERT_TRUE(platform::WriteWholeFile(path_, text));
+    HostParams::Reset();
+    ASSERT_TRUE(HostParams::Available()) << platform::LastLoadError();
+    auto lib = platform::FindLoadedLibrary(platform::LibraryFileName("params"));
+    auto load = reinterpret_cast<TLoadConfig>(platform::FindFunction(lib, "ParamsLoadConfig"));
+    ASSERT_NE(load, nullptr);
+    load(path_.c_str());
+  }
+  void TearDown() override { platform::RemoveFile(path_); }
+  std::string path_;
+};
+
+TEST_F(HostParamsTest, DeviceParametersByModuleNumberAndIndex) {
+  std::string own = HostParams::AdapterFileName();
+  Configure("[device * 0]\n0 = emulator.so\n5 = 3\n[device " + own + " 1]\n0 = other.so\n7 = text\n7:value = 99\n");
+  uint32_t value = 0;
+  std::string text;
+  ASSERT_TRUE(HostParams::DeviceParam(0, 0, value, text));
+  EXPECT_EQ(text, "emulator.so");
+  ASSERT_TRUE(HostParams::DeviceParam(0, 5, value, text));
+  EXPECT_EQ(value, 3u);
+  EXPECT_EQ(text, "3");
+  ASSERT_TRUE(HostParams::DeviceParam(1, 7, value, text));
+  EXPECT_EQ(text, "text");
+  EXPECT_EQ(value, 99u);
+  EXPECT_FALSE(HostParams::DeviceParam(0, 6, value, text));
+  EXPECT_FALSE(HostParams::DeviceParam(2, 0, value, text));
+}
+
+TEST_F(HostParamsTest, PortHostBlobsAndTranslations) {
+  Configure("[device * 3]\n-1 = porthost.so 0x0301\n1 = @text <a b=\"1\"/>\n[translate]\nHello = Privet\n");
+  uint32_t value = 0;
+  std::string text;
+  ASSERT_TRUE(HostParams::DeviceParam(3, -1, value, text));
+  EXPECT_EQ(text, "porthost.so");
+  EXPECT_EQ(value, 0x0301u);
+  ASSERT_TRUE(HostParams::DeviceParam(3, 1, value, text));
+  ASSERT_EQ(text.size(), 5u);
+  EXPECT_EQ(text[0], '\x01');
+  uint32_t length;
+  std::memcpy(&length, text.data() + 1, 4);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(uintptr_t(value)), length), "<a b=\"1\"/>");
+  EXPECT_EQ(HostParams::Translate("Hello"), "Privet");
+  EXPECT_EQ(HostParams::Translate("Unknown"), "Unknown");
+}
+
+TEST_F(HostParamsTest, ReferenceObjectsAndProcessValues) {
+  Configure("[service]\nknown = 52 10\n[ref 52]\n7 = Cash\n7.PayType = 1\n[values]\n*IntCallback = 1234\n");
+  uint32_t value = 0;
+  std::string text;
+  EXPECT_TRUE(HostParams::Get("*_RefProp#", 0, 52, value, text));
+  EXPECT_FALSE(HostParams::Get("*_RefProp#", 0, 53, value, text));
+  value = 7;
+  text = "PayType";
+  ASSERT_TRUE(HostParams::Get("*_RefProp#", 1, 52, value, text));
+  EXPECT_EQ(text, "1");
+  value = 7;
+  ASSERT_TRUE(HostParams::Get("*_RefName#", 0, 52, value, text));
+  EXPECT_EQ(text, "Cash");
+  ASSERT_TRUE(HostParams::Get("*IntCallback", 0, 0, value, text));
+  EXPECT_EQ(value, 1234u);
+}
+
+TEST_F(HostParamsTest, ScriptedOperatorAnswersInOrder) {
+  Configure("[answers * 0]\nmessage = 2\nquestion = 4 3\n");
+  uint8_t record[791] = {};
+  record[4] = 1;  // question
+  uint32_t address = uint32_t(uintptr_t(record));
+  std::string text;
+  int32_t answers[3];
+  for (int32_t& a : answers) {
+    ASSERT_TRUE(HostParams::DeviceParam(0, -12, address, text));
+    std::memcpy(&a, record + 783, 4);
+  }
+  EXPECT_EQ(answers[0], 4);
+  EXPECT_EQ(answers[1], 3);
+  EXPECT_EQ(answers[2], 3);  // the last answer repeats
+  EXPECT_FALSE(HostParams::DeviceParam(1, -12, address, text));
+}
+
+TEST(HostParamsOverride, NoServiceMeansUnanswered) {
+  HostParams::OverrideFunction(nullptr);
+  uint32_t v = 0;
+  std::string t = "x";
+  EXPECT_FALSE(HostParams::Get("*Translate", 0, 0, v, t));
+  EXPECT_EQ(HostParams::Translate("x"), "x");
+  HostParams::Reset();
+}
+
+}  // namespace
