@@ -1,0 +1,229 @@
+#include "posdata/compreader.h"
+
+#include <cstring>
+
+#include "platform/codepage.h"
+#include "posdata/pderrors.h"
+
+namespace {
+
+constexpr size_t kHeaderReadSize = 79;
+constexpr size_t kHeaderNameOffset = 3;
+constexpr size_t kHeaderFixedTail = 6;  // memory flags and data size
+constexpr int kMaxNesting = 64;
+
+bool IsIntegerTag(uint8_t tag) { return tag == vaInt8 || tag == vaInt16 || tag == vaInt32; }
+
+// Decodes UTF-8; a malformed sequence gives U+FFFD for its first byte.
+std::u16string Utf8ToWide(const std::string& text) {
+  std::u16string out;
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  const size_t n = text.size();
+  for (size_t i = 0; i < n;) {
+    uint32_t cp = p[i];
+    size_t len = cp < 0x80 ? 1 : cp >= 0xF0 && cp < 0xF5 ? 4 : cp >= 0xE0 ? 3 : cp >= 0xC2 && cp < 0xE0 ? 2 : 0;
+    if (len > 1) cp &= 0xFF >> (len + 1);
+    bool valid = len > 0 && i + len <= n;
+    for (size_t k = 1; valid && k < len; ++k) {
+      valid = (p[i + k] & 0xC0) == 0x80;
+      cp = (cp << 6) | (p[i + k] & 0x3F);
+    }
+    if (valid && len == 3 && (cp < 0x800 || (cp >= 0xD800 && cp < 0xE000))) valid = false;
+    if (valid && len == 4 && (cp < 0x10000 || cp > 0x10FFFF)) valid = false;
+    if (!valid) {
+      out += char16_t(0xFFFD);
+      ++i;
+      continue;
+    }
+    if (cp >= 0x10000) {
+      cp -= 0x10000;
+      out += char16_t(0xD800 + (cp >> 10));
+      out += char16_t(0xDC00 + (cp & 0x3FF));
+    } else {
+      out += char16_t(cp);
+    }
+    i += len;
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string Utf8PropertyText(const std::string& utf8) {
+  return platform::WideToSingleByte(platform::kCodePageSystem, Utf8ToWide(utf8));
+}
+
+std::string WidePropertyText(const uint8_t* p, size_t count) {
+  std::u16string wide(count, u'\0');
+  for (size_t i = 0; i < count; ++i) wide[i] = char16_t(p[2 * i] | (p[2 * i + 1] << 8));
+  return platform::WideToSingleByte(platform::kCodePageSystem, wide);
+}
+
+void TPDComponentReader::SkipResourceHeader() {
+  const size_t available = s_.Size() < kHeaderReadSize ? s_.Size() : kHeaderReadSize;
+  s_.Seek(0);
+  const uint8_t* header = s_.ReadBytes(available);
+  if (available < 2 || header[0] != 0xFF || header[1] != 0x0A) ThrowInvalidFormat();
+  const void* end = available > kHeaderNameOffset
+                        ? std::memchr(header + kHeaderNameOffset, 0, available - kHeaderNameOffset)
+                        : nullptr;
+  if (end == nullptr) ThrowInvalidFormat();
+  const size_t nameLength = static_cast<const uint8_t*>(end) - (header + kHeaderNameOffset);
+  s_.Seek(kHeaderNameOffset + nameLength + 1 + kHeaderFixedTail);
+}
+
+void TPDComponentReader::ReadSignature() {
+  const uint8_t* signature = s_.ReadBytes(4);
+  if (std::memcmp(signature, "TPF0", 4) != 0) ThrowInvalidFormat();
+}
+
+void TPDComponentReader::ReadComponentHeader(std::string& className, std::string& objectName) {
+  if ((s_.PeekByte() & 0xF0) == 0xF0) {
+    const uint8_t flags = s_.ReadByte();
+    if (flags & 0x02) {  // child position
+      const uint8_t tag = s_.ReadByte();
+      if (!IsIntegerTag(tag)) ThrowInvalidFormat();
+      SkipPayload(tag);
+    }
+  }
+  className = ReadShortString();
+  objectName = ReadShortString();
+}
+
+std::string TPDComponentReader::ReadShortString() { return s_.ReadString(s_.ReadByte()); }
+
+bool TPDComponentReader::EndOfList() {
+  if (s_.PeekByte() != vaNull) return false;
+  s_.ReadByte();
+  return true;
+}
+
+bool TPDComponentReader::NextPropertyName(std::string& name) {
+  if (EndOfList()) return false;
+  name = ReadShortString();
+  return true;
+}
+
+void TPDComponentReader::Mismatch(uint8_t tag) {
+  SkipPayload(tag);
+  ThrowPropertyError();
+}
+
+int32_t TPDComponentReader::ReadInteger() {
+  const uint8_t tag = s_.ReadByte();
+  switch (tag) {
+    case vaInt8: return int8_t(s_.ReadByte());
+    case vaInt16: return s_.ReadInt16();
+    case vaInt32: return s_.ReadInt32();
+    default: Mismatch(tag);
+  }
+}
+
+std::string TPDComponentReader::ReadString() {
+  const uint8_t tag = s_.ReadByte();
+  switch (tag) {
+    case vaString: return ReadShortString();
+    case vaLString: return s_.ReadString(s_.ReadUInt32());
+    case vaUTF8String: return Utf8PropertyText(s_.ReadString(s_.ReadUInt32()));
+    case vaWString: {
+      const uint64_t count = s_.ReadUInt32();
+      if (count * 2 > s_.Remaining()) ThrowReadError();
+      return WidePropertyText(s_.ReadBytes(size_t(count * 2)), size_t(count));
+    }
+    default: Mismatch(tag);
+  }
+}
+
+bool TPDComponentReader::ReadBoolean() {
+  const uint8_t tag = s_.ReadByte();
+  if (tag == vaTrue) return true;
+  if (tag == vaFalse) return false;
+  Mismatch(tag);
+}
+
+std::string TPDComponentReader::ReadIdent() {
+  const uint8_t tag = s_.ReadByte();
+  if (tag != vaIdent) Mismatch(tag);
+  return ReadShortString();
+}
+
+TPDBinary TPDComponentReader::ReadBinary() {
+  const uint8_t tag = s_.ReadByte();
+  if (tag != vaBinary) Mismatch(tag);
+  const uint32_t size = s_.ReadUInt32();
+  return TPDBinary{s_.ReadBytes(size), size};
+}
+
+void TPDComponentReader::BeginCollection() {
+  const uint8_t tag = s_.ReadByte();
+  if (tag != vaCollection) Mismatch(tag);
+}
+
+bool TPDComponentReader::NextItem() {
+  if (EndOfList()) return false;
+  if (IsIntegerTag(s_.PeekByte())) SkipValue();  // the item's order value
+  if (s_.ReadByte() != vaList) ThrowPropertyError();
+  return true;
+}
+
+void TPDComponentReader::Descend() {
+  if (++depth_ > kMaxNesting) ThrowInvalidFormat();
+}
+
+void TPDComponentReader::SkipValue() { SkipPayload(s_.ReadByte()); }
+
+void TPDComponentReader::SkipPropertyList() {
+  std::string name;
+  while (NextPropertyName(name)) SkipValue();
+}
+
+void TPDComponentReader::SkipPayload(uint8_t tag) {
+  switch (tag) {
+    case vaNull:
+    case vaFalse:
+    case vaTrue:
+    case vaNil: return;
+    case vaInt8: s_.Skip(1); return;
+    case vaInt16: s_.Skip(2); return;
+    case vaInt32:
+    case vaSingle: s_.Skip(4); return;
+    case vaExtended: s_.Skip(10); return;
+    case vaCurrency:
+    case vaDate:
+    case vaInt64: s_.Skip(8); return;
+    case vaString:
+    case vaIdent: s_.Skip(s_.ReadByte()); return;
+    case vaBinary:
+    case vaLString:
+    case vaUTF8String: s_.Skip(s_.ReadUInt32()); return;
+    case vaWString: {
+      const uint64_t bytes = uint64_t(s_.ReadUInt32()) * 2;
+      if (bytes > s_.Remaining()) ThrowReadError();
+      s_.Skip(size_t(bytes));
+      return;
+    }
+    case vaSet:
+      for (uint8_t length = s_.ReadByte(); length != 0; length = s_.ReadByte()) s_.Skip(length);
+      return;
+    case vaList:
+      Descend();
+      while (!EndOfList()) SkipValue();
+      Ascend();
+      return;
+    case vaCollection:
+      Descend();
+      while (NextItem()) SkipPropertyList();
+      Ascend();
+      return;
+    default: ThrowInvalidFormat();  // an unknown tag has no known length
+  }
+}
+
+void TPDComponentReader::SkipComponent() {
+  Descend();
+  std::string className, objectName;
+  ReadComponentHeader(className, objectName);
+  SkipPropertyList();
+  while (!EndOfList()) SkipComponent();
+  Ascend();
+}

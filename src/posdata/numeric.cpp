@@ -1,0 +1,146 @@
+#include "posdata/numeric.h"
+
+#include <atomic>
+
+const char* const kNumericOverflow = "MulNum: Int64 overflow";
+const char* const kDivisionByZero = "Division by zero";
+
+namespace {
+
+constexpr int kMaxPow10 = 18;
+
+uint64_t Magnitude(int64_t v) { return v < 0 ? 0 - static_cast<uint64_t>(v) : uint64_t(v); }
+
+[[noreturn]] void Overflow() { throw eNumericException(kNumericOverflow); }
+
+// The tie choice of the half-random mode: the high bit of a 32-bit linear
+// congruential generator shared by the process.
+bool RandomTieBit() {
+  static std::atomic<uint32_t> seed{0};
+  uint32_t x = seed.load(std::memory_order_relaxed), next;
+  do {
+    next = x * 134775813u + 1u;
+  } while (!seed.compare_exchange_weak(x, next, std::memory_order_relaxed));
+  return ((uint64_t(next) * 2) >> 32) != 0;
+}
+
+// Whether a quotient q with remainder r (not 0) moves one step away from zero.
+// rMag and dMag are magnitudes; dMag may exceed the signed range (10^19).
+bool RoundsAway(uint8_t mode, int64_t q, uint64_t rMag, uint64_t dMag) {
+  if (mode == nrAwayFromZero) return true;
+  if (mode == nrTowardZero) return false;
+  const uint64_t rest = dMag - rMag;  // compare 2|r| with |d| without doubling
+  if (rMag > rest) return true;
+  if (rMag < rest) return false;
+  switch (mode) {
+    case nrHalfAwayFromZero: return true;
+    case nrHalfRandom: return RandomTieBit();
+    case nrHalfEven: return (q & 1) != 0;
+    default: return false;
+  }
+}
+
+// RoundDiv by 10^k for any k, also beyond the 64-bit powers.
+int64_t RoundDivPow10(uint8_t mode, int k, int64_t v) {
+  if (k <= kMaxPow10) return TNumeric::RoundDiv(mode, TNumeric::Pow10(k), v);
+  if (v == 0) return 0;
+  const int64_t s = v < 0 ? -1 : 1;
+  // |v| < 2^63 < 10^19: the quotient is 0 and the remainder v itself.
+  if (k == kMaxPow10 + 1) {
+    const uint64_t tenPow19 = uint64_t(TNumeric::Pow10(kMaxPow10)) * 10;
+    return RoundsAway(mode, 0, Magnitude(v), tenPow19) ? s : 0;
+  }
+  // From 10^20 on every remainder is below half the divisor.
+  return mode == nrAwayFromZero ? s : 0;
+}
+
+// v of scale fromScale expressed at scale toScale with the given mode.
+int64_t Rescale(uint8_t mode, int toScale, int fromScale, int64_t v) {
+  const int k = toScale - fromScale;
+  if (k == 0) return v;
+  if (k < 0) return RoundDivPow10(mode, -k, v);
+  if (v == 0) return 0;
+  if (k > kMaxPow10 || MayOverflow(TNumeric::Pow10(k), v)) Overflow();
+  return TNumeric::Pow10(k) * v;
+}
+
+}  // namespace
+
+int BitLength(int64_t v) {
+  const uint64_t m = Magnitude(v);
+  return m == 0 ? 0 : 64 - __builtin_clzll(m);
+}
+
+TNumeric TNumeric::Init(uint8_t scale, uint8_t mode) { return TNumeric{0, scale, mode}; }
+
+int64_t TNumeric::Pow10(int n) {
+  if (n < 0 || n > kMaxPow10) Overflow();
+  int64_t p = 1;
+  while (n-- > 0) p *= 10;
+  return p;
+}
+
+int64_t TNumeric::RoundDiv(uint8_t mode, int64_t d, int64_t n) {
+  if (d == 0) throw eNumericException(kDivisionByZero);
+  if (d == -1) {
+    if (n == INT64_MIN) Overflow();  // the one quotient beyond 64 bits
+    return -n;
+  }
+  const int64_t q = n / d, r = n % d;
+  if (r == 0) return q;
+  const int64_t s = (n < 0) != (d < 0) ? -1 : 1;
+  return RoundsAway(mode, q, Magnitude(r), Magnitude(d)) ? q + s : q;
+}
+
+void TNumeric::SetScale(uint8_t newScale) {
+  if (newScale != Scale && Value != 0) Value = Rescale(RoundMode, newScale, Scale, Value);
+  Scale = newScale;
+}
+
+void TNumeric::Add(const TNumeric& y) {
+  const int64_t addend = Rescale(RoundMode, Scale, y.Scale, y.Value);
+  // Sums are kept in range by the callers; wrap instead of undefined behaviour.
+  Value = int64_t(uint64_t(Value) + uint64_t(addend));
+}
+
+void TNumeric::Assign(const TNumeric& y) { Value = Rescale(RoundMode, Scale, y.Scale, y.Value); }
+
+void TNumeric::Mul(const TNumeric& y) {
+  if (!MayOverflow(Value, y.Value)) {
+    Value = Rescale(RoundMode, Scale, Scale + y.Scale, Value * y.Value);
+    return;
+  }
+  // Shorten: x loses its trailing zeros, y loses decimals (half away from
+  // zero) until the product fits.
+  const int64_t wholeY = RoundDivPow10(nrHalfAwayFromZero, y.Scale, y.Value);
+  if (MayOverflow(wholeY, Value)) Overflow();
+  int64_t a = Value;
+  int sa = Scale;
+  while (a != 0 && a % 10 == 0) {
+    a /= 10;
+    --sa;
+  }
+  int dropped = 0;
+  int64_t b = y.Value;
+  while (MayOverflow(b, a)) b = RoundDivPow10(nrHalfAwayFromZero, ++dropped, y.Value);
+  Value = Rescale(RoundMode, Scale, sa + int(y.Scale) - dropped, a * b);
+}
+
+void TNumeric::Div(const TNumeric& y) {
+  if (y.Value == 0) throw eNumericException(kDivisionByZero);
+  if (Value == 0) return;
+  int64_t b = y.Value;
+  int sb = y.Scale;
+  while (b % 10 == 0) {
+    b /= 10;
+    --sb;
+  }
+  int64_t a = Value;
+  int sa = Scale;
+  while (sa - sb < int(Scale) + kMaxPow10 && !MayOverflow(10, a)) {
+    a *= 10;
+    ++sa;
+  }
+  const int64_t q = RoundDiv(RoundMode, b, a);
+  Value = Rescale(RoundMode, Scale, sa - sb, q);
+}

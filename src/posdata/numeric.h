@@ -1,0 +1,49 @@
+// Decimal fixed-point arithmetic on 64-bit integers: money and quantities
+// are multiplied and divided with it, never in floating point.
+#pragma once
+#include <cstdint>
+
+#include "standart/errors.h"
+
+class eNumericException : public tInterfacedException {
+ public:
+  using tInterfacedException::tInterfacedException;
+  const char* ClassName() const override { return "eNumericException"; }
+};
+
+extern const char* const kNumericOverflow;  // "MulNum: Int64 overflow"
+extern const char* const kDivisionByZero;   // "Division by zero"
+
+// Rounding of a quotient's remainder; a tie is exactly half the divisor.
+enum TNumericRound : uint8_t {
+  nrHalfAwayFromZero = 0,
+  nrHalfTowardZero = 1,  // also every code above 5
+  nrHalfRandom = 2,
+  nrAwayFromZero = 3,
+  nrTowardZero = 4,
+  nrHalfEven = 5,
+};
+
+// Value / 10^Scale. Every operation leaves its result at the scale of the
+// left operand, rounded with that operand's mode; no intermediate is wider
+// than 64 bits.
+struct TNumeric {
+  int64_t Value;
+  uint8_t Scale;
+  uint8_t RoundMode;
+
+  static TNumeric Init(uint8_t scale, uint8_t mode);
+  static int64_t Pow10(int n);  // n from 0 to 18
+  static int64_t RoundDiv(uint8_t mode, int64_t divisor, int64_t dividend);
+
+  void SetScale(uint8_t newScale);
+  void Assign(const TNumeric& y);
+  void Add(const TNumeric& y);
+  void Mul(const TNumeric& y);
+  void Div(const TNumeric& y);
+};
+
+// Binary digits of the magnitude: 0 for 0, 64 for the most negative value.
+int BitLength(int64_t v);
+// The conservative product test that guards every multiplication.
+inline bool MayOverflow(int64_t a, int64_t b) { return BitLength(a) + BitLength(b) > 63; }

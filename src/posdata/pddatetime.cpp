@@ -1,0 +1,135 @@
+#include "posdata/pddatetime.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "posdata/pdlocale.h"
+#include "posdata/vartype.h"
+
+namespace {
+
+// Days since 1970-01-01 of a proleptic Gregorian date, and back.
+int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d) {
+  y -= m <= 2;
+  const int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const int64_t yoe = y - era * 400;
+  const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + doe - 719468;
+}
+
+void CivilFromDays(int64_t z, int64_t& y, int64_t& m, int64_t& d) {
+  z += 719468;
+  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const int64_t doe = z - era * 146097;
+  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const int64_t mp = (5 * doy + 2) / 153;
+  d = doy - (153 * mp + 2) / 5 + 1;
+  m = mp + (mp < 10 ? 3 : -9);
+  y = yoe + era * 400 + (m <= 2);
+}
+
+const int64_t kEpochDays = DaysFromCivil(1899, 12, 30);
+
+bool IsLeap(int64_t y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+
+int64_t DaysInMonth(int64_t y, int64_t m) {
+  static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return m == 2 && IsLeap(y) ? 29 : kDays[m - 1];
+}
+
+// Splits "12.05.2026" by a separator into numbers; false on anything but digits.
+bool SplitNumbers(const std::string& text, char separator, std::vector<int64_t>& out) {
+  out.clear();
+  int64_t value = 0;
+  int digits = 0;
+  for (size_t i = 0; i <= text.size(); ++i) {
+    if (i == text.size() || text[i] == separator) {
+      if (digits == 0) return false;
+      out.push_back(value);
+      value = 0;
+      digits = 0;
+    } else if (text[i] >= '0' && text[i] <= '9' && digits < 9) {
+      value = value * 10 + (text[i] - '0');
+      ++digits;
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool ParseDate(const std::string& text, int64_t& days) {
+  std::vector<int64_t> n;
+  if (!SplitNumbers(text, PDFormatSettings().DateSeparator, n) || n.size() != 3) return false;
+  int64_t day = n[0], month = n[1], year = n[2];
+  if (year < 100) year += 2000;
+  if (year < 1 || year > 9999 || month < 1 || month > 12) return false;
+  if (day < 1 || day > DaysInMonth(year, month)) return false;
+  days = DaysFromCivil(year, month, day) - kEpochDays;
+  return true;
+}
+
+bool ParseTime(const std::string& text, int64_t& ms) {
+  std::string clock = text;
+  int64_t millis = 0;
+  const size_t dot = text.find('.');
+  if (dot != std::string::npos) {
+    std::vector<int64_t> z;
+    if (!SplitNumbers(text.substr(dot + 1), '\0', z) || z[0] > 999) return false;
+    millis = z[0];
+    clock = text.substr(0, dot);
+  }
+  std::vector<int64_t> n;
+  if (!SplitNumbers(clock, PDFormatSettings().TimeSeparator, n) || n.size() < 2 || n.size() > 3)
+    return false;
+  const int64_t seconds = n.size() == 3 ? n[2] : 0;
+  if (n[0] > 23 || n[1] > 59 || seconds > 59) return false;
+  ms = ((n[0] * 60 + n[1]) * 60 + seconds) * 1000 + millis;
+  return true;
+}
+
+std::string Trimmed(const std::string& text) {
+  size_t b = 0, e = text.size();
+  while (b < e && static_cast<unsigned char>(text[b]) <= ' ') ++b;
+  while (e > b && static_cast<unsigned char>(text[e - 1]) <= ' ') --e;
+  return text.substr(b, e - b);
+}
+
+}  // namespace
+
+std::string FormatDateTimeMs(int64_t ms) {
+  const int64_t days = ms / MsPerDay;
+  int64_t timeOfDay = ms % MsPerDay;
+  if (timeOfDay < 0) timeOfDay = -timeOfDay;
+  int64_t y, m, d;
+  CivilFromDays(days + kEpochDays, y, m, d);
+  const TPDFormatSettings& fs = PDFormatSettings();
+  char buf[96];
+  int len = std::snprintf(buf, sizeof buf, "%02d%c%02d%c%04lld", int(d), fs.DateSeparator, int(m),
+                          fs.DateSeparator, static_cast<long long>(y));
+  if (timeOfDay != 0) {
+    const int64_t s = timeOfDay / 1000;
+    std::snprintf(buf + len, sizeof buf - len, " %d%c%02d%c%02d", int(s / 3600), fs.TimeSeparator,
+                  int(s / 60 % 60), fs.TimeSeparator, int(s % 60));
+  }
+  return buf;
+}
+
+bool TryParseDateTimeMs(const std::string& text, int64_t& ms) {
+  const std::string t = Trimmed(text);
+  const size_t blank = t.find(' ');
+  int64_t days = 0, time = 0;
+  if (blank != std::string::npos) {
+    if (!ParseDate(t.substr(0, blank), days) || !ParseTime(Trimmed(t.substr(blank + 1)), time))
+      return false;
+  } else if (t.find(PDFormatSettings().TimeSeparator) != std::string::npos) {
+    if (!ParseTime(t, time)) return false;
+  } else if (!ParseDate(t, days)) {
+    return false;
+  }
+  // A day before the epoch counts its time backwards, as the day-count type does.
+  ms = days < 0 ? days * MsPerDay - time : days * MsPerDay + time;
+  return true;
+}

@@ -1,0 +1,173 @@
+#include "posdata/pdloader.h"
+
+#include "posdata/pderrors.h"
+#include "posdata/pdsource.h"
+#include "posdata/pdtext.h"
+
+namespace {
+
+const char* const kDataSetPrefix = "DataSet.";
+
+bool Is(const std::string& name, const char* property) { return SameTextAscii(name, property); }
+
+}  // namespace
+
+template <class Handler>
+void TPDStreamLoader::ReadProperties(Handler&& readProperty) {
+  std::string name;
+  while (r_.NextPropertyName(name)) {
+    try {
+      readProperty(name);
+    } catch (const EReadError&) {
+      throw;
+    } catch (const EPDError&) {
+      // A value that does not fit its property is dropped.
+    }
+  }
+}
+
+template <class AddItem>
+void TPDStreamLoader::ReadCollection(AddItem&& addItem) {
+  r_.BeginCollection();
+  while (r_.NextItem()) ReadProperties(addItem());
+}
+
+void TPDStreamLoader::LoadRoot(TPDDataSource& source) {
+  std::string className;
+  r_.ReadComponentHeader(className, source.Name);
+  ReadProperties([&](const std::string& name) { SourceProperty(source, name); });
+  while (!r_.EndOfList()) r_.SkipComponent();  // a data source owns no components
+}
+
+void TPDStreamLoader::SourceProperty(TPDDataSource& source, const std::string& name) {
+  if (Is(name, "Name")) {
+    source.Name = r_.ReadString();
+  } else if (Is(name, "Tag")) {
+    source.Tag = r_.ReadInteger();
+  } else if (Is(name, "StreamVersion")) {
+    source.StreamVersion = r_.ReadInteger();
+  } else if (Is(name, "Links")) {
+    source.Links.clear();
+    ReadCollection([&] {
+      source.Links.emplace_back();
+      const size_t index = source.Links.size() - 1;
+      return [&source, index, this](const std::string& itemName) {
+        LinkProperty(source.Links[index], itemName);
+      };
+    });
+  } else if (Is(name, "DataSets")) {
+    source.DataSets.clear();
+    ReadCollection([&] {
+      source.DataSets.push_back(std::make_unique<TPDCont>());
+      TPDCont* cont = source.DataSets.back().get();
+      return [cont, this](const std::string& itemName) { ContProperty(*cont, itemName); };
+    });
+  } else {
+    r_.SkipValue();
+  }
+}
+
+void TPDStreamLoader::LinkProperty(TDataSetLink& link, const std::string& name) {
+  if (Is(name, "MasterTable")) {
+    link.MasterTable = r_.ReadString();
+  } else if (Is(name, "ChildTable")) {
+    link.ChildTable = r_.ReadString();
+  } else if (Is(name, "MasterField")) {
+    link.MasterField = r_.ReadString();
+  } else if (Is(name, "ChildField")) {
+    link.ChildField = r_.ReadString();
+  } else {
+    r_.SkipValue();
+  }
+}
+
+void TPDStreamLoader::ContProperty(TPDCont& cont, const std::string& name) {
+  const size_t prefix = std::char_traits<char>::length(kDataSetPrefix);
+  if (Is(name, "ObjClass")) {
+    cont.SetObjClass(r_.ReadString());
+  } else if (name.size() > prefix && Is(name.substr(0, prefix), kDataSetPrefix) &&
+             cont.DataSet() != nullptr) {
+    DataSetProperty(*cont.DataSet(), name.substr(prefix));
+  } else {
+    r_.SkipValue();  // also the dataset's properties before it exists
+  }
+}
+
+void TPDStreamLoader::DataSetProperty(TPDDataSet& dataSet, const std::string& name) {
+  if (Is(name, "Name")) {
+    dataSet.SetName(r_.ReadString());
+  } else if (Is(name, "Caption")) {
+    dataSet.Caption = r_.ReadString();
+  } else if (Is(name, "RefColNum")) {
+    dataSet.RefColNum = r_.ReadInteger();
+  } else if (Is(name, "AliasInfo")) {
+    dataSet.AliasInfo = r_.ReadInteger();
+  } else if (Is(name, "StreamVersion")) {
+    dataSet.StreamVersion = r_.ReadInteger();
+  } else if (Is(name, "OneRowDataset")) {
+    dataSet.OneRowDataset = r_.ReadBoolean();
+  } else if (Is(name, "RawRecCount")) {
+    ReadRecordCount(dataSet);
+  } else if (Is(name, "Data")) {
+    ReadData(dataSet);
+  } else if (Is(name, "FieldDefs")) {
+    dataSet.FieldDefs.clear();
+    ReadCollection([&] {
+      dataSet.FieldDefs.emplace_back();
+      const size_t index = dataSet.FieldDefs.size() - 1;
+      return [&dataSet, index, this](const std::string& itemName) {
+        FieldDefProperty(dataSet.FieldDefs[index], itemName);
+      };
+    });
+  } else {
+    r_.SkipValue();
+  }
+}
+
+void TPDStreamLoader::FieldDefProperty(TPDFieldDef& def, const std::string& name) {
+  if (Is(name, "FieldName")) {
+    def.SetFieldName(r_.ReadString());
+  } else if (Is(name, "VarType")) {
+    TVarType type;
+    if (!VarTypeFromName(r_.ReadIdent(), type)) ThrowPropertyError();
+    def.VarType = type;
+  } else if (Is(name, "Caption")) {
+    def.Caption = r_.ReadString();
+  } else if (Is(name, "RefColNum")) {
+    def.RefColNum = r_.ReadInteger();
+  } else if (Is(name, "LinkTable")) {
+    def.LinkTable = r_.ReadInteger();
+  } else if (Is(name, "Visible")) {
+    def.Visible = r_.ReadBoolean();
+  } else if (Is(name, "AliasInfo")) {
+    def.AliasInfo = r_.ReadString();
+  } else if (Is(name, "Desc")) {
+    def.Desc = r_.ReadString();
+  } else if (Is(name, "UserName")) {
+    def.SetUserName(r_.ReadString());
+  } else if (Is(name, "Expression")) {
+    def.Expression = r_.ReadString();
+  } else {
+    r_.SkipValue();
+  }
+}
+
+void TPDStreamLoader::ReadRecordCount(TPDDataSet& dataSet) {
+  const int32_t n = r_.ReadInteger();
+  if (n < 0) throw ERangeError();
+  // Each cell of the records takes at least one byte of the stream.
+  if (uint64_t(n) * dataSet.FieldDefs.size() > streamSize_) ThrowReadError();
+  dataSet.SetRawRecCount(n);
+}
+
+void TPDStreamLoader::ReadData(TPDDataSet& dataSet) {
+  const TPDBinary data = r_.ReadBinary();
+  TPDReadStream payload(data.Data, data.Size);
+  try {
+    dataSet.ReadData(payload);
+  } catch (const EReadError&) {
+    throw;
+  } catch (const EPDError& e) {
+    throw EReadError(e.message());  // errors in the records end the load
+  }
+}

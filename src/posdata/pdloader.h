@@ -1,0 +1,42 @@
+// Reads the properties of the component stream into a data source.
+#pragma once
+#include <cstddef>
+#include <string>
+
+#include "posdata/compreader.h"
+
+class TPDDataSource;
+class TPDCont;
+class TPDDataSet;
+class TPDFieldDef;
+struct TDataSetLink;
+
+class TPDStreamLoader {
+ public:
+  // streamSize bounds what a record count may claim.
+  TPDStreamLoader(TPDComponentReader& reader, size_t streamSize)
+      : r_(reader), streamSize_(streamSize) {}
+  // The root component: header, properties, and (skipped) children.
+  void LoadRoot(TPDDataSource& source);
+
+ private:
+  // Reads a property list; an error in one value (other than a read error)
+  // is dropped and reading goes on with the next property.
+  template <class Handler>
+  void ReadProperties(Handler&& readProperty);
+  // Reads a collection value; addItem creates an item and returns the
+  // handler of its properties.
+  template <class AddItem>
+  void ReadCollection(AddItem&& addItem);
+
+  void SourceProperty(TPDDataSource& source, const std::string& name);
+  void LinkProperty(TDataSetLink& link, const std::string& name);
+  void ContProperty(TPDCont& cont, const std::string& name);
+  void DataSetProperty(TPDDataSet& dataSet, const std::string& name);
+  void FieldDefProperty(TPDFieldDef& def, const std::string& name);
+  void ReadRecordCount(TPDDataSet& dataSet);
+  void ReadData(TPDDataSet& dataSet);
+
+  TPDComponentReader& r_;
+  size_t streamSize_;
+};

@@ -1,0 +1,6 @@
+#include "posdata/pdlocale.h"
+
+TPDFormatSettings& PDFormatSettings() {
+  static TPDFormatSettings settings;
+  return settings;
+}
