@@ -25,6 +25,12 @@ class TSimplePrinter {
   static constexpr size_t kMaxStartSequence = 127;
   static constexpr size_t kMaxSelection = 25;
   static constexpr size_t kMaxSource = 127;
+  // One interpretation stops at the next command or character once it has
+  // produced this many bytes; the pipeline goes on from where it stopped.
+  static constexpr int32_t kMaxTranslateOutput = 1 << 20;
+  // Longest pause a stream can ask for, and most line feeds of one command.
+  static constexpr int32_t kMaxWait = 60000;
+  static constexpr int32_t kMaxFeedLines = 255;
 
   // Print modes: normal, switched on for the current line, switched off
   // again at the end of a line.
@@ -88,6 +94,10 @@ class TSimplePrinter {
   int32_t BlockMode = 0;        // mode of the block being collected
 
  private:
+  friend class tPrnInterpreter;
+  // Size of a block's first allocation in the running interpretation.
+  int32_t firstAllocation_ = 1008;
+
   bool PrintPlain(const uint8_t* data, int32_t count);
   bool PrintWithEscapes(const uint8_t* data, int32_t count);
 };
