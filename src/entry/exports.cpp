@@ -89,7 +89,7 @@ uint8_t ZEF_REGCALL INITDLL(int32_t, int32_t, int32_t interfaceVersion, int32_t*
       return 0;
     }
     if (!info) return 0;
-    const TDeviceClass& cls = DeviceClass();
+    const TDeviceClass& cls = DeviceTable::DeviceClass();
     StoreShortString(info + kName, cls.DriverName ? cls.DriverName() : std::string());
     uint16_t version = cls.DriverVersion ? cls.DriverVersion() : 0;
     std::memcpy(info + kVersion, &version, 2);

@@ -50,6 +50,7 @@ bool RenameFile(const std::string& from, const std::string& to);  // replaces ta
 bool RemoveFile(const std::string& path);
 std::string TempDirectory();
 std::string GetEnv(const std::string& name);
+void SetEnv(const std::string& name, const std::string& value);
 
 // ---- Time and threads ------------------------------------------------------
 uint32_t TickCount();  // milliseconds since an arbitrary start, wraps at 2^32

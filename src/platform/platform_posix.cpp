@@ -175,3 +175,7 @@ void VirtualMemoryInfo(uint64_t& available, uint64_t& total) {
 }
 
 }  // namespace platform
+
+namespace platform {
+void SetEnv(const std::string& name, const std::string& value) { setenv(name.c_str(), value.c_str(), 1); }
+}  // namespace platform

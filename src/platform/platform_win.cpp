@@ -147,3 +147,10 @@ void VirtualMemoryInfo(uint64_t& available, uint64_t& total) {
 }
 
 }  // namespace platform
+
+namespace platform {
+void SetEnv(const std::string& name, const std::string& value) {
+  SetEnvironmentVariableA(name.c_str(), value.c_str());
+  _putenv_s(name.c_str(), value.c_str());
+}
+}  // namespace platform

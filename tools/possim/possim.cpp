@@ -1,0 +1,124 @@
+// The POS simulator: loads the adapter by path as the POS does, calls
+// INITDLL, creates a device, reads its status and the device list, prints
+// optional PRN files, frees the device and the library, and prints what came
+// back in readable form.
+//
+//   possim [--adapter PATH] [--config PARAMS.CFG] [--device N] [--print FILE]...
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "adapter.h"
+
+namespace {
+
+struct Options {
+  std::string adapter;
+  std::string config;
+  int32_t device = 0;
+  std::vector<std::string> prints;
+};
+
+bool ParseArgs(int argc, char** argv, Options& o) {
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    auto next = [&]() -> std::string { return i + 1 < argc ? argv[++i] : ""; };
+    if (a == "--adapter") o.adapter = next();
+    else if (a == "--config") o.config = next();
+    else if (a == "--device") o.device = std::atoi(next().c_str());
+    else if (a == "--print") o.prints.push_back(next());
+    else {
+      std::fprintf(stderr, "usage: possim [--adapter PATH] [--config FILE] [--device N] [--print FILE]...\n");
+      return false;
+    }
+  }
+  if (o.adapter.empty())
+    o.adapter = platform::DirectoryOf(platform::OwnModulePath()) + platform::LibraryFileName("zefor");
+  return true;
+}
+
+void ShowDriverInfo(Adapter& a) {
+  std::vector<uint8_t> info(600, 0);
+  int32_t revision = 101, error = 0;
+  std::memcpy(info.data() + 544, &revision, 4);
+  bool ok = a.INITDLL(0, 0, 2, &error, info.data(), 0);
+  uint16_t version;
+  std::memcpy(&version, info.data() + 12, 2);
+  std::printf("INITDLL: %s\n", ok ? "true" : "false");
+  std::printf("  driver name:    %.*s\n", info[280], reinterpret_cast<char*>(info.data() + 281));
+  std::printf("  driver version: %u\n", version);
+  uint32_t callback;
+  std::memcpy(&callback, info.data() + 548, 4);
+  if (callback) {
+    char devices[1024];
+    reinterpret_cast<Adapter::TDevicesInfo>(uintptr_t(callback))(devices, sizeof devices);
+    std::printf("  devices:        \"%s\"\n", devices);
+  }
+}
+
+void ShowStatus(Adapter& a, int32_t handle) {
+  TPrinterStatus status{};
+  status.Size = kPrinterStatusSize;
+  a.GetStatus(handle, &status);
+  std::printf("GetStatus(%d):\n", handle);
+  std::printf("  Offline=%u Busy=%u NotReady=%u SlipSupported=%u CannotPrintUnfiscal=%u\n", status.Offline,
+              status.Busy, status.NotReady, status.SlipSupported, status.CannotPrintUnfiscal);
+  std::printf("  PaperStatus=%u StatusFlags=0x%02X AdapterMinor=%d\n", status.PaperStatus, status.StatusFlags,
+              status.AdapterMinor);
+  status.StateText[sizeof status.StateText - 1] = 0;
+  if (status.StateText[0]) std::printf("  StateText: %s\n", status.StateText);
+}
+
+void ShowDevices(Adapter& a) {
+  std::vector<uint8_t> info(600, 0);
+  int32_t revision = 101, error = 0;
+  std::memcpy(info.data() + 544, &revision, 4);
+  a.INITDLL(0, 0, 2, &error, info.data(), 0);
+  uint32_t callback;
+  std::memcpy(&callback, info.data() + 548, 4);
+  char devices[1024];
+  reinterpret_cast<Adapter::TDevicesInfo>(uintptr_t(callback))(devices, sizeof devices);
+  std::printf("Devices: \"%s\"\n", devices);
+}
+
+int Run(const Options& o) {
+  Adapter a;
+  std::string error;
+  if (!a.Load(o.adapter, error)) {
+    std::fprintf(stderr, "possim: %s\n", error.c_str());
+    return 1;
+  }
+  ShowDriverInfo(a);
+  int32_t handle = a.InitDevice(o.device, 0);
+  std::printf("InitDevice(%d) = %d\n", o.device, handle);
+  if (handle > 0) {
+    ShowStatus(a, handle);
+    ShowDevices(a);
+    for (const std::string& file : o.prints) {
+      std::string data;
+      if (!platform::ReadWholeFile(file, data)) {
+        std::printf("Printing: cannot read %s\n", file.c_str());
+        continue;
+      }
+      bool ok = a.PrintingWithRes(handle, reinterpret_cast<const uint8_t*>(data.data()), int32_t(data.size()));
+      std::printf("PrintingWithRes(%s, %d bytes) = %s\n", file.c_str(), int(data.size()), ok ? "true" : "false");
+    }
+    a.Done(handle);
+    std::printf("Done(%d)\n", handle);
+  }
+  a.DONEDLL();
+  std::printf("DONEDLL\n");
+  a.Unload();
+  return handle > 0 ? 0 : 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options o;
+  if (!ParseArgs(argc, argv, o)) return 2;
+  if (!o.config.empty()) platform::SetEnv("PARAMS_CONFIG", o.config);
+  return Run(o);
+}
