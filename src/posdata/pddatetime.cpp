@@ -60,13 +60,26 @@ bool SplitNumbers(const std::string& text, char separator, std::vector<int64_t>&
   return true;
 }
 
+bool ValidTime(int64_t h, int64_t n, int64_t s, int64_t z) {
+  return h >= 0 && h <= 23 && n >= 0 && n <= 59 && s >= 0 && s <= 59 && z >= 0 && z <= 999;
+}
+
+int64_t TimeMs(int64_t h, int64_t n, int64_t s, int64_t z) { return ((h * 60 + n) * 60 + s) * 1000 + z; }
+
+bool ValidDate(int64_t year, int64_t month, int64_t day) {
+  return year >= 1 && year <= 9999 && month >= 1 && month <= 12 && day >= 1 &&
+         day <= DaysInMonth(year, month);
+}
+
+// A day before the epoch counts its time backwards, as the day-count type does.
+int64_t Combine(int64_t days, int64_t time) { return days < 0 ? days * MsPerDay - time : days * MsPerDay + time; }
+
 bool ParseDate(const std::string& text, int64_t& days) {
   std::vector<int64_t> n;
   if (!SplitNumbers(text, PDFormatSettings().DateSeparator, n) || n.size() != 3) return false;
   int64_t day = n[0], month = n[1], year = n[2];
   if (year < 100) year += 2000;
-  if (year < 1 || year > 9999 || month < 1 || month > 12) return false;
-  if (day < 1 || day > DaysInMonth(year, month)) return false;
+  if (!ValidDate(year, month, day)) return false;
   days = DaysFromCivil(year, month, day) - kEpochDays;
   return true;
 }
@@ -77,7 +90,7 @@ bool ParseTime(const std::string& text, int64_t& ms) {
   const size_t dot = text.find('.');
   if (dot != std::string::npos) {
     std::vector<int64_t> z;
-    if (!SplitNumbers(text.substr(dot + 1), '\0', z) || z[0] > 999) return false;
+    if (!SplitNumbers(text.substr(dot + 1), '\0', z)) return false;
     millis = z[0];
     clock = text.substr(0, dot);
   }
@@ -85,8 +98,8 @@ bool ParseTime(const std::string& text, int64_t& ms) {
   if (!SplitNumbers(clock, PDFormatSettings().TimeSeparator, n) || n.size() < 2 || n.size() > 3)
     return false;
   const int64_t seconds = n.size() == 3 ? n[2] : 0;
-  if (n[0] > 23 || n[1] > 59 || seconds > 59) return false;
-  ms = ((n[0] * 60 + n[1]) * 60 + seconds) * 1000 + millis;
+  if (!ValidTime(n[0], n[1], seconds, millis)) return false;
+  ms = TimeMs(n[0], n[1], seconds, millis);
   return true;
 }
 
@@ -129,7 +142,13 @@ bool TryParseDateTimeMs(const std::string& text, int64_t& ms) {
   } else if (!ParseDate(t, days)) {
     return false;
   }
-  // A day before the epoch counts its time backwards, as the day-count type does.
-  ms = days < 0 ? days * MsPerDay - time : days * MsPerDay + time;
+  ms = Combine(days, time);
+  return true;
+}
+
+bool EncodeDateTimeMs(int year, int month, int day, int hour, int minute, int second, int millis,
+                      int64_t& ms) {
+  if (!ValidDate(year, month, day) || !ValidTime(hour, minute, second, millis)) return false;
+  ms = Combine(DaysFromCivil(year, month, day) - kEpochDays, TimeMs(hour, minute, second, millis));
   return true;
 }
