@@ -50,23 +50,29 @@ constexpr int32_t kErrorInfoSize = 6693;
 // Arguments of ProcessFormatErrorRec: the service formats the text itself
 // (nolvex32 "version" 15), so the argument list is passed as already
 // formatted text for logging.
+#if defined(_WIN32) && defined(NOLVEX32_BUILD)
+#define NOLVEX_API __declspec(dllexport)
+#else
+#define NOLVEX_API
+#endif
+
 extern "C" {
-int32_t ZEF_STDCALL GetErrorInfoSize();
-tNewErrorInfo* ZEF_STDCALL GetErrorInfoPtr();
-uint8_t ZEF_STDCALL NeedProcessForCode(int32_t code);
-void ZEF_STDCALL ProcessFormatErrorRec(tNewErrorInfo* rec, uint8_t* raise,
+NOLVEX_API int32_t ZEF_STDCALL GetErrorInfoSize();
+NOLVEX_API tNewErrorInfo* ZEF_STDCALL GetErrorInfoPtr();
+NOLVEX_API uint8_t ZEF_STDCALL NeedProcessForCode(int32_t code);
+NOLVEX_API void ZEF_STDCALL ProcessFormatErrorRec(tNewErrorInfo* rec, uint8_t* raise,
                                        tNewErrorInfo* current, const char* formatted,
                                        int32_t argCount);
-void ZEF_STDCALL ExceptError(int32_t code);
-void ZEF_STDCALL IgnoreError(int32_t code);
-void ZEF_STDCALL OutStringToLog(uint8_t level, const char* text);
-void ZEF_STDCALL CutErrorFileIfNeed();
-int32_t ZEF_STDCALL LastError();
-void ZEF_STDCALL LastErrorMessage(char* buffer, int32_t size, int32_t number);
-void ZEF_STDCALL ClearErrorSpecials(int32_t code);
-void ZEF_STDCALL EnterProtocolStack();
-void ZEF_STDCALL LeaveProtocolStack();
-void ZEF_STDCALL EnterNoOSMode(const char* section);
-void ZEF_STDCALL NoOSMode(int32_t value);
-uint8_t ZEF_STDCALL GetNoOSMode();
+NOLVEX_API void ZEF_STDCALL ExceptError(int32_t code);
+NOLVEX_API void ZEF_STDCALL IgnoreError(int32_t code);
+NOLVEX_API void ZEF_STDCALL OutStringToLog(uint8_t level, const char* text);
+NOLVEX_API void ZEF_STDCALL CutErrorFileIfNeed();
+NOLVEX_API int32_t ZEF_STDCALL LastError();
+NOLVEX_API void ZEF_STDCALL LastErrorMessage(char* buffer, int32_t size, int32_t number);
+NOLVEX_API void ZEF_STDCALL ClearErrorSpecials(int32_t code);
+NOLVEX_API void ZEF_STDCALL EnterProtocolStack();
+NOLVEX_API void ZEF_STDCALL LeaveProtocolStack();
+NOLVEX_API void ZEF_STDCALL EnterNoOSMode(const char* section);
+NOLVEX_API void ZEF_STDCALL NoOSMode(int32_t value);
+NOLVEX_API uint8_t ZEF_STDCALL GetNoOSMode();
 }

@@ -4,10 +4,10 @@
 #include "standart/nolvex_api.h"
 
 extern "C" {
-int32_t ZEF_STDCALL NolvexCutCount();
-void ZEF_STDCALL NolvexReset();
-void ZEF_STDCALL NolvexSetSilent(int32_t code, uint8_t silent);
-uint8_t ZEF_STDCALL NolvexIsRaised(int32_t code);
-uint8_t ZEF_STDCALL NolvexIsIgnored(int32_t code);
-void ZEF_STDCALL NolvexSetLogPath(const char* path);
+NOLVEX_API int32_t ZEF_STDCALL NolvexCutCount();
+NOLVEX_API void ZEF_STDCALL NolvexReset();
+NOLVEX_API void ZEF_STDCALL NolvexSetSilent(int32_t code, uint8_t silent);
+NOLVEX_API uint8_t ZEF_STDCALL NolvexIsRaised(int32_t code);
+NOLVEX_API uint8_t ZEF_STDCALL NolvexIsIgnored(int32_t code);
+NOLVEX_API void ZEF_STDCALL NolvexSetLogPath(const char* path);
 }
