@@ -79,8 +79,16 @@ struct SyncObject {
 
 void AddRef(SyncObject* o) { o->refs.fetch_add(1, std::memory_order_relaxed); }
 
+// The count drops under the object's lock, so that every earlier use of the
+// object is ordered before its deletion also for race detectors that do not
+// follow atomics.
 void Release(SyncObject* o) {
-  if (o->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+  bool last;
+  {
+    std::lock_guard<std::mutex> guard(o->lock);
+    last = o->refs.fetch_sub(1, std::memory_order_acq_rel) == 1;
+  }
+  if (last) {
     o->magic = 0;
     delete o;
   }

@@ -135,12 +135,13 @@ bool tWaitObject::StartRequest(const platform::SyncHandle* handles, uint32_t cou
   return true;
 }
 
-void tWaitObject::Withdraw() {
+bool tWaitObject::Withdraw() {
   {
     std::lock_guard<std::mutex> guard(state_->lock);
     state_->requester = -1;
   }
   platform::SetEvent(state_->cancelEvent);
+  return thread_ && platform::WaitForSingleObject(state_->idleEvent, kIdleWaitMs) == platform::kWaitObject0;
 }
 
 int32_t tWaitObject::Sequence() const {
@@ -163,7 +164,7 @@ std::unique_ptr<tWaitObject> TakeWaitObject() {
 }
 
 void PutBackWaitObject(std::unique_ptr<tWaitObject> object) {
-  object->Withdraw();
+  if (!object->Withdraw()) return;
   tWaitObject* expected = nullptr;
   if (g_cachedWaitObject.compare_exchange_strong(expected, object.get())) object.release();
 }

@@ -17,8 +17,11 @@ class tWaitObject {
   // kMaximumWaitObjects - 1). False when the waiter thread is not ready to
   // take a request; the object is then of no further use.
   bool StartRequest(const platform::SyncHandle* handles, uint32_t count, uint32_t timeout);
-  // Withdraws the request: the wait ends at once and nothing is sent.
-  void Withdraw();
+  // Withdraws the request: the wait ends at once and nothing is sent. Waits
+  // (a short while) until the waiter thread no longer uses the request's
+  // handles, so that the caller may close them; false when it did not get
+  // there in time.
+  bool Withdraw();
   int32_t Sequence() const;
   uint32_t WaitResult() const;
 

@@ -36,10 +36,8 @@ class Baton {
     turn_.wait(guard, [&] { return serving_ == ticket; });
   }
   void Release() {
-    {
-      std::lock_guard<std::mutex> guard(lock_);
-      ++serving_;
-    }
+    std::lock_guard<std::mutex> guard(lock_);
+    ++serving_;
     turn_.notify_all();
   }
 
@@ -114,8 +112,8 @@ void EndTask(Task& task) {
     task.queue.clear();
     platform::CloseHandle(task.signalEvent);
     task.signalEvent = 0;
+    g_taskEnded.notify_all();
   }
-  g_taskEnded.notify_all();
   t_task = nullptr;
   g_baton.Release();
 }
