@@ -5,21 +5,18 @@
 namespace LibraryInfo {
 
 namespace {
-std::string g_name;
-uint16_t g_version = 0;
-uint16_t g_minor = 0;
+// Read during the library's static initialisation: kept in a function-local
+// object so that no later initialiser of this unit can reset it.
+platform::VersionData& Data() {
+  static platform::VersionData data;
+  return data;
+}
 }  // namespace
 
-void Load() {
-  platform::VersionData data;
-  if (!platform::ModuleVersion(reinterpret_cast<const void*>(&Load), data)) return;
-  g_name = data.FileDescription;
-  g_version = data.Release;
-  g_minor = data.Minor;
-}
+void Load() { platform::ModuleVersion(reinterpret_cast<const void*>(&Load), Data()); }
 
-const std::string& DriverName() { return g_name; }
-uint16_t DriverVersion() { return g_version; }
-uint16_t MinorVersion() { return g_minor; }
+const std::string& DriverName() { return Data().FileDescription; }
+uint16_t DriverVersion() { return Data().Release; }
+uint16_t MinorVersion() { return Data().Minor; }
 
 }  // namespace LibraryInfo

@@ -23,6 +23,7 @@ struct LibraryLifetime {
   ~LibraryLifetime() {
     try {
       DeviceTable::FreeAll();
+      DoneTaskServices();
     } catch (...) {
     }
   }

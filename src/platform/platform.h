@@ -48,6 +48,7 @@ bool WriteWholeFile(const std::string& path, const std::string& data);
 bool AppendToFile(const std::string& path, const std::string& data);
 bool RenameFile(const std::string& from, const std::string& to);  // replaces target
 bool RemoveFile(const std::string& path);
+bool MakeDirectory(const std::string& path);  // true when it exists afterwards
 std::string TempDirectory();
 std::string GetEnv(const std::string& name);
 void SetEnv(const std::string& name, const std::string& value);

@@ -115,6 +115,11 @@ bool RenameFile(const std::string& from, const std::string& to) {
 
 bool RemoveFile(const std::string& path) { return unlink(path.c_str()) == 0; }
 
+bool MakeDirectory(const std::string& path) {
+  struct stat st;
+  return mkdir(path.c_str(), 0777) == 0 || (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode));
+}
+
 std::string TempDirectory() {
   const char* t = getenv("TMPDIR");
   std::string dir = t && *t ? t : "/tmp";

@@ -134,8 +134,8 @@ TEST_F(Exports, CustomerDisplayHandles) {
   adapter_.Print(1001, nullptr, 3);
   adapter_.Print(1007, data, -1);
   // No port host is configured for the base device class: creation fails.
-  EXPECT_EQ(adapter_.InitCustDispPort(4, 0), 999);
-  EXPECT_EQ(adapter_.InitDevice(4, 0), -1);
+  EXPECT_EQ(adapter_.InitCustDispPort(77, 0), 999);
+  EXPECT_EQ(adapter_.InitDevice(77, 0), -1);
 }
 
 }  // namespace

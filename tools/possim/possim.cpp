@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "adapter.h"
+#include "tarvel32/tarvel32.h"
 
 namespace {
 
@@ -120,5 +121,9 @@ int main(int argc, char** argv) {
   Options o;
   if (!ParseArgs(argc, argv, o)) return 2;
   if (!o.config.empty()) platform::SetEnv("PARAMS_CONFIG", o.config);
-  return Run(o);
+  // The POS calls the adapter from its own tasks.
+  AttachTask("POS main");
+  int result = Run(o);
+  DetachTask();
+  return result;
 }
