@@ -15,6 +15,7 @@ struct Token {
   std::string Text;
   bool Quoted = false;
   size_t Equals = std::string::npos;  // first '=' outside quotes
+  size_t Unquoted = 0;                 // length of the text before the first quote
 };
 
 int HexDigit(char c) {
@@ -66,6 +67,7 @@ void LineParser::Split(const std::string& line) {
     Token t;
     for (; i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r'; ++i) {
       if (line[i] == '"') {
+        if (!t.Quoted) t.Unquoted = t.Text.size();
         t.Quoted = true;
         for (++i; i < line.size() && line[i] != '"'; ++i)
           t.Text += line[i] == '\\' ? Escape(line, i) : line[i];
@@ -75,6 +77,7 @@ void LineParser::Split(const std::string& line) {
         t.Text += line[i];
       }
     }
+    if (!t.Quoted) t.Unquoted = t.Text.size();
     tokens_.push_back(t);
   }
 }
@@ -259,7 +262,7 @@ VarType DescriptionParser::Cell(const LineParser& line, const Token& token, TVar
       {"str", vtString}, {"int", vtInteger}, {"float", vtFloat}, {"bool", vtBoolean},
       {"frac", vtFrac},  {"date", vtDateTime}};
   const size_t colon = token.Text.find(':');
-  if (colon != std::string::npos && !token.Quoted) {
+  if (colon != std::string::npos && colon < token.Unquoted) {
     const std::string prefix = token.Text.substr(0, colon), rest = token.Text.substr(colon + 1);
     const auto it = kPrefixes.find(prefix);
     if (it != kPrefixes.end()) return Typed(line, it->second, rest);

@@ -131,7 +131,7 @@ std::string RecordData(const DataSetDesc& d) {
 
 void WriteDataSet(ComponentWriter& w, const DataSetDesc& d) {
   const std::string p = "DataSet.";
-  w.String("ObjClass", d.ObjClass);
+  w.StringIfSet("ObjClass", d.ObjClass);
   w.StringIfSet(p + "Name", d.Name);
   w.StringIfSet(p + "Caption", d.Caption, d.Name);
   w.IntegerIfSet(p + "RefColNum", d.RefColNum);
