@@ -2,6 +2,7 @@
 // and the process-wide settings; unloading frees every remaining device.
 #include "entry/device_table.h"
 #include "entry/library_info.h"
+#include "entry/pos_data_hooks.h"
 #include "io/printer/device.h"
 #include "standart/errors.h"
 #include "standart/tasks.h"
@@ -16,6 +17,7 @@ struct LibraryLifetime {
     try {
       LibraryInfo::Load();
       DeviceTable::SetDeviceClass(TDeviceClass{"TDevice", DriverName, DriverVersion, TDevice::Class().Create});
+      BindPosDataHooks();
       InitTaskServices();
     } catch (...) {
     }
