@@ -397,3 +397,37 @@ TEST(TaskWaits, NoSwitchModeIsReportedExceptDuringStartUp) {
   EXPECT_EQ(inStartUp, 1);
   EXPECT_TRUE(signalled);
 }
+
+TEST(TaskSection, TimeOutInTaskModeIsReportedWithTheOwnersAndStacksOnlyWhenAsked) {
+  tTaskCriticalSection s{};
+  std::atomic<bool> release{false};
+  auto owner = StartOwner(s, release, "slow owner");
+  int32_t quietCode = 0, loudCode = 0, stacksBefore = PrintAllStacksCount(), stacksAfterQuiet = 0;
+  bool quietGot = true, loudGot = true;
+  std::string message;
+  {
+    TestTask t("impatient", [&] {
+      RaiseError(1, "marker");
+      quietGot = EnterTaskSection(s, 20, false, false);
+      quietCode = LastError();
+      stacksAfterQuiet = PrintAllStacksCount();
+      loudGot = EnterTaskSection(s, 20, false, true);
+      loudCode = LastError();
+      char text[256];
+      LastErrorMessage(text, sizeof text, -1);
+      message = text;
+    });
+    EXPECT_TRUE(t.Join());
+    EXPECT_EQ(message, "Critical section waiting time-out. Locked by task \"slow owner\"(" +
+                           std::to_string(owner->handle()) + "). Waiting task \"impatient\"(" +
+                           std::to_string(t.handle()) + "), initially locked by slow owner, task stack printed");
+  }
+  EXPECT_FALSE(quietGot);
+  EXPECT_EQ(quietCode, 2) << "only the minor waiting report";
+  EXPECT_EQ(stacksAfterQuiet, stacksBefore);
+  EXPECT_FALSE(loudGot);
+  EXPECT_EQ(loudCode, 137);
+  EXPECT_EQ(PrintAllStacksCount(), stacksBefore + 1);
+  EXPECT_EQ(s.Count.load(), 1) << "the impatient task left the queue";
+  release = true;
+}
