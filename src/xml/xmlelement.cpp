@@ -1,0 +1,112 @@
+#include "xml/xmlelement.h"
+
+#include "xml/base64.h"
+#include "xml/xmlstrings.h"
+
+// ---- TXmlElement ----------------------------------------------------------------
+
+TXmlElement::TXmlElement(TXmlNameTable* names, int32_t nameId) : TXmlNode(names, nameId) {}
+
+TXmlElement::~TXmlElement() {
+  value_ = TXmlValue();
+  RemoveAllChilds();
+}
+
+std::vector<TXmlNode*>* TXmlElement::Childs() const {
+  if (!value_.IsNull()) {
+    // The held value becomes the text child.
+    auto* text = new TXmlText(names_, std::move(value_));
+    value_ = TXmlValue();
+    const_cast<TXmlElement*>(this)->AdoptChild(text);
+  }
+  return &childs_;
+}
+
+std::string TXmlElement::NodeText() const {
+  if (!value_.IsNull()) return value_.Text(CodePage());
+  return JoinedChildText();
+}
+
+void TXmlElement::SetNodeText(const std::string& text) { SetNodeValue(TXmlValue::String(text)); }
+
+void TXmlElement::SetNodeValue(TXmlValue value) {
+  value_ = TXmlValue();
+  RemoveAllChilds();
+  value_ = std::move(value);
+}
+
+void TXmlElement::RemoveTextChilds() {
+  auto& childs = *Childs();
+  for (size_t i = childs.size(); i-- > 0;) {
+    int32_t type = childs[i]->NodeType();
+    if (type == NODE_TEXT || type == NODE_CDATA_SECTION) RemoveChild(IXmlNode(childs[i]));
+  }
+}
+
+void TXmlElement::ReplaceTextByCDATA(const std::string& text) {
+  RemoveTextChilds();
+  size_t start = 0;
+  for (;;) {
+    size_t end = text.find("]]>", start);
+    size_t stop = end == std::string::npos ? text.size() : end + 1;
+    AppendCDATA(text.substr(start, stop - start));
+    if (end == std::string::npos) break;
+    start = stop;
+  }
+}
+
+void TXmlElement::ReplaceTextByBase64(const std::string& bytes, int lineLength) {
+  RemoveTextChilds();
+  AdoptChild(new TXmlText(names_, TXmlValue::String(Base64Encode(bytes, lineLength)), true));
+}
+
+std::string TXmlElement::Base64Text() const { return Base64Decode(NodeText()); }
+
+TXmlNode* TXmlElement::CloneShallow() const {
+  auto* copy = new TXmlElement(names_, nameId_);
+  copy->attrs_ = attrs_;
+  copy->value_ = value_;
+  return copy;
+}
+
+// ---- TXmlText ------------------------------------------------------------------------
+
+TXmlText::TXmlText(TXmlNameTable* names, TXmlValue value, bool raw)
+    : TXmlNode(names, TXmlNameTable::kText), value_(std::move(value)), raw_(raw) {}
+
+std::string TXmlText::NodeText() const {
+  std::string text = value_.Text(CodePage());
+  return PreserveWhiteSpace() ? text : xmlstr::Trim(text);
+}
+
+void TXmlText::SetNodeText(const std::string& text) { value_ = TXmlValue::String(text); }
+
+TXmlNode* TXmlText::CloneShallow() const { return new TXmlText(names_, value_, raw_); }
+
+// ---- Character data ---------------------------------------------------------------------
+
+TXmlCharacterData::TXmlCharacterData(TXmlNameTable* names, int32_t nameId, std::string data)
+    : TXmlNode(names, nameId), data_(std::move(data)) {}
+
+std::string TXmlCharacterData::NodeText() const { return PreserveWhiteSpace() ? data_ : xmlstr::Trim(data_); }
+
+TXmlCDATASection::TXmlCDATASection(TXmlNameTable* names, std::string data)
+    : TXmlCharacterData(names, TXmlNameTable::kCDATASection, std::move(data)) {}
+
+TXmlNode* TXmlCDATASection::CloneShallow() const { return new TXmlCDATASection(names_, data_); }
+
+TXmlComment::TXmlComment(TXmlNameTable* names, std::string data)
+    : TXmlCharacterData(names, TXmlNameTable::kComment, std::move(data)) {}
+
+TXmlNode* TXmlComment::CloneShallow() const { return new TXmlComment(names_, data_); }
+
+// ---- TXmlProcessingInstruction ----------------------------------------------------------
+
+TXmlProcessingInstruction::TXmlProcessingInstruction(TXmlNameTable* names, int32_t targetId, std::string data)
+    : TXmlNode(names, targetId), data_(std::move(data)) {}
+
+TXmlNode* TXmlProcessingInstruction::CloneShallow() const {
+  auto* copy = new TXmlProcessingInstruction(names_, nameId_, data_);
+  copy->attrs_ = attrs_;
+  return copy;
+}

@@ -1,0 +1,120 @@
+// The node kinds other than the document: elements, text, CDATA sections,
+// comments and processing instructions.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "xml/xmlnode.h"
+
+// An element: a name, attributes, and either children or one held value.
+// A held value turns into a text child as soon as the children are needed.
+class TXmlElement : public TXmlNode {
+ public:
+  TXmlElement(TXmlNameTable* names, int32_t nameId);
+  ~TXmlElement() override;
+
+  int32_t NodeType() const override { return NODE_ELEMENT; }
+  std::string NodeText() const override;
+  void SetNodeText(const std::string& text) override;
+  // Holds a typed value instead of children.
+  void SetNodeValue(TXmlValue value);
+
+  // Removes the text and CDATA children and appends the text as CDATA
+  // sections, split so that no section contains "]]>".
+  void ReplaceTextByCDATA(const std::string& text);
+  // Removes the text and CDATA children and appends one raw text child with
+  // the Base64 form of the bytes (lines of lineLength characters).
+  void ReplaceTextByBase64(const std::string& bytes, int lineLength);
+  // The element text decoded from Base64.
+  std::string Base64Text() const;
+
+ protected:
+  std::vector<TXmlNode*>* Childs() const override;
+  std::vector<tXmlAttr>* Attrs() const override { return &attrs_; }
+  bool WriteXml(std::string& out, int level, const tWriteContext& context) const override;
+  TXmlNode* CloneShallow() const override;
+
+ private:
+  friend class TXmlParser;
+  void RemoveTextChilds();
+
+  mutable std::vector<TXmlNode*> childs_;
+  mutable std::vector<tXmlAttr> attrs_;
+  mutable TXmlValue value_;
+};
+
+// A text node: one typed value. A raw text node is written unescaped.
+class TXmlText : public TXmlNode {
+ public:
+  TXmlText(TXmlNameTable* names, TXmlValue value, bool raw = false);
+
+  int32_t NodeType() const override { return NODE_TEXT; }
+  std::string NodeText() const override;
+  void SetNodeText(const std::string& text) override;
+  const TXmlValue& Value() const { return value_; }
+  void SetValue(TXmlValue value) { value_ = std::move(value); }
+  bool IsRaw() const { return raw_; }
+
+ protected:
+  bool WriteXml(std::string& out, int level, const tWriteContext& context) const override;
+  TXmlNode* CloneShallow() const override;
+
+ private:
+  friend class TXmlParser;
+  TXmlValue value_;
+  bool raw_;
+};
+
+// Character data held as a byte string: the base of CDATA and comments.
+class TXmlCharacterData : public TXmlNode {
+ public:
+  std::string NodeText() const override;
+  void SetNodeText(const std::string& text) override { data_ = text; }
+  const std::string& Data() const { return data_; }
+
+ protected:
+  TXmlCharacterData(TXmlNameTable* names, int32_t nameId, std::string data);
+  std::string data_;
+};
+
+class TXmlCDATASection : public TXmlCharacterData {
+ public:
+  TXmlCDATASection(TXmlNameTable* names, std::string data);
+  int32_t NodeType() const override { return NODE_CDATA_SECTION; }
+  std::string NodeText() const override { return data_; }
+
+ protected:
+  bool WriteXml(std::string& out, int level, const tWriteContext& context) const override;
+  TXmlNode* CloneShallow() const override;
+};
+
+class TXmlComment : public TXmlCharacterData {
+ public:
+  TXmlComment(TXmlNameTable* names, std::string data);
+  int32_t NodeType() const override { return NODE_COMMENT; }
+
+ protected:
+  bool WriteXml(std::string& out, int level, const tWriteContext& context) const override;
+  TXmlNode* CloneShallow() const override;
+};
+
+// A processing instruction: target name, attributes, optional data. The
+// declaration is the instruction "xml" with its attributes.
+class TXmlProcessingInstruction : public TXmlNode {
+ public:
+  TXmlProcessingInstruction(TXmlNameTable* names, int32_t targetId, std::string data);
+
+  int32_t NodeType() const override { return NODE_PROCESSING_INSTRUCTION; }
+  std::string NodeText() const override { return data_; }
+  void SetNodeText(const std::string& text) override { data_ = text; }
+
+ protected:
+  std::vector<tXmlAttr>* Attrs() const override { return &attrs_; }
+  bool WriteXml(std::string& out, int level, const tWriteContext& context) const override;
+  TXmlNode* CloneShallow() const override;
+
+ private:
+  friend class TXmlParser;
+  mutable std::vector<tXmlAttr> attrs_;
+  std::string data_;
+};

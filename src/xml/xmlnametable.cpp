@@ -1,0 +1,79 @@
+#include "xml/xmlnametable.h"
+
+#include "xml/xmlexception.h"
+
+TXmlNameTable::TXmlNameTable() : chunks_(new std::unique_ptr<tEntry[]>[kMaxChunks]) {
+  for (int32_t& head : buckets_) head = -1;
+  for (const char* name : {"#text", "#cdata-section", "#comment", "#document", "xml"}) NameId(name);
+}
+
+TXmlNameTable::~TXmlNameTable() = default;
+
+uint32_t TXmlNameTable::Hash(std::string_view name) {
+  uint32_t h = 0;
+  for (char c : name) h = h * 33 + uint8_t(c);
+  return h;
+}
+
+int32_t TXmlNameTable::FindLocked(std::string_view name, uint32_t hash) const {
+  for (int32_t id = buckets_[hash % kBucketCount]; id >= 0; id = Entry(id).Next)
+    if (Entry(id).Name == name) return id;
+  return -1;
+}
+
+int32_t TXmlNameTable::AddLocked(std::string_view name, uint32_t hash) {
+  int32_t id = count_.load(std::memory_order_relaxed);
+  if (id >= kChunkSize * kMaxChunks) RaiseXmlError("Name table is full");
+  auto& chunk = chunks_[id >> kChunkBits];
+  if (!chunk) chunk.reset(new tEntry[kChunkSize]);
+  tEntry& entry = chunk[id & (kChunkSize - 1)];
+  entry.Name.assign(name.data(), name.size());
+  entry.Next = buckets_[hash % kBucketCount];
+  buckets_[hash % kBucketCount] = id;
+  count_.store(id + 1, std::memory_order_release);
+  return id;
+}
+
+int32_t TXmlNameTable::NameId(std::string_view name) {
+  uint32_t hash = Hash(name);
+  std::lock_guard<std::mutex> guard(lock_);
+  int32_t id = FindLocked(name, hash);
+  return id >= 0 ? id : AddLocked(name, hash);
+}
+
+int32_t TXmlNameTable::ReadNameId(std::string_view name) {
+  uint32_t hash = Hash(name);
+  std::lock_guard<std::mutex> guard(lock_);
+  int32_t id = FindLocked(name, hash);
+  if (id >= 0 || name.empty()) return id >= 0 ? id : AddLocked(name, hash);
+  std::string variant(name);
+  char first = name[0];
+  if (first >= 'A' && first <= 'Z') {
+    variant[0] = char(first + 32);
+    if ((id = FindLocked(variant, Hash(variant))) >= 0) return id;
+  }
+  if (first >= 'a' && first <= 'z') {
+    variant[0] = char(first - 32);
+    if ((id = FindLocked(variant, Hash(variant))) >= 0) return id;
+  }
+  return AddLocked(name, hash);
+}
+
+const std::string& TXmlNameTable::Name(int32_t id) const {
+  static const std::string kNone;
+  if (id < 0 || id >= count_.load(std::memory_order_acquire)) return kNone;
+  return Entry(id).Name;
+}
+
+int32_t TXmlNameTable::Count() const { return count_.load(std::memory_order_acquire); }
+
+TXmlNameTable* GlobalXmlNameTable() {
+  // Created on first use (module start-up in practice) and kept for the
+  // life of the process.
+  static TXmlNameTable* table = [] {
+    auto* t = new TXmlNameTable();
+    t->AddRef();
+    return t;
+  }();
+  return table;
+}

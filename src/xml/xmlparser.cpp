@@ -1,0 +1,263 @@
+#include "xml/xmlparser.h"
+
+#include <cstring>
+#include <string_view>
+
+#include "xml/xmlexception.h"
+#include "xml/xmlstrings.h"
+
+namespace {
+
+const char kBinaryPrefix[] = "< binary-xml >";
+const char kNameStart[] = "Name must start with letter or \"_\"";
+const char kNotFinished[] = "Element definition is not finished";
+
+[[noreturn]] void Expected(const std::string& what) { RaiseXmlError("\"" + what + "\" expected"); }
+[[noreturn]] void CharacterExpected(const std::string& what) {
+  RaiseXmlError("Character \"" + what + "\" expected");
+}
+
+bool IsAsciiAlnum(uint8_t c) { return xmlstr::IsDigit(c) || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+int HexDigit(uint8_t c) {
+  if (xmlstr::IsDigit(c)) return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+}  // namespace
+
+void TXmlParser::Parse(const std::string& text, TXmlDocument& document) {
+  if (text.compare(0, sizeof kBinaryPrefix - 1, kBinaryPrefix) == 0)
+    RaiseXmlError("Binary XML documents are not supported");
+  TXmlParser parser(text, document);
+  parser.ParseContent(document, 0);
+  if (!document.DocumentElement()) RaiseXmlError("Error: no root element");
+}
+
+TXmlParser::TXmlParser(const std::string& text, TXmlDocument& document)
+    : pos_(text.data()),
+      end_(text.data() + text.size()),
+      document_(document),
+      names_(document.NameTable()),
+      keepBlankText_(document.PreserveWhiteSpace()) {}
+
+bool TXmlParser::LookingAt(const char* text) const {
+  size_t length = std::strlen(text);
+  return size_t(end_ - pos_) >= length && std::memcmp(pos_, text, length) == 0;
+}
+
+void TXmlParser::SkipBlanks() {
+  while (pos_ != end_ && xmlstr::IsBlank(uint8_t(*pos_))) ++pos_;
+}
+
+std::string TXmlParser::TakeUntil(const char* terminator) {
+  std::string_view rest(pos_, size_t(end_ - pos_));
+  size_t found = rest.find(terminator);
+  if (found == std::string_view::npos) Expected(terminator);
+  std::string text(pos_, found);
+  pos_ += found + std::strlen(terminator);
+  return text;
+}
+
+int32_t TXmlParser::Intern(std::string_view name) { return names_->NameId(name); }
+
+std::string_view TXmlParser::ParseName() {
+  if (AtEnd()) RaiseXmlError(kNotFinished);
+  if (!xmlstr::IsNameStart(uint8_t(*pos_))) RaiseXmlError(kNameStart);
+  const char* start = pos_;
+  while (pos_ != end_ && xmlstr::IsNameChar(uint8_t(*pos_))) ++pos_;
+  return std::string_view(start, size_t(pos_ - start));
+}
+
+void TXmlParser::Append(TXmlNode& parent, TXmlNode* child) {
+  child->AddRef();
+  child->parent_ = &parent;
+  AppendToXmlList(*parent.Childs(), child);
+}
+
+void TXmlParser::ParseContent(TXmlNode& parent, int depth) {
+  const bool inElement = parent.NodeType() == NODE_ELEMENT;
+  while (!AtEnd()) {
+    if (*pos_ != '<') {
+      ParseCharData(parent);
+    } else if (inElement && end_ - pos_ >= 2 && pos_[1] == '/') {
+      return;
+    } else {
+      ParseMarkup(parent, depth);
+    }
+  }
+  if (inElement) Expected("</" + parent.NodeName() + ">");
+}
+
+void TXmlParser::ParseCharData(TXmlNode& parent) {
+  buffer_.clear();
+  while (pos_ != end_ && *pos_ != '<') {
+    const char* run = pos_;
+    while (pos_ != end_ && *pos_ != '<' && *pos_ != '&') ++pos_;
+    buffer_.append(run, pos_);
+    if (pos_ != end_ && *pos_ == '&') ParseReference(buffer_);
+  }
+  if (!keepBlankText_) {
+    bool blank = true;
+    for (char c : buffer_)
+      if (!xmlstr::IsBlank(uint8_t(c))) {
+        blank = false;
+        break;
+      }
+    if (blank) return;
+  }
+  Append(parent, new TXmlText(names_, TXmlValue::String(buffer_)));
+}
+
+void TXmlParser::ParseReference(std::string& out) {
+  ++pos_;  // "&"
+  if (AtEnd()) RaiseXmlError("\"#\" expected or special symbol name");
+  if (*pos_ == '#') {
+    ++pos_;
+    const bool hex = pos_ != end_ && *pos_ == 'x';
+    if (hex) ++pos_;
+    uint32_t code = 0;  // only the low 8 bits are kept; wrapping is harmless
+    const char* digits = pos_;
+    for (; pos_ != end_; ++pos_) {
+      int d = hex ? HexDigit(uint8_t(*pos_)) : (xmlstr::IsDigit(uint8_t(*pos_)) ? *pos_ - '0' : -1);
+      if (d < 0) break;
+      code = code * (hex ? 16 : 10) + uint32_t(d);
+    }
+    if (pos_ == digits) RaiseXmlError(std::string("Bad special symbol name: \"") + (hex ? "#x" : "#") + "\"");
+    if (pos_ == end_ || *pos_ != ';') CharacterExpected(";");
+    ++pos_;
+    out += char(code & 0xFF);
+    return;
+  }
+  const char* start = pos_;
+  while (pos_ != end_ && IsAsciiAlnum(uint8_t(*pos_))) ++pos_;
+  std::string_view name(start, size_t(pos_ - start));
+  if (name.empty()) RaiseXmlError("\"#\" expected or special symbol name");
+  char symbol;
+  if (name == "amp") symbol = '&';
+  else if (name == "quot") symbol = '"';
+  else if (name == "lt") symbol = '<';
+  else if (name == "gt") symbol = '>';
+  else if (name == "apos") symbol = '\'';
+  else RaiseXmlError("Bad special symbol name: \"" + std::string(name) + "\"");
+  if (pos_ == end_ || *pos_ != ';') CharacterExpected(";");
+  ++pos_;
+  out += symbol;
+}
+
+void TXmlParser::ParseMarkup(TXmlNode& parent, int depth) {
+  if (LookingAt("<?")) return ParseInstruction(parent);
+  if (LookingAt("<!--")) return ParseComment(parent);
+  if (LookingAt("<![CDATA[")) return ParseCDATA(parent);
+  if (LookingAt("<!DOCTYPE")) return SkipDoctype();
+  ParseElement(parent, depth);
+}
+
+void TXmlParser::ParseInstruction(TXmlNode& parent) {
+  pos_ += 2;
+  std::string_view target = ParseName();
+  int32_t targetId = Intern(target);
+  if (target == "xml") {
+    auto* declaration = new TXmlProcessingInstruction(names_, targetId, std::string());
+    Append(parent, declaration);
+    ParseAttributes(*declaration, true);
+    document_.codePage_ = -1;
+    return;
+  }
+  SkipBlanks();
+  Append(parent, new TXmlProcessingInstruction(names_, targetId, TakeUntil("?>")));
+}
+
+void TXmlParser::ParseComment(TXmlNode& parent) {
+  pos_ += 4;
+  Append(parent, new TXmlComment(names_, TakeUntil("-->")));
+}
+
+void TXmlParser::ParseCDATA(TXmlNode& parent) {
+  pos_ += 9;
+  Append(parent, new TXmlCDATASection(names_, TakeUntil("]]>")));
+}
+
+void TXmlParser::SkipDoctype() {
+  const void* close = std::memchr(pos_, '>', size_t(end_ - pos_));
+  if (!close) Expected(">");
+  pos_ = static_cast<const char*>(close) + 1;
+}
+
+void TXmlParser::ParseElement(TXmlNode& parent, int depth) {
+  ++pos_;  // "<"
+  std::string_view name = ParseName();
+  auto* element = new TXmlElement(names_, Intern(name));
+  Append(parent, element);
+  if (AtEnd()) RaiseXmlError(kNotFinished);
+  uint8_t next = uint8_t(*pos_);
+  if (!xmlstr::IsBlank(next) && next != '/' && next != '>') RaiseXmlError("Bad character in element name");
+  if (ParseAttributes(*element, false)) return;  // "/>"
+  if (depth + 1 >= kMaxDepth) RaiseXmlError("Elements are nested too deeply");
+  ParseContent(*element, depth + 1);
+  ParseEndTag(name);
+}
+
+void TXmlParser::ParseEndTag(std::string_view name) {
+  pos_ += 2;  // "</"
+  const char* start = pos_;
+  while (pos_ != end_ && xmlstr::IsNameChar(uint8_t(*pos_))) ++pos_;
+  bool sameName = std::string_view(start, size_t(pos_ - start)) == name;
+  SkipBlanks();
+  if (!sameName || AtEnd() || *pos_ != '>') Expected("</" + std::string(name) + ">");
+  ++pos_;
+}
+
+bool TXmlParser::ParseAttributes(TXmlNode& node, bool instruction) {
+  std::string value;
+  for (;;) {
+    SkipBlanks();
+    if (AtEnd()) {
+      if (instruction) Expected("?>");
+      RaiseXmlError(kNotFinished);
+    }
+    if (instruction && LookingAt("?>")) {
+      pos_ += 2;
+      return false;
+    }
+    if (!instruction && *pos_ == '>') {
+      ++pos_;
+      return false;
+    }
+    if (!instruction && *pos_ == '/') {
+      ++pos_;
+      if (AtEnd()) RaiseXmlError(kNotFinished);
+      if (*pos_ != '>') CharacterExpected(">");
+      ++pos_;
+      return true;
+    }
+    int32_t nameId = Intern(ParseName());
+    SkipBlanks();
+    if (AtEnd()) RaiseXmlError(instruction ? "Attribute value expected" : kNotFinished);
+    if (*pos_ != '=') RaiseXmlError("Attribute value expected");
+    ++pos_;
+    SkipBlanks();
+    if (AtEnd()) RaiseXmlError(instruction ? "String constant expected" : kNotFinished);
+    ParseAttributeValue(value);
+    node.SetAttrValue(nameId, TXmlValue::String(value));
+  }
+}
+
+void TXmlParser::ParseAttributeValue(std::string& value) {
+  const char quote = *pos_;
+  if (quote != '"' && quote != '\'') RaiseXmlError("String constant expected");
+  ++pos_;
+  value.clear();
+  for (;;) {
+    const char* run = pos_;
+    while (pos_ != end_ && *pos_ != quote && *pos_ != '&' && *pos_ != '<') ++pos_;
+    value.append(run, pos_);
+    if (pos_ == end_) CharacterExpected(std::string(1, quote));
+    if (*pos_ == '<') RaiseXmlError("Character \"<\" can not be used in attribute values");
+    if (*pos_ == quote) break;
+    ParseReference(value);
+  }
+  ++pos_;
+}

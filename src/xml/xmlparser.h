@@ -1,0 +1,51 @@
+// The parser behind LoadXml: reads the text form into a document.
+#pragma once
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "xml/xmldocument.h"
+
+class TXmlParser {
+ public:
+  // Elements nested deeper than this are refused, so that no input can
+  // exhaust the stack of the parser or of the tree's recursive operations.
+  static constexpr int kMaxDepth = 1024;
+
+  // Parses the whole text into the empty document; raises
+  // SimpleXMLException with the parse error.
+  static void Parse(const std::string& text, TXmlDocument& document);
+
+ private:
+  TXmlParser(const std::string& text, TXmlDocument& document);
+
+  void ParseContent(TXmlNode& parent, int depth);
+  void ParseCharData(TXmlNode& parent);
+  void ParseMarkup(TXmlNode& parent, int depth);
+  void ParseInstruction(TXmlNode& parent);
+  void ParseComment(TXmlNode& parent);
+  void ParseCDATA(TXmlNode& parent);
+  void SkipDoctype();
+  void ParseElement(TXmlNode& parent, int depth);
+  void ParseEndTag(std::string_view name);
+  // Reads attributes up to ">", "/>" (true) or, for an instruction, "?>".
+  bool ParseAttributes(TXmlNode& node, bool instruction);
+  void ParseAttributeValue(std::string& value);
+  void ParseReference(std::string& out);
+
+  std::string_view ParseName();
+  int32_t Intern(std::string_view name);
+  bool AtEnd() const { return pos_ == end_; }
+  bool LookingAt(const char* text) const;
+  void SkipBlanks();
+  // The text up to `terminator` (consumed); raises "\"<terminator>\" expected".
+  std::string TakeUntil(const char* terminator);
+  static void Append(TXmlNode& parent, TXmlNode* child);
+
+  const char* pos_;
+  const char* end_;
+  TXmlDocument& document_;
+  TXmlNameTable* names_;
+  bool keepBlankText_;
+  std::string buffer_;
+};

@@ -1,0 +1,219 @@
+#include "xml/xmlvalue.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+
+#include "xml/base64.h"
+#include "xml/textconv.h"
+#include "xml/xmlexception.h"
+
+namespace {
+
+constexpr double kMsPerDay = 86400000.0;
+constexpr int64_t kMinDay = -693593;  // 0001-01-01
+constexpr int64_t kMaxDay = 2958465;  // 9999-12-31
+
+// Days from 1970-01-01 of a proleptic Gregorian date.
+int64_t DaysFromCivil(int64_t y, int m, int d) {
+  y -= m <= 2;
+  const int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const int64_t yoe = y - era * 400;
+  const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + doe - 719468;
+}
+
+void CivilFromDays(int64_t z, int& year, int& month, int& day) {
+  z += 719468;
+  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const int64_t doe = z - era * 146097;
+  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const int64_t mp = (5 * doy + 2) / 153;
+  day = int(doy - (153 * mp + 2) / 5 + 1);
+  month = int(mp < 10 ? mp + 3 : mp - 9);
+  year = int(yoe + era * 400 + (month <= 2));
+}
+
+const int64_t kEpochShift = DaysFromCivil(1899, 12, 30);
+
+bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+
+bool IsValidDate(int y, int m, int d) {
+  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (y < 1 || y > 9999 || m < 1 || m > 12 || d < 1) return false;
+  return d <= kDays[m - 1] + (m == 2 && IsLeap(y));
+}
+
+std::string ShortestFloat(double value, bool single) {
+  if (std::isnan(value)) return "NAN";
+  if (std::isinf(value)) return value > 0 ? "INF" : "-INF";
+  char buffer[64];
+  auto result = single ? std::to_chars(buffer, buffer + sizeof buffer, float(value))
+                       : std::to_chars(buffer, buffer + sizeof buffer, value);
+  return std::string(buffer, result.ptr);
+}
+
+std::string CurrencyText(int64_t tenThousandths) {
+  bool negative = tenThousandths < 0;
+  uint64_t magnitude = negative ? 0 - uint64_t(tenThousandths) : uint64_t(tenThousandths);
+  std::string text = std::to_string(magnitude / 10000);
+  unsigned fraction = unsigned(magnitude % 10000);
+  if (fraction) {
+    char digits[8];
+    std::snprintf(digits, sizeof digits, ".%04u", fraction);
+    std::string tail(digits);
+    while (tail.back() == '0') tail.pop_back();
+    text += tail;
+  }
+  return negative ? "-" + text : text;
+}
+
+std::string DateText(tXmlDateTime value) {
+  int y, m, d, h, n, s, ms;
+  if (!value.Decode(y, m, d, h, n, s, ms)) return "*** ERROR !!! ***";
+  char buffer[40];
+  std::snprintf(buffer, sizeof buffer, "%.4d-%.2d-%.2dT%.2d:%.2d:%.2d", y, m, d, h, n, s);
+  return buffer;
+}
+
+}  // namespace
+
+tXmlDateTime tXmlDateTime::EncodeTime(int hour, int minute, int second, int millisecond) {
+  if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59 || millisecond < 0 ||
+      millisecond > 999)
+    RaiseXmlError("Invalid time");
+  return {(hour * 3600000.0 + minute * 60000.0 + second * 1000.0 + millisecond) / kMsPerDay};
+}
+
+tXmlDateTime tXmlDateTime::Encode(int year, int month, int day, int hour, int minute, int second,
+                                  int millisecond) {
+  if (!IsValidDate(year, month, day)) RaiseXmlError("Invalid date");
+  double date = double(DaysFromCivil(year, month, day) - kEpochShift);
+  double time = EncodeTime(hour, minute, second, millisecond).Days;
+  return {date < 0 ? date - time : date + time};
+}
+
+bool tXmlDateTime::Decode(int& year, int& month, int& day, int& hour, int& minute, int& second,
+                          int& millisecond) const {
+  if (!std::isfinite(Days) || Days < double(kMinDay) - 1 || Days >= double(kMaxDay) + 1) return false;
+  int64_t date = int64_t(std::trunc(Days));
+  int64_t ms = std::llround(std::fabs(Days - double(date)) * kMsPerDay);
+  if (ms >= int64_t(kMsPerDay)) {
+    ms -= int64_t(kMsPerDay);
+    date += Days < 0 ? -1 : 1;
+  }
+  if (date < kMinDay || date > kMaxDay) return false;
+  CivilFromDays(date + kEpochShift, year, month, day);
+  hour = int(ms / 3600000);
+  minute = int(ms / 60000 % 60);
+  second = int(ms / 1000 % 60);
+  millisecond = int(ms % 1000);
+  return true;
+}
+
+TXmlValue TXmlValue::String(std::string text) {
+  TXmlValue v;
+  v.type_ = tXmlValueType::String;
+  v.text_ = std::move(text);
+  return v;
+}
+
+TXmlValue TXmlValue::Int(int64_t value) {
+  TXmlValue v;
+  v.type_ = tXmlValueType::Int;
+  v.int_ = value;
+  return v;
+}
+
+TXmlValue TXmlValue::UInt(uint64_t value) {
+  TXmlValue v;
+  v.type_ = tXmlValueType::UInt;
+  v.int_ = int64_t(value);
+  return v;
+}
+
+TXmlValue TXmlValue::Single(float value) {
+  TXmlValue v;
+  v.type_ = tXmlValueType::Single;
+  v.double_ = value;
+  return v;
+}
+
+TXmlValue TXmlValue::Double(double value) {
+  TXmlValue v;
+  v.type_ = tXmlValueType::Double;
+  v.double_ = value;
+  return v;
+}
+
+TXmlValue TXmlValue::Currency(int64_t tenThousandths) {
+  TXmlValue v;
+  v.type_ = tXmlValueType::Currency;
+  v.int_ = tenThousandths;
+  return v;
+}
+
+TXmlValue TXmlValue::Date(tXmlDateTime value) {
+  TXmlValue v;
+  v.type_ = tXmlValueType::Date;
+  v.double_ = value.Days;
+  return v;
+}
+
+TXmlValue TXmlValue::Boolean(bool value) {
+  TXmlValue v;
+  v.type_ = tXmlValueType::Boolean;
+  v.int_ = value ? 1 : 0;
+  return v;
+}
+
+TXmlValue TXmlValue::Wide(const std::u16string& text) {
+  TXmlValue v;
+  v.type_ = tXmlValueType::WideString;
+  v.text_ = WideToUtf8(text);
+  return v;
+}
+
+TXmlValue TXmlValue::Bytes(std::string bytes) {
+  TXmlValue v;
+  v.type_ = tXmlValueType::Bytes;
+  v.text_ = std::move(bytes);
+  return v;
+}
+
+std::string TXmlValue::Text(uint32_t codePage) const {
+  switch (type_) {
+    case tXmlValueType::Null: return "{{null}}";
+    case tXmlValueType::Int: return std::to_string(int_);
+    case tXmlValueType::UInt: return std::to_string(uint64_t(int_));
+    case tXmlValueType::Single: return ShortestFloat(double_, true);
+    case tXmlValueType::Double: return ShortestFloat(double_, false);
+    case tXmlValueType::Currency: return CurrencyText(int_);
+    case tXmlValueType::Date: return DateText({double_});
+    case tXmlValueType::Boolean: return int_ ? "1" : "0";
+    case tXmlValueType::WideString: return codePage == 65001 ? text_ : Utf8ToCodePage(text_, codePage);
+    case tXmlValueType::String: return text_;
+    case tXmlValueType::Bytes: return Base64Encode(text_, 0);
+  }
+  return "*** ERROR !!! ***";
+}
+
+std::string XmlDateTimeWithZone(tXmlDateTime value) {
+  std::time_t now = std::time(nullptr);
+  std::tm utc{};
+#if defined(_WIN32)
+  gmtime_s(&utc, &now);
+#else
+  gmtime_r(&now, &utc);
+#endif
+  utc.tm_isdst = -1;
+  long offsetMinutes = long(std::difftime(now, std::mktime(&utc)) / 60);
+  const char* sign = offsetMinutes < 0 ? "-" : "+";
+  if (offsetMinutes < 0) offsetMinutes = -offsetMinutes;
+  char zone[16];
+  std::snprintf(zone, sizeof zone, "%s%.2ld:%.2ld", sign, offsetMinutes / 60, offsetMinutes % 60);
+  return TXmlValue::Date(value).Text() + zone;
+}
