@@ -94,6 +94,7 @@ bool EnterFromPlainThread(tTaskCriticalSection& s, int32_t timeout, bool priorit
   uint32_t start = platform::TickCount();
   auto expired = [&] { return timeout >= 0 && platform::TickCount() - start > uint32_t(timeout); };
   while (s.Count.load() > 0 && !expired() && !s.Mutex.load()) platform::Sleep(kPlainThreadPollMs);
+  bool creationFailed = false;
   {
     QueueGuard guard(g_queueLock);
     if (!s.Mutex.load() && s.Count.load() == 0) {
@@ -102,10 +103,11 @@ bool EnterFromPlainThread(tTaskCriticalSection& s, int32_t timeout, bool priorit
         s.Mutex.store(mutex);
         return true;
       }
+      creationFailed = true;
     }
   }
   if (s.Mutex.load()) return EnterSection(s, timeout, priority, raise);
-  if (s.Count.load() == 0) {
+  if (creationFailed) {
     uint32_t error = platform::LastOSError();
     RaiseErrorFmt(137, "Critical section mutex taking windows error %s(%d)", platform::OSErrorMessage(error),
                   int32_t(error));
