@@ -1,0 +1,51 @@
+// Configuration of the fiscal register emulator: a text file of "key = value"
+// lines, global or in "[device N]" sections, read again whenever it changes.
+#pragma once
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace emu {
+
+// A fault bound to one driver function. nth 0: every call; n: only the n-th
+// call counted since the configuration was last (re)loaded.
+struct Fault {
+  std::string Function;
+  int32_t Value = 0;  // result code, or delay in milliseconds
+  int32_t Nth = 0;
+};
+
+struct Config {
+  std::string Directory;  // of the configuration file, with trailing separator
+  std::string StateFile, TapeFile, CallLog;
+  int32_t Protocol = 40;
+  std::string DriverName = "Fiscal register emulator";
+  std::string VersionInfo = "1.0";
+  std::string DriverState = "Ready";
+  std::vector<std::string> Options;
+  std::string Rounding = "0.01";      // "none": no DataFormat element
+  std::string EndDate = "none";       // "none": no Hardware element
+  std::string ChangeFrom;             // ChangeFromTypeIndexes, empty: none
+  std::string MenuFile;               // raw XML of the MENU element
+  std::string ReplyFile;              // a whole init reply instead of the built one
+  std::string Serial = "EMU0000001";
+  uint8_t NotReady = 0, Busy = 0, CannotPrintUnfiscal = 0, DrawerOpened = 0, EKLZNearEnd = 0;
+  int32_t PaperStatus = 0;
+  int32_t QueueSize = 0;
+  int32_t LogicCode = 0;
+  std::string LogicAnsi, LogicUtf8;
+  std::vector<Fault> Faults;          // "fault = Function code [nth]"
+  std::vector<Fault> Delays;          // "delay = Function ms [nth]"
+  std::vector<Fault> Throws;          // "throw = Function [nth]"
+  std::vector<Fault> CountedFaults;   // "counted_fault = ZefFiscalDocument code [nth]"
+};
+
+// Parses the text for device `number`; later lines win, a device section
+// over the global lines before it. Unknown keys are ignored.
+Config ParseConfig(const std::string& text, int32_t number, const std::string& directory);
+
+// The fault of a list that applies to call `count` of `function`; nullptr if none.
+const Fault* FindFault(const std::vector<Fault>& faults, const std::string& function, int32_t count);
+
+}  // namespace emu

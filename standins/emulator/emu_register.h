@@ -1,0 +1,76 @@
+// One emulated fiscal register: its persistent state (a text file), its
+// configuration, the per-function call counters and the paper tape.
+#pragma once
+#include <cstdint>
+#include <ctime>
+#include <map>
+#include <mutex>
+#include <string>
+
+#include "emu_config.h"
+#include "io/printer/zefor/zef_status_record.h"
+
+namespace emu {
+
+struct State {
+  std::string Serial;
+  bool ShiftOpen = false;
+  time_t ShiftOpened = 0;
+  int32_t LastShift = 0;
+  int32_t Doc = 0;
+  int32_t Receipt = 0;
+  int64_t Sales = 0;
+  int64_t Cash = 0;
+  int32_t Unsent = 0;
+  time_t OldestUnsent = 0;
+  int32_t ClockOffset = 0;  // seconds between the register's clock and the host's
+};
+
+std::string StateText(const State& s);
+State ParseState(const std::string& text);
+
+// Days since 1899-12-30 and milliseconds of the day of a local moment.
+void DatePair(time_t moment, int32_t& date, int32_t& time);
+std::string IsoTime(time_t moment);  // yyyy-mm-ddThh:nn:ss, local
+
+class Register {
+ public:
+  explicit Register(int32_t number) : number_(number) {}
+
+  // Binds the register to its configuration file (empty: environment
+  // EMULATOR_CONFIG, else emulator.cfg next to the library) and loads state.
+  void Bind(const std::string& configPath);
+  // Reads the configuration again when the file changed; counters restart.
+  void Refresh();
+  // Counts a call of `function`, logs it and applies a configured delay or
+  // exception; returns the configured fault code (0: none).
+  int32_t Enter(const std::string& function);
+  void Leave(const std::string& function);
+
+  void FillStatus(TZefStatus& status, uint32_t mask) const;
+  void SaveState() const;
+  void Tape(const std::string& text) const;
+  // The counted fault of the current call of `function`, 0 when none.
+  int32_t CountedFault(const std::string& function) const;
+
+  const Config& Cfg() const { return config_; }
+  State& St() { return state_; }
+  int32_t Number() const { return number_; }
+
+ private:
+  void Load();
+
+  int32_t number_;
+  std::string configPath_;
+  std::string configText_;
+  Config config_;
+  State state_;
+  std::map<std::string, int32_t> calls_;
+};
+
+// The register of a device number, created on first use.
+Register& RegisterOf(int32_t number);
+// Serialises the calls into one register (the adapter may call from several threads).
+std::mutex& RegisterLock(int32_t number);
+
+}  // namespace emu

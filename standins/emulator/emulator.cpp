@@ -1,0 +1,285 @@
+// The fiscal register emulator: a low-level driver library with the universal
+// driver interface. Its answers, faults and missing functions are chosen by
+// configuration (README.md); what it prints goes to a paper-tape file.
+#include <cstring>
+#include <mutex>
+#include <string>
+
+#include "emu_register.h"
+#include "io/printer/zefor/lodrv_api.h"
+#include "io/printer/zefor/zef_options.h"
+#include "io/printer/zefor/zef_status_record.h"
+#include "platform/abi.h"
+#include "platform/platform.h"
+
+namespace {
+
+using emu::Register;
+
+// Serialises the calls into one register and keeps the call log's in-flight
+// count; returns the configured fault code through `fault`.
+class Call {
+ public:
+  Call(int32_t number, const char* function)
+      : lock_(emu::RegisterLock(number)), register_(emu::RegisterOf(number)), function_(function) {
+    register_.Refresh();
+    fault = register_.Enter(function_);
+  }
+  ~Call() { register_.Leave(function_); }
+  Register& R() { return register_; }
+  int32_t fault = 0;
+
+ private:
+  std::lock_guard<std::mutex> lock_;
+  Register& register_;
+  std::string function_;
+};
+
+std::string Escape(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+// The value of attribute `name` of the first element `element` in the text.
+std::string AttrOf(const std::string& xml, const std::string& element, const std::string& name) {
+  size_t start = xml.find("<" + element);
+  if (start == std::string::npos) return std::string();
+  size_t end = xml.find('>', start);
+  size_t at = xml.find(" " + name + "=\"", start);
+  if (at == std::string::npos || at > end) return std::string();
+  at += name.size() + 3;
+  return xml.substr(at, xml.find('"', at) - at);
+}
+
+// The text of a markup document: tags removed, line elements as lines.
+std::string PlainText(const std::string& xml) {
+  std::string out;
+  bool inTag = false;
+  std::string tag;
+  for (char c : xml) {
+    if (c == '<') {
+      inTag = true;
+      tag.clear();
+    } else if (c == '>') {
+      inTag = false;
+      if (tag.compare(0, 5, "/Line") == 0 || tag.compare(0, 2, "br") == 0) out += '\n';
+    } else if (inTag) {
+      tag += c;
+    } else if (c != '\r' && c != '\n' && c != '\t') {
+      out += c;
+    }
+  }
+  for (const char* entity : {"&lt;", "&gt;", "&amp;", "&quot;"}) {
+    const char* plain = entity[1] == 'l' ? "<" : entity[1] == 'g' ? ">" : entity[1] == 'a' ? "&" : "\"";
+    for (size_t at; (at = out.find(entity)) != std::string::npos;) out.replace(at, std::strlen(entity), plain);
+  }
+  return out;
+}
+
+uint64_t OptionSet(const emu::Config& c) {
+  uint64_t set = 0;
+  for (const std::string& name : c.Options)
+    for (const ZefOptions::tOptionRow& row : ZefOptions::kOptionTable)
+      if (name == row.Name) set |= ZefOptions::RowMask(row);
+  return set;
+}
+
+[[maybe_unused]] std::string InitReply(const emu::Config& c) {
+  std::string text;
+  if (!c.ReplyFile.empty() && platform::ReadWholeFile(c.ReplyFile, text)) return text;
+  text = "<InitReply MaxProtocolSupported=\"" + std::to_string(c.Protocol) + "\" DriverName=\"" +
+         Escape(c.DriverName) + "\" VersionInfo=\"" + Escape(c.VersionInfo) + "\"";
+  if (!c.ChangeFrom.empty()) text += " ChangeFromTypeIndexes=\"" + Escape(c.ChangeFrom) + "\"";
+  text += ">\r\n\t<Options>\r\n";
+  for (const std::string& name : c.Options) text += "\t\t<Option Name=\"" + Escape(name) + "\"/>\r\n";
+  text += "\t</Options>\r\n";
+  std::string menu;
+  if (!c.MenuFile.empty() && platform::ReadWholeFile(c.MenuFile, menu)) text += "\t" + menu + "\r\n";
+  if (c.Rounding != "none")
+    text += "\t<DataFormat>\r\n\t\t<Rounding Multiplier=\"" + Escape(c.Rounding) + "\"/>\r\n\t</DataFormat>\r\n";
+  if (c.EndDate != "none")
+    text += "\t<Hardware>\r\n\t\t<Fiscal EndDate=\"" + Escape(c.EndDate) + "\"/>\r\n\t</Hardware>\r\n";
+  return text + "</InitReply>";
+}
+
+void StoreShort(uint8_t* target, const std::string& text, size_t capacity) {
+  size_t n = std::min(text.size(), capacity - 1);
+  target[0] = uint8_t(n);
+  std::memcpy(target + 1, text.data(), n);
+}
+
+int32_t Initialise(int32_t number, const char* paramsXml) {
+  std::string params = paramsXml ? paramsXml : "";
+  std::string config = AttrOf(params, "Emulator", "Config");
+  Register& r = emu::RegisterOf(number);
+  {
+    std::lock_guard<std::mutex> lock(emu::RegisterLock(number));
+    r.Bind(config);
+  }
+  Call call(number, "ZefInit");
+  if (call.fault) return call.fault;
+  call.R().Tape("==== " + call.R().Cfg().DriverName + " #" + std::to_string(number + 1) + " serial " +
+                call.R().St().Serial + " initialised ====");
+  return 0;
+}
+
+}  // namespace
+
+#ifndef EMU_NO_MAXPROTOCOL
+ZEF_EXPORT int32_t ZEF_STDCALL ZefMaxProtocolSupported() {
+  Register& r = emu::RegisterOf(0);
+  std::lock_guard<std::mutex> lock(emu::RegisterLock(0));
+  r.Refresh();
+  return r.Cfg().Protocol;
+}
+#endif
+
+#ifndef EMU_NO_INIT
+ZEF_EXPORT int32_t ZEF_STDCALL ZefInit(int32_t number, const char* paramsXml, void*, void*) {
+  return Initialise(number, paramsXml);
+}
+#endif
+
+#ifndef EMU_NO_INITXML
+ZEF_EXPORT int32_t ZEF_STDCALL ZefInitXML(int32_t number, const char* paramsXml, void*, void*, char* reply) {
+  int32_t code = Initialise(number, paramsXml);
+  if (code) return code;
+  Call call(number, "ZefInitXML");
+  if (call.fault) return call.fault;
+  std::string text = InitReply(call.R().Cfg());
+  size_t n = std::min<size_t>(text.size(), LoDrv::kInitReplySize - 1);
+  std::memcpy(reply, text.data(), n);
+  reply[n] = 0;
+  return 0;
+}
+#endif
+
+#ifndef EMU_NO_GETOPTIONS
+ZEF_EXPORT int32_t ZEF_STDCALL ZefGetOptions(int32_t number, uint64_t* options, uint8_t* name, uint8_t* version,
+                                             uint8_t* state) {
+  Call call(number, "ZefGetOptions");
+  if (call.fault) return call.fault;
+  const emu::Config& c = call.R().Cfg();
+  *options = OptionSet(c);
+  StoreShort(name, c.DriverName, LoDrv::kOptionTextSize);
+  StoreShort(version, c.VersionInfo, LoDrv::kOptionTextSize);
+  StoreShort(state, c.DriverState, LoDrv::kOptionTextSize);
+  return 0;
+}
+#endif
+
+ZEF_EXPORT void ZEF_STDCALL ZefDone(int32_t number) {
+  Call call(number, "ZefDone");
+  call.R().SaveState();
+}
+
+#ifndef EMU_NO_GETSTATUS
+ZEF_EXPORT int32_t ZEF_STDCALL ZefGetStatus(int32_t number, void* record, int32_t mask) {
+  Call call(number, "ZefGetStatus");
+  if (call.fault) return call.fault;
+  call.R().FillStatus(*static_cast<TZefStatus*>(record), uint32_t(mask));
+  return 0;
+}
+#endif
+
+#ifndef EMU_NO_PRINT
+ZEF_EXPORT int32_t ZEF_STDCALL ZefUnfiscalPrint(int32_t number, const char* xml, int32_t flags) {
+  Call call(number, "ZefUnfiscalPrint");
+  if (call.fault) return call.fault;
+  call.R().Tape("---- non-fiscal ----\n" + PlainText(xml ? xml : ""));
+  return 0;
+}
+
+ZEF_EXPORT int32_t ZEF_STDCALL ZefFiscalDocument(int32_t number, const char* xml, void* record, int32_t* filled) {
+  Call call(number, "ZefFiscalDocument");
+  if (call.fault) return call.fault;
+  std::string text = xml ? xml : "";
+  emu::State& s = call.R().St();
+  time_t now = time(nullptr);
+  if (!s.ShiftOpen) {
+    s.ShiftOpen = true;
+    s.ShiftOpened = now;
+  }
+  ++s.Doc;
+  if (text.find("<Receipt") != std::string::npos) ++s.Receipt;
+  if (++s.Unsent == 1) s.OldestUnsent = now;
+  call.R().SaveState();
+  call.R().Tape("---- fiscal document " + std::to_string(s.Doc) + " DocType=" +
+                AttrOf(text, "FiscalDocument", "DocType") + " ----\n" + text);
+  using namespace ZefStatus;
+  uint32_t mask = fnShiftState | fnLastShiftNum | fnLastDocNum | fnLastReceiptNum;
+  auto* status = static_cast<TZefStatus*>(record);
+  if (status) {
+    call.R().FillStatus(*status, mask);
+    std::string result = "<DocumentResult DocNum=\"" + std::to_string(s.Doc) + "\"/>";
+    char* buffer = reinterpret_cast<char*>(uintptr_t(status->ReturnBuffer));
+    if (buffer && status->ReturnBufferSize > int32_t(result.size())) std::memcpy(buffer, result.c_str(), result.size() + 1);
+  }
+  if (filled) *filled = int32_t(mask);
+  return call.R().CountedFault("ZefFiscalDocument");
+}
+
+ZEF_EXPORT int32_t ZEF_STDCALL ZefGetZReportData(int32_t number, char* buffer, int32_t* size) {
+  Call call(number, "ZefGetZReportData");
+  if (call.fault) return call.fault;
+  std::string text = "<ZReport Shift=\"" + std::to_string(call.R().St().LastShift) + "\"/>";
+  if (!buffer || !size || *size <= int32_t(text.size())) return 304;
+  std::memcpy(buffer, text.c_str(), text.size() + 1);
+  *size = int32_t(text.size());
+  return 0;
+}
+
+ZEF_EXPORT int32_t ZEF_STDCALL ZefCustomerDisplay(int32_t number, const char* xml, int32_t flags) {
+  Call call(number, "ZefCustomerDisplay");
+  if (call.fault) return call.fault;
+  call.R().Tape("[display] " + PlainText(xml ? xml : ""));
+  return 0;
+}
+
+ZEF_EXPORT int32_t ZEF_STDCALL ZefProgram(int32_t number, const char* xml) {
+  Call call(number, "ZefProgram");
+  if (call.fault) return call.fault;
+  call.R().Tape("[program] " + std::string(xml ? xml : ""));
+  return 0;
+}
+
+ZEF_EXPORT int32_t ZEF_STDCALL ZefOpenDrawer(int32_t number, int32_t drawer) {
+  Call call(number, "ZefOpenDrawer");
+  if (call.fault) return call.fault;
+  call.R().Tape("[drawer " + std::to_string(drawer) + " opened]");
+  return 0;
+}
+#endif
+
+#ifndef EMU_NO_LASTERROR
+ZEF_EXPORT void ZEF_STDCALL ZefGetLastLogicError(int32_t number, void* record) {
+  Call call(number, "ZefGetLastLogicError");
+  auto* bytes = static_cast<uint8_t*>(record);
+  const emu::Config& c = call.R().Cfg();
+  std::memcpy(bytes + 4, &c.LogicCode, 4);
+  StoreShort(bytes + 8, c.LogicAnsi, 256);
+  StoreShort(bytes + 264, c.LogicUtf8, 256);
+}
+#endif
+
+ZEF_EXPORT void ZEF_STDCALL ZefStarted(int32_t number) { Call call(number, "ZefStarted"); }
+
+#ifndef EMU_NO_INITXML
+ZEF_EXPORT int32_t ZEF_STDCALL ZefMenuOperation(int32_t number, const char* request, char** reply) {
+  thread_local std::string answer;
+  Call call(number, "ZefMenuOperation");
+  if (call.fault) return call.fault;
+  answer = "<MenuReply/>";
+  if (reply) *reply = &answer[0];
+  return 0;
+}
+#endif
