@@ -213,7 +213,7 @@ std::string XmlDateTimeWithZone(tXmlDateTime value) {
   long offsetMinutes = long(std::difftime(now, std::mktime(&utc)) / 60);
   const char* sign = offsetMinutes < 0 ? "-" : "+";
   if (offsetMinutes < 0) offsetMinutes = -offsetMinutes;
-  char zone[16];
+  char zone[48];
   std::snprintf(zone, sizeof zone, "%s%.2ld:%.2ld", sign, offsetMinutes / 60, offsetMinutes % 60);
   return TXmlValue::Date(value).Text() + zone;
 }
