@@ -4,6 +4,7 @@
 #include <thread>
 #include <vector>
 
+#include "nolvex32/nolvex32.h"
 #include "standart/task_binding.h"
 #include "task_test_support.h"
 
@@ -430,4 +431,33 @@ TEST(TaskSection, TimeOutInTaskModeIsReportedWithTheOwnersAndStacksOnlyWhenAsked
   EXPECT_EQ(PrintAllStacksCount(), stacksBefore + 1);
   EXPECT_EQ(s.Count.load(), 1) << "the impatient task left the queue";
   release = true;
+}
+
+TEST(TaskSection, AReportThatRaisesDuringTheWaitTakesTheTaskOffTheQueue) {
+  tTaskCriticalSection s{};
+  std::atomic<bool> release{false};
+  auto owner = StartOwner(s, release);
+  ExceptError(140);
+  int32_t code = 0;
+  int32_t countAfter = -1;
+  {
+    TestTask t("no switch", [&] {
+      SetNoSwitchMode(1);
+      try {
+        EnterTaskSection(s, -1, false, true);
+        ADD_FAILURE() << "no exception";
+      } catch (const ProcessErrorException& e) {
+        code = e.Code();
+      }
+      SetNoSwitchMode(0);
+      countAfter = s.Count.load();
+    });
+  }
+  NolvexReset();
+  InitTaskServices();
+  EXPECT_EQ(code, 140);
+  EXPECT_EQ(countAfter, 1);
+  release = true;
+  ASSERT_TRUE(owner->Join());
+  EXPECT_EQ(s.Count.load(), 0);
 }
