@@ -1,0 +1,95 @@
+#include "io/printer/discount_share.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "posdata/numeric.h"
+#include "posdata/pdlocale.h"
+
+namespace {
+
+constexpr uint8_t kMoneyScale = 2;
+constexpr uint8_t kQuantityScale = 3;
+
+// amount (at amountScale) × weight / total (both at weightScale), rounded to
+// the amount's scale through the product's scale.
+int64_t ScaledShare(int64_t total, int64_t weight, int64_t amount, uint8_t weightScale,
+                    uint8_t amountScale) {
+  if (amount == 0 || weight == 0) return 0;
+  if (weight == total) return amount;
+  const uint8_t productScale = uint8_t(weightScale + amountScale);
+  // The amount's digits taken at the product's scale, times the weight as an
+  // integer: the exact product at that scale.
+  TNumeric x{amount, productScale, nrHalfAwayFromZero};
+  x.Mul(TNumeric{weight, 0, nrHalfAwayFromZero});
+  x.Div(TNumeric{total, weightScale, nrHalfAwayFromZero});
+  x.SetScale(amountScale);
+  return x.Value;
+}
+
+}  // namespace
+
+int64_t Share(int64_t total, int64_t weight, int64_t amount) {
+  return ScaledShare(total, weight, amount, kMoneyScale, kMoneyScale);
+}
+
+int64_t ShareByQuantity(int64_t total, int64_t weight, int64_t amount) {
+  return ScaledShare(total, weight, amount, kQuantityScale, kMoneyScale);
+}
+
+int64_t QuantityShare(int64_t total, int64_t weight, int64_t amount) {
+  return ScaledShare(total, weight, amount, kMoneyScale, kQuantityScale);
+}
+
+int64_t LineAmount(int64_t quantity, int64_t price) {
+  if (price == INT64_MAX) return 0;
+  TNumeric x{price, kMoneyScale, nrHalfAwayFromZero};
+  x.Mul(TNumeric{quantity, kQuantityScale, nrHalfAwayFromZero});
+  return x.Value;
+}
+
+std::vector<int64_t> SplitSequential(int64_t amount, const std::vector<int64_t>& weights,
+                                     tShareKind kind) {
+  int64_t total = 0;
+  for (int64_t w : weights) total += w;
+  std::vector<int64_t> parts(weights.size(), 0);
+  for (size_t i = 0; i < weights.size(); ++i) {
+    switch (kind) {
+      case tShareKind::Money: parts[i] = Share(total, weights[i], amount); break;
+      case tShareKind::ByQuantity: parts[i] = ShareByQuantity(total, weights[i], amount); break;
+      case tShareKind::OfQuantity: parts[i] = QuantityShare(total, weights[i], amount); break;
+    }
+    amount -= parts[i];
+    total -= weights[i];
+  }
+  return parts;
+}
+
+std::string QuantityText(int64_t quantity) {
+  const int64_t fraction = quantity % 1000;
+  int decimals = 3;
+  if (fraction == 0) decimals = 0;
+  else if (fraction % 100 == 0) decimals = 1;
+  else if (fraction % 10 == 0) decimals = 2;
+  std::string text = std::to_string(quantity / 1000);
+  std::string tail;
+  if (decimals == 0) {
+    tail = " ";
+  } else {
+    char digits[4];
+    std::snprintf(digits, sizeof digits, "%03d", int(fraction));
+    tail = std::string(1, PDFormatSettings().DecimalSeparator) + std::string(digits, size_t(decimals));
+  }
+  while (tail.size() < 4) tail += ' ';
+  return text + tail;
+}
+
+std::string QuantityUnitsText(int64_t quantity, int width) {
+  const int64_t magnitude = std::llabs(quantity);
+  char digits[4];
+  std::snprintf(digits, sizeof digits, "%03d", int(magnitude % 1000));
+  std::string text = (quantity < 0 ? "-" : "") + std::to_string(magnitude / 1000) +
+                     PDFormatSettings().DecimalSeparator + digits;
+  while (int(text.size()) < width) text = " " + text;
+  return text;
+}

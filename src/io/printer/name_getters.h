@@ -1,0 +1,64 @@
+// Name getters: where the printed name of a dish, modifier, discount or
+// currency is read, with the alternative names and the optional name
+// suffix property of the register.
+#pragma once
+#include <memory>
+#include <string>
+
+#include "io/printer/discount_references.h"
+#include "posdata/pddataset.h"
+
+class IGetNameIntf {
+ public:
+  virtual ~IGetNameIntf() = default;
+  // Whether the main path reads through a reference ("Dish.Name").
+  virtual bool IsPath() const = 0;
+  // The name for the current record of `record`.
+  virtual std::string GetName(const TPDDataSet& record) const = 0;
+  // The name of a POS reference object, at most 42 characters.
+  virtual std::string GetObjectName(const iReferentItem& object) const = 0;
+};
+
+using tNameGetterRef = std::shared_ptr<const IGetNameIntf>;
+
+class tNameGetter : public IGetNameIntf {
+ public:
+  // mainPath and altPath: the name and the alternative name; suffixPath:
+  // read first when set (empty for none).
+  tNameGetter(const std::string& mainPath, const std::string& altPath, const std::string& suffixPath,
+              bool useAlt);
+
+  bool IsPath() const override;
+  std::string GetName(const TPDDataSet& record) const override;
+  std::string GetObjectName(const iReferentItem& object) const override;
+
+  const std::string& MainPath() const { return mainPath_; }
+  const std::string& SuffixPath() const { return suffixPath_; }
+  bool UseAlt() const { return useAlt_; }
+
+ protected:
+  // The text of `path` unless it is empty or only a byte order mark.
+  static bool UsableText(const TPDDataSet& record, const std::string& path, std::string& text);
+
+  std::string mainPath_;
+  std::string suffixPath_;
+  bool useAlt_;
+};
+
+// Dish names: for a charge record ("Dish" 0) the "Dish." paths are first
+// tried as "Charge." paths.
+class tDishNameGetter : public tNameGetter {
+ public:
+  using tNameGetter::tNameGetter;
+  std::string GetName(const TPDDataSet& record) const override;
+};
+
+// The text is empty or only the UTF-8 byte order mark.
+bool IsEmptyName(const std::string& text);
+
+// The getters of the order preparation; nameSuffix is the register's
+// NameSuffix (empty for none).
+tNameGetterRef NewNameGetter(const std::string& objectPath, bool useAlt, const std::string& nameSuffix);
+tNameGetterRef NewDishNameGetter(bool fixedNames, bool useAlt, const std::string& nameSuffix);
+tNameGetterRef NewPortionNameGetter(bool useAlt);
+tNameGetterRef NewModifierNameGetter(bool useAlt, const std::string& nameSuffix);
