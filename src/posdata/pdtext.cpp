@@ -44,8 +44,13 @@ bool SameTextLocale(const std::string& a, const std::string& b) { return SameTex
 
 size_t FindTextAscii(const std::string& text, const std::string& needle) {
   if (needle.size() > text.size()) return std::string::npos;
-  for (size_t i = 0; i + needle.size() <= text.size(); ++i)
-    if (SameTextAscii(text.substr(i, needle.size()), needle)) return i;
+  for (size_t i = 0; i + needle.size() <= text.size(); ++i) {
+    size_t k = 0;
+    while (k < needle.size() && AsciiUpper(static_cast<unsigned char>(text[i + k])) ==
+                                    AsciiUpper(static_cast<unsigned char>(needle[k])))
+      ++k;
+    if (k == needle.size()) return i;
+  }
   return std::string::npos;
 }
 
