@@ -97,14 +97,22 @@ void TPDDataSet::PrepareAliases() {
   aliasesReady_ = true;
   for (int32_t c = 0; c < cols_; ++c) {
     const TPDFieldDef& def = FieldDefs[c];
-    if (!def.IsReference()) continue;
+    if (!def.IsReference() || def.AliasCol < 0 || def.AliasCol >= refCols_) continue;
     for (int32_t r = 0; r < rawRecCount_; ++r)
       aliasStrings_[size_t(r) * refCols_ + def.AliasCol] = RefName(def, Cell(r, c));
   }
 }
 
+bool TPDDataSet::StorageMatchesColumns() const {
+  if (cols_ != int32_t(FieldDefs.size())) return false;
+  int32_t next = 0;
+  for (const TPDFieldDef& def : FieldDefs)
+    if (def.IsReference() && def.AliasCol != next++) return false;
+  return next == refCols_;
+}
+
 void TPDDataSet::Settle(size_t cellLimit) {
-  if (cols_ == int32_t(FieldDefs.size())) return;
+  if (StorageMatchesColumns()) return;
   if (uint64_t(rawRecCount_) * FieldDefs.size() > cellLimit) ThrowReadError();
   Resize(rawRecCount_);
   aliasesReady_ = false;  // the names were sized for other columns

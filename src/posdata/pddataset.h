@@ -58,6 +58,7 @@ class TPDDataSet {
 
  private:
   void Resize(int32_t n);
+  bool StorageMatchesColumns() const;
   void NumberReferenceColumns();
   bool NamesThisTable(const std::string& name) const;
   std::string RefName(const TPDFieldDef& def, const VarType& cell) const;

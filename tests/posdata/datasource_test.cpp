@@ -261,6 +261,25 @@ TEST_F(DataSourceTest, ValuesThatDoNotFitTheirPropertyAreDropped) {
   EXPECT_EQ(dishes->RecCount(), 3);
 }
 
+TEST_F(DataSourceTest, ColumnsReadAfterTheRecordCountAreSettled) {
+  std::string bytes = orderwriter::WriteOrderStream(DishOrder());
+  // Dishes gets its columns again after RawRecCount, now all references,
+  // and its Data is renamed away: the storage must follow the new columns.
+  std::string column = Property("FieldName", "\x06\x01X") + Property("RefColNum", "\x02\x05");
+  std::string defs = "\x0E";
+  for (int i = 0; i < 3; ++i) defs += "\x01" + column + std::string(1, '\0');
+  defs += std::string(1, '\0');
+  bytes = InsertBeforeProperty(bytes, "DataSet.AliasInfo", Property("DataSet.FieldDefs", defs));
+  bytes.replace(bytes.find("DataSet.Data"), 12, "DataSet.Dat_");
+  auto source = Load(bytes);
+  const TPDDataSet* dishes = source->GetDataSet("Dishes");
+  ASSERT_EQ(dishes->RecCount(), 3);
+  ASSERT_EQ(dishes->ReferenceColumnCount(), 3);
+  EXPECT_EQ(dishes->GetValue(2, 0), StrValue("0"));  // the typed empty cells' texts
+  EXPECT_EQ(dishes->GetValue(2, 1), StrValue(""));
+  EXPECT_EQ(dishes->GetValue(2, 2), StrValue("0.00"));
+}
+
 TEST_F(DataSourceTest, LinksAndSourceProperties) {
   OrderDesc order = DishOrder();
   order.ObjectName = "Order42";
