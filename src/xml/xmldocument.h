@@ -45,7 +45,7 @@ class TXmlDocument : public TXmlNode {
 
  protected:
   std::vector<TXmlNode*>* Childs() const override { return &childs_; }
-  bool WriteXml(std::string& out, int level, const tWriteContext& context) const override;
+  bool WriteXml(tXmlOutput& out, int level, const tWriteContext& context) const override;
   TXmlNode* CloneShallow() const override;
 
  private:

@@ -31,7 +31,7 @@ class TXmlElement : public TXmlNode {
  protected:
   std::vector<TXmlNode*>* Childs() const override;
   std::vector<tXmlAttr>* Attrs() const override { return &attrs_; }
-  bool WriteXml(std::string& out, int level, const tWriteContext& context) const override;
+  bool WriteXml(tXmlOutput& out, int level, const tWriteContext& context) const override;
   TXmlNode* CloneShallow() const override;
 
  private:
@@ -56,7 +56,7 @@ class TXmlText : public TXmlNode {
   bool IsRaw() const { return raw_; }
 
  protected:
-  bool WriteXml(std::string& out, int level, const tWriteContext& context) const override;
+  bool WriteXml(tXmlOutput& out, int level, const tWriteContext& context) const override;
   TXmlNode* CloneShallow() const override;
 
  private:
@@ -84,7 +84,7 @@ class TXmlCDATASection : public TXmlCharacterData {
   std::string NodeText() const override { return data_; }
 
  protected:
-  bool WriteXml(std::string& out, int level, const tWriteContext& context) const override;
+  bool WriteXml(tXmlOutput& out, int level, const tWriteContext& context) const override;
   TXmlNode* CloneShallow() const override;
 };
 
@@ -94,7 +94,7 @@ class TXmlComment : public TXmlCharacterData {
   int32_t NodeType() const override { return NODE_COMMENT; }
 
  protected:
-  bool WriteXml(std::string& out, int level, const tWriteContext& context) const override;
+  bool WriteXml(tXmlOutput& out, int level, const tWriteContext& context) const override;
   TXmlNode* CloneShallow() const override;
 };
 
@@ -110,7 +110,7 @@ class TXmlProcessingInstruction : public TXmlNode {
 
  protected:
   std::vector<tXmlAttr>* Attrs() const override { return &attrs_; }
-  bool WriteXml(std::string& out, int level, const tWriteContext& context) const override;
+  bool WriteXml(tXmlOutput& out, int level, const tWriteContext& context) const override;
   TXmlNode* CloneShallow() const override;
 
  private:

@@ -1,11 +1,13 @@
 #include "xml/xmlnode.h"
 
 #include <charconv>
+#include <cstddef>
 
 #include "standart/errors.h"
 #include "xml/xmldocument.h"
 #include "xml/xmlelement.h"
 #include "xml/xmlexception.h"
+#include "xml/xmloutput.h"
 #include "xml/xmlstrings.h"
 
 namespace {
@@ -105,6 +107,38 @@ IXmlNode TXmlNodeList::Item(int32_t index) const {
   return IXmlNode((*items)[size_t(index)]);
 }
 
+// ---- TXmlNode: memory -----------------------------------------------------------
+
+namespace {
+// In front of every node: the arena it came from, nullptr for the heap.
+struct alignas(std::max_align_t) tNodeHeader {
+  TXmlArena* Arena;
+};
+tNodeHeader* HeaderOf(void* block) { return static_cast<tNodeHeader*>(block) - 1; }
+}  // namespace
+
+void* TXmlNode::operator new(size_t size) {
+  auto* header = static_cast<tNodeHeader*>(::operator new(sizeof(tNodeHeader) + size));
+  header->Arena = nullptr;
+  return header + 1;
+}
+
+void* TXmlNode::operator new(size_t size, TXmlArena* arena) {
+  auto* header = static_cast<tNodeHeader*>(arena->Allocate(sizeof(tNodeHeader) + size));
+  header->Arena = arena;
+  arena->AddRef();
+  return header + 1;
+}
+
+void TXmlNode::operator delete(void* block) {
+  if (!block) return;
+  tNodeHeader* header = HeaderOf(block);
+  if (header->Arena) header->Arena->Release();
+  else ::operator delete(header);
+}
+
+void TXmlNode::operator delete(void* block, TXmlArena*) { operator delete(block); }
+
 // ---- TXmlNode: identity and text ----------------------------------------------
 
 TXmlNode::TXmlNode(TXmlNameTable* names, int32_t nameId)
@@ -121,9 +155,12 @@ std::string TXmlNode::NodeText() const { return JoinedChildText(); }
 void TXmlNode::SetNodeText(const std::string&) { RaiseXmlError("The text of this node can not be set"); }
 
 std::string TXmlNode::Xml() const {
-  std::string out;
-  WriteXml(out, 0, WriteContext());
-  return out;
+  std::string text;
+  {
+    tXmlOutput out(text);
+    WriteXml(out, 0, WriteContext());
+  }
+  return text;
 }
 
 IXmlDocument TXmlNode::OwnerDocument() const {

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "xml/xmlarena.h"
 #include "xml/xmlbase.h"
 #include "xml/xmlnametable.h"
 #include "xml/xmlvalue.h"
@@ -204,6 +205,15 @@ class TXmlNode : public TXmlBase {
 
   ~TXmlNode() override;
 
+  // The buffer of the text form (xml/xmloutput.h).
+  class tXmlOutput;
+
+  // Nodes come from the heap, or from an arena (which they keep alive).
+  static void* operator new(size_t size);
+  static void* operator new(size_t size, TXmlArena* arena);
+  static void operator delete(void* block);
+  static void operator delete(void* block, TXmlArena* arena);
+
  protected:
   struct tWriteContext {
     bool PreserveWhiteSpace;
@@ -217,7 +227,7 @@ class TXmlNode : public TXmlBase {
   // The attribute list, or nullptr for kinds without attributes.
   virtual std::vector<tXmlAttr>* Attrs() const { return nullptr; }
   // Appends the text form; true when it wrote a CR or LF.
-  virtual bool WriteXml(std::string& out, int level, const tWriteContext& context) const = 0;
+  virtual bool WriteXml(tXmlOutput& out, int level, const tWriteContext& context) const = 0;
   // A new node of the same kind with the same name, attributes and content
   // but no children.
   virtual TXmlNode* CloneShallow() const = 0;
@@ -228,7 +238,7 @@ class TXmlNode : public TXmlBase {
   // The texts of the text and CDATA children joined as NodeText says.
   std::string JoinedChildText() const;
   // Writes the children one level deeper; true when any wrote a line break.
-  bool WriteChildren(std::string& out, int level, const tWriteContext& context) const;
+  bool WriteChildren(tXmlOutput& out, int level, const tWriteContext& context) const;
   std::vector<TXmlNode*>& NeedChilds() const;
   std::vector<tXmlAttr>& NeedAttrs() const;
   // Appends a new child node (the list takes the reference).
@@ -236,8 +246,8 @@ class TXmlNode : public TXmlBase {
   TXmlElement* FirstChildElement(int32_t nameId) const;
   std::string ElementPath() const;
 
-  void WriteAttrs(std::string& out, const std::vector<tXmlAttr>& attrs, const tWriteContext& context) const;
-  static void WriteEscaped(std::string& out, const std::string& text);
+  void WriteAttrs(tXmlOutput& out, const std::vector<tXmlAttr>& attrs, const tWriteContext& context) const;
+  static void WriteEscaped(tXmlOutput& out, const std::string& text);
 
   TXmlNameTable* names_;   // counted reference
   TXmlNode* parent_ = nullptr;

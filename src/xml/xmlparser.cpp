@@ -41,7 +41,8 @@ TXmlParser::TXmlParser(const std::string& text, TXmlDocument& document)
       end_(text.data() + text.size()),
       document_(document),
       names_(document.NameTable()),
-      keepBlankText_(document.PreserveWhiteSpace()) {}
+      keepBlankText_(document.PreserveWhiteSpace()),
+      arena_(new TXmlArena()) {}
 
 bool TXmlParser::LookingAt(const char* text) const {
   size_t length = std::strlen(text);
@@ -61,7 +62,14 @@ std::string TXmlParser::TakeUntil(const char* terminator) {
   return text;
 }
 
-int32_t TXmlParser::Intern(std::string_view name) { return names_->NameId(name); }
+int32_t TXmlParser::Intern(std::string_view name) {
+  // Names repeat: most are found here without the table's lock.
+  tNameSlot& slot = nameCache_[TXmlNameTable::Hash(name) % kNameCacheSize];
+  if (slot.Name && *slot.Name == name) return slot.Id;
+  int32_t id = names_->NameId(name);
+  slot = {&names_->Name(id), id};
+  return id;
+}
 
 std::string_view TXmlParser::ParseName() {
   if (AtEnd()) RaiseXmlError(kNotFinished);
@@ -92,23 +100,24 @@ void TXmlParser::ParseContent(TXmlNode& parent, int depth) {
 }
 
 void TXmlParser::ParseCharData(TXmlNode& parent) {
-  buffer_.clear();
+  const char* start = pos_;
+  bool blank = true;
+  while (pos_ != end_ && *pos_ != '<' && *pos_ != '&') blank &= xmlstr::IsBlank(uint8_t(*pos_++));
+  if (pos_ == end_ || *pos_ == '<') {
+    // No references: the text is the input as it stands.
+    if (!blank || keepBlankText_)
+      Append(parent, new (arena_.get()) TXmlText(names_, TXmlValue::String(std::string(start, pos_))));
+    return;
+  }
+  buffer_.assign(start, pos_);
   while (pos_ != end_ && *pos_ != '<') {
+    ParseReference(buffer_);
     const char* run = pos_;
     while (pos_ != end_ && *pos_ != '<' && *pos_ != '&') ++pos_;
     buffer_.append(run, pos_);
-    if (pos_ != end_ && *pos_ == '&') ParseReference(buffer_);
   }
-  if (!keepBlankText_) {
-    bool blank = true;
-    for (char c : buffer_)
-      if (!xmlstr::IsBlank(uint8_t(c))) {
-        blank = false;
-        break;
-      }
-    if (blank) return;
-  }
-  Append(parent, new TXmlText(names_, TXmlValue::String(buffer_)));
+  if (!keepBlankText_ && xmlstr::Trim(buffer_).empty()) return;
+  Append(parent, new (arena_.get()) TXmlText(names_, TXmlValue::String(buffer_)));
 }
 
 void TXmlParser::ParseReference(std::string& out) {
@@ -148,10 +157,13 @@ void TXmlParser::ParseReference(std::string& out) {
 }
 
 void TXmlParser::ParseMarkup(TXmlNode& parent, int depth) {
-  if (LookingAt("<?")) return ParseInstruction(parent);
-  if (LookingAt("<!--")) return ParseComment(parent);
-  if (LookingAt("<![CDATA[")) return ParseCDATA(parent);
-  if (LookingAt("<!DOCTYPE")) return SkipDoctype();
+  const char next = end_ - pos_ >= 2 ? pos_[1] : '\0';
+  if (next == '?') return ParseInstruction(parent);
+  if (next == '!') {
+    if (LookingAt("<!--")) return ParseComment(parent);
+    if (LookingAt("<![CDATA[")) return ParseCDATA(parent);
+    if (LookingAt("<!DOCTYPE")) return SkipDoctype();
+  }
   ParseElement(parent, depth);
 }
 
@@ -160,24 +172,24 @@ void TXmlParser::ParseInstruction(TXmlNode& parent) {
   std::string_view target = ParseName();
   int32_t targetId = Intern(target);
   if (target == "xml") {
-    auto* declaration = new TXmlProcessingInstruction(names_, targetId, std::string());
+    auto* declaration = new (arena_.get()) TXmlProcessingInstruction(names_, targetId, std::string());
     Append(parent, declaration);
     ParseAttributes(*declaration, true);
     document_.codePage_ = -1;
     return;
   }
   SkipBlanks();
-  Append(parent, new TXmlProcessingInstruction(names_, targetId, TakeUntil("?>")));
+  Append(parent, new (arena_.get()) TXmlProcessingInstruction(names_, targetId, TakeUntil("?>")));
 }
 
 void TXmlParser::ParseComment(TXmlNode& parent) {
   pos_ += 4;
-  Append(parent, new TXmlComment(names_, TakeUntil("-->")));
+  Append(parent, new (arena_.get()) TXmlComment(names_, TakeUntil("-->")));
 }
 
 void TXmlParser::ParseCDATA(TXmlNode& parent) {
   pos_ += 9;
-  Append(parent, new TXmlCDATASection(names_, TakeUntil("]]>")));
+  Append(parent, new (arena_.get()) TXmlCDATASection(names_, TakeUntil("]]>")));
 }
 
 void TXmlParser::SkipDoctype() {
@@ -189,7 +201,7 @@ void TXmlParser::SkipDoctype() {
 void TXmlParser::ParseElement(TXmlNode& parent, int depth) {
   ++pos_;  // "<"
   std::string_view name = ParseName();
-  auto* element = new TXmlElement(names_, Intern(name));
+  auto* element = new (arena_.get()) TXmlElement(names_, Intern(name));
   Append(parent, element);
   if (AtEnd()) RaiseXmlError(kNotFinished);
   uint8_t next = uint8_t(*pos_);
@@ -211,7 +223,6 @@ void TXmlParser::ParseEndTag(std::string_view name) {
 }
 
 bool TXmlParser::ParseAttributes(TXmlNode& node, bool instruction) {
-  std::string value;
   for (;;) {
     SkipBlanks();
     if (AtEnd()) {
@@ -240,24 +251,25 @@ bool TXmlParser::ParseAttributes(TXmlNode& node, bool instruction) {
     ++pos_;
     SkipBlanks();
     if (AtEnd()) RaiseXmlError(instruction ? "String constant expected" : kNotFinished);
-    ParseAttributeValue(value);
-    node.SetAttrValue(nameId, TXmlValue::String(value));
+    node.SetAttrValue(nameId, TXmlValue::String(ParseAttributeValue()));
   }
 }
 
-void TXmlParser::ParseAttributeValue(std::string& value) {
+std::string TXmlParser::ParseAttributeValue() {
   const char quote = *pos_;
   if (quote != '"' && quote != '\'') RaiseXmlError("String constant expected");
-  ++pos_;
-  value.clear();
+  const char* start = ++pos_;
+  while (pos_ != end_ && *pos_ != quote && *pos_ != '&' && *pos_ != '<') ++pos_;
+  std::string value(start, pos_);
   for (;;) {
-    const char* run = pos_;
-    while (pos_ != end_ && *pos_ != quote && *pos_ != '&' && *pos_ != '<') ++pos_;
-    value.append(run, pos_);
     if (pos_ == end_) CharacterExpected(std::string(1, quote));
     if (*pos_ == '<') RaiseXmlError("Character \"<\" can not be used in attribute values");
     if (*pos_ == quote) break;
     ParseReference(value);
+    const char* run = pos_;
+    while (pos_ != end_ && *pos_ != quote && *pos_ != '&' && *pos_ != '<') ++pos_;
+    value.append(run, pos_);
   }
   ++pos_;
+  return value;
 }

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "xml/xmlarena.h"
 #include "xml/xmldocument.h"
 
 class TXmlParser {
@@ -30,7 +31,7 @@ class TXmlParser {
   void ParseEndTag(std::string_view name);
   // Reads attributes up to ">", "/>" (true) or, for an instruction, "?>".
   bool ParseAttributes(TXmlNode& node, bool instruction);
-  void ParseAttributeValue(std::string& value);
+  std::string ParseAttributeValue();
   void ParseReference(std::string& out);
 
   std::string_view ParseName();
@@ -47,5 +48,13 @@ class TXmlParser {
   TXmlDocument& document_;
   TXmlNameTable* names_;
   bool keepBlankText_;
+  IXmlArena arena_;
   std::string buffer_;
+
+  struct tNameSlot {
+    const std::string* Name = nullptr;
+    int32_t Id = -1;
+  };
+  static constexpr size_t kNameCacheSize = 64;
+  tNameSlot nameCache_[kNameCacheSize];
 };

@@ -3,6 +3,7 @@
 
 #include "xml/xmldocument.h"
 #include "xml/xmlelement.h"
+#include "xml/xmloutput.h"
 
 namespace {
 
@@ -25,122 +26,124 @@ const tEscapeTable kEscapes;
 
 bool HasLineBreak(const std::string& text) { return text.find_first_of("\r\n") != std::string::npos; }
 
-void Indent(std::string& out, int level) {
-  out += "\r\n";
-  out.append(size_t(level), '\t');
+using tOutput = TXmlNode::tXmlOutput;
+
+void Indent(tOutput& out, int level) {
+  out.Put("\r\n", 2);
+  out.PutRepeated('\t', size_t(level));
 }
 
-bool EndsWithCrLf(const std::string& out, size_t contentStart) {
-  return out.size() >= contentStart + 2 && out[out.size() - 2] == '\r' && out[out.size() - 1] == '\n';
+bool EndsWithCrLf(tOutput& out, size_t contentStart) {
+  return out.Size() >= contentStart + 2 && out.Back(2) == '\r' && out.Back(1) == '\n';
 }
 
 }  // namespace
 
-void TXmlNode::WriteEscaped(std::string& out, const std::string& text) {
+void TXmlNode::WriteEscaped(tXmlOutput& out, const std::string& text) {
   const char* run = text.data();
   const char* end = run + text.size();
   for (const char* p = run; p != end; ++p) {
     const char* replacement = kEscapes.Replacement[uint8_t(*p)];
     if (!replacement) continue;
-    out.append(run, size_t(p - run));
-    out += replacement;
+    out.Put(run, size_t(p - run));
+    out.Put(replacement);
     run = p + 1;
   }
-  out.append(run, size_t(end - run));
+  out.Put(run, size_t(end - run));
 }
 
-void TXmlNode::WriteAttrs(std::string& out, const std::vector<tXmlAttr>& attrs, const tWriteContext& context) const {
+void TXmlNode::WriteAttrs(tXmlOutput& out, const std::vector<tXmlAttr>& attrs, const tWriteContext& context) const {
   for (const tXmlAttr& attr : attrs) {
-    out += ' ';
-    out += names_->Name(attr.NameId);
-    out += "=\"";
+    out.Put(' ');
+    out.Put(names_->Name(attr.NameId));
+    out.Put("=\"", 2);
     if (attr.Value.IsString()) WriteEscaped(out, attr.Value.Data());
     else WriteEscaped(out, attr.Value.Text(context.CodePage));
-    out += '"';
+    out.Put('"');
   }
 }
 
-bool TXmlNode::WriteChildren(std::string& out, int level, const tWriteContext& context) const {
+bool TXmlNode::WriteChildren(tXmlOutput& out, int level, const tWriteContext& context) const {
   bool lineBreaks = false;
   if (const auto* childs = Childs())
     for (const TXmlNode* child : *childs) lineBreaks |= child->WriteXml(out, level, context);
   return lineBreaks;
 }
 
-bool TXmlElement::WriteXml(std::string& out, int level, const tWriteContext& context) const {
+bool TXmlElement::WriteXml(tXmlOutput& out, int level, const tWriteContext& context) const {
   const std::string& name = NodeName();
   const bool layout = !context.PreserveWhiteSpace;
   if (layout) Indent(out, level);
-  out += '<';
-  out += name;
+  out.Put('<');
+  out.Put(name);
   WriteAttrs(out, attrs_, context);
-  out += '>';
-  const size_t contentStart = out.size();
+  out.Put('>');
+  const size_t contentStart = out.Size();
   bool lineBreaks = false;
   if (!value_.IsNull()) WriteEscaped(out, value_.IsString() ? value_.Data() : value_.Text(context.CodePage));
   else lineBreaks = WriteChildren(out, level + 1, context);
-  if (out.size() == contentStart) {
-    out.back() = '/';
-    out += '>';
+  if (out.Size() == contentStart) {
+    out.Back(1) = '/';
+    out.Put('>');
     return layout;
   }
   if (layout && lineBreaks) {
-    if (EndsWithCrLf(out, contentStart)) out.append(size_t(level), '\t');
+    if (EndsWithCrLf(out, contentStart)) out.PutRepeated('\t', size_t(level));
     else Indent(out, level);
   }
-  out += "</";
-  out += name;
-  out += '>';
+  out.Put("</", 2);
+  out.Put(name);
+  out.Put('>');
   return layout || lineBreaks;
 }
 
-bool TXmlText::WriteXml(std::string& out, int, const tWriteContext& context) const {
+bool TXmlText::WriteXml(tXmlOutput& out, int, const tWriteContext& context) const {
   const std::string text = value_.IsString() ? std::string() : value_.Text(context.CodePage);
   const std::string& data = value_.IsString() ? value_.Data() : text;
   if (raw_) {
-    out += data;
+    out.Put(data);
     return HasLineBreak(data);
   }
   WriteEscaped(out, data);
   return false;
 }
 
-bool TXmlCDATASection::WriteXml(std::string& out, int, const tWriteContext&) const {
+bool TXmlCDATASection::WriteXml(tXmlOutput& out, int, const tWriteContext&) const {
   // A "]]>" inside the text ends a section after its first "]"; the rest
   // goes on in a new section.
   size_t start = 0;
   for (;;) {
     size_t end = data_.find("]]>", start);
     size_t stop = end == std::string::npos ? data_.size() : end + 1;
-    out += "<![CDATA[";
-    out.append(data_, start, stop - start);
-    out += "]]>";
+    out.Put("<![CDATA[", 9);
+    out.Put(data_.data() + start, stop - start);
+    out.Put("]]>", 3);
     if (end == std::string::npos) break;
     start = stop;
   }
   return HasLineBreak(data_);
 }
 
-bool TXmlComment::WriteXml(std::string& out, int, const tWriteContext&) const {
-  out += "<!--";
-  out += data_;
-  out += "-->";
+bool TXmlComment::WriteXml(tXmlOutput& out, int, const tWriteContext&) const {
+  out.Put("<!--", 4);
+  out.Put(data_);
+  out.Put("-->", 3);
   return HasLineBreak(data_);
 }
 
-bool TXmlProcessingInstruction::WriteXml(std::string& out, int, const tWriteContext& context) const {
-  out += "<?";
-  out += NodeName();
+bool TXmlProcessingInstruction::WriteXml(tXmlOutput& out, int, const tWriteContext& context) const {
+  out.Put("<?", 2);
+  out.Put(NodeName());
   if (!data_.empty()) {
-    out += ' ';
-    out += data_;
+    out.Put(' ');
+    out.Put(data_);
   } else {
     WriteAttrs(out, attrs_, context);
   }
-  out += "?>";
+  out.Put("?>", 2);
   return HasLineBreak(data_);
 }
 
-bool TXmlDocument::WriteXml(std::string& out, int level, const tWriteContext& context) const {
+bool TXmlDocument::WriteXml(tXmlOutput& out, int level, const tWriteContext& context) const {
   return WriteChildren(out, level, context);
 }

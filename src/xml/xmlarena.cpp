@@ -1,0 +1,30 @@
+#include "xml/xmlarena.h"
+
+#include <cstdint>
+#include <new>
+
+namespace {
+constexpr size_t kAlignment = alignof(std::max_align_t);
+constexpr size_t kMaxChunkSize = size_t(1) << 20;
+}  // namespace
+
+TXmlArena::~TXmlArena() {
+  for (char* chunk : chunks_) ::operator delete(chunk);
+}
+
+void* TXmlArena::Allocate(size_t size) {
+  size = (size + kAlignment - 1) & ~(kAlignment - 1);
+  if (size_t(end_ - next_) < size) {
+    // Chunks double up to 1 MB, so that small documents stay small.
+    size_t chunkSize = chunkSize_ > size ? chunkSize_ : size;
+    chunks_.reserve(chunks_.size() + 1);
+    char* chunk = static_cast<char*>(::operator new(chunkSize));
+    chunks_.push_back(chunk);
+    next_ = chunk;
+    end_ = chunk + chunkSize;
+    if (chunkSize_ < kMaxChunkSize) chunkSize_ *= 2;
+  }
+  void* block = next_;
+  next_ += size;
+  return block;
+}
