@@ -27,6 +27,14 @@ void TPDDataSource::LoadFromStream(TPDReadStream& stream, int32_t version) {
   }
 }
 
+void TPDDataSource::LoadDocument(const void* data, int32_t length) {
+  Clear();
+  if (length < 0 || (data == nullptr && length > 0)) throw EPDError("Assertion failure");
+  TPDReadStream stream(data, size_t(length));
+  LoadFromStream(stream, 1);
+  Open();
+}
+
 void TPDDataSource::Open() {
   if (loaded_) return;
   for (const auto& item : DataSets)

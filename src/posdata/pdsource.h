@@ -43,6 +43,9 @@ class TPDDataSource {
   void LoadFromStream(TPDReadStream& stream, int32_t version);
   // Fills the reference names of every dataset; then the data can be read.
   void Open();
+  // The per-document sequence over the caller's buffer: Clear, load with
+  // version 1, Open. A negative length fails with "Assertion failure".
+  void LoadDocument(const void* data, int32_t length);
   void Clear();
 
   // By table name or caption, ignoring case. An unknown name raises

@@ -311,6 +311,23 @@ TEST_F(DataSourceTest, ClearFreesTheDatasetsOnlyWhenLoaded) {
   EXPECT_EQ(source.GetDataSet("Dishes", false), nullptr);
 }
 
+TEST_F(DataSourceTest, EveryDocumentReplacesTheLastOne) {
+  OrderDesc second = DishOrder();
+  second.DataSets.pop_back();
+  const std::string first = orderwriter::WriteOrderStream(DishOrder());
+  const std::string next = orderwriter::WriteOrderStream(second);
+  TPDDataSource source;
+  source.LoadDocument(first.data(), int32_t(first.size()));
+  EXPECT_NE(source.GetDataSet("Payments", false), nullptr);
+  source.LoadDocument(next.data(), int32_t(next.size()));
+  EXPECT_EQ(source.GetDataSet("Payments", false), nullptr);
+  EXPECT_TRUE(source.Loaded());
+  EXPECT_THROW(source.LoadDocument(next.data(), -1), EPDError);
+  EXPECT_FALSE(source.Loaded());
+  EXPECT_THROW(source.LoadDocument(next.data(), 10), EReadError);  // cut short
+  EXPECT_FALSE(source.Loaded());
+}
+
 TEST(ComponentReader, UnicodeStringTagsBecomeSingleByteText) {
   const std::string bytes = std::string("\x14\x04\x00\x00\x00\xD0\x91\xD0\xB0", 9) +  // UTF-8 "Ба"
                             std::string("\x12\x02\x00\x00\x00\x11\x04\x30\x04", 9) +  // UTF-16 "Ба"

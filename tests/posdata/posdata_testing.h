@@ -31,10 +31,7 @@ inline ColumnDesc Column(const std::string& name, TVarType type, int32_t refColN
 // Clear, load with version 1, Open: the per-document sequence.
 inline std::unique_ptr<TPDDataSource> Load(const std::string& bytes) {
   auto source = std::make_unique<TPDDataSource>();
-  TPDReadStream stream(bytes.data(), bytes.size());
-  source->Clear();
-  source->LoadFromStream(stream, 1);
-  source->Open();
+  source->LoadDocument(bytes.data(), int32_t(bytes.size()));
   return source;
 }
 
