@@ -4,6 +4,7 @@
 #include "entry/library_info.h"
 #include "entry/pos_data_hooks.h"
 #include "io/printer/device.h"
+#include "io/printer/zefor/zefor.h"
 #include "standart/errors.h"
 #include "standart/tasks.h"
 
@@ -16,7 +17,7 @@ struct LibraryLifetime {
   LibraryLifetime() {
     try {
       LibraryInfo::Load();
-      DeviceTable::SetDeviceClass(TDeviceClass{"TDevice", DriverName, DriverVersion, TDevice::Class().Create});
+      DeviceTable::SetDeviceClass(TDeviceClass{"TZefor", DriverName, DriverVersion, TZefor::Class().Create});
       BindPosDataHooks();
       InitTaskServices();
     } catch (...) {

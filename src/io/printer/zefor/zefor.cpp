@@ -1,0 +1,455 @@
+#include "io/printer/zefor/zefor.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstring>
+
+#include "io/printer/module_loader.h"
+#include "io/printer/operator_message.h"
+#include "standart/errors.h"
+#include "standart/host_params.h"
+#include "xml/simplexml.h"
+
+namespace {
+
+const char kPrepare[] = "PrepareToPrint";
+constexpr int32_t kRawParamCount = 1024;
+constexpr uint8_t kBlobMarker = 0x01;
+
+const platform::VersionData& OwnVersion() {
+  static const platform::VersionData data = [] {
+    platform::VersionData d;
+    platform::ModuleVersion(reinterpret_cast<const void*>(&OwnVersion), d);
+    return d;
+  }();
+  return data;
+}
+
+std::string Upper(std::string text) {
+  for (char& c : text) c = char(std::toupper(static_cast<unsigned char>(c)));
+  return text;
+}
+
+std::string WithoutExtension(const std::string& name) {
+  size_t dot = name.rfind('.');
+  return dot == std::string::npos ? name : name.substr(0, dot);
+}
+
+bool IsAbsolute(const std::string& path) {
+  return !path.empty() && (path[0] == '/' || path[0] == '\\' || (path.size() > 1 && path[1] == ':'));
+}
+
+std::string Trim(const std::string& text) {
+  size_t begin = text.find_first_not_of(" \t\r\n");
+  if (begin == std::string::npos) return std::string();
+  return text.substr(begin, text.find_last_not_of(" \t\r\n") - begin + 1);
+}
+
+bool ParseDecimal(const std::string& text, int32_t& value) {
+  if (text.empty() || text.size() > 10) return false;
+  size_t start = text[0] == '-' ? 1 : 0;
+  if (start == text.size()) return false;
+  for (size_t i = start; i < text.size(); ++i)
+    if (!std::isdigit(static_cast<unsigned char>(text[i]))) return false;
+  long long v = std::atoll(text.c_str());
+  if (v > INT32_MAX || v < INT32_MIN) return false;
+  value = int32_t(v);
+  return true;
+}
+
+// One answer of the parameter service.
+struct tParamAnswer {
+  bool Found = false;
+  uint32_t Value = 0;
+  std::string Text;
+  bool IsBlob() const { return Text.size() >= 5 && uint8_t(Text[0]) == kBlobMarker; }
+  std::string Blob() const {
+    uint32_t length = 0;
+    std::memcpy(&length, Text.data() + 1, 4);
+    const char* bytes = reinterpret_cast<const char*>(uintptr_t(Value));
+    return bytes && length ? std::string(bytes, length) : std::string();
+  }
+};
+
+tParamAnswer AskParam(uint8_t number, int32_t index) {
+  tParamAnswer answer;
+  answer.Found = HostParams::DeviceParam(number, index, answer.Value, answer.Text);
+  return answer;
+}
+
+}  // namespace
+
+// ---- class level ------------------------------------------------------------------
+
+TZefor::TZefor(uint8_t number) : tCommonFiscReg(number), Journal(Log), Driver(Journal, number) {}
+
+TZefor::~TZefor() {
+  try {
+    BeforeDestruction();
+  } catch (...) {
+  }
+}
+
+std::string TZefor::DriverName() { return OwnVersion().FileDescription; }
+uint16_t TZefor::DriverVersion() { return OwnVersion().Release; }
+uint16_t TZefor::AdapterMinor() { return OwnVersion().Minor; }
+
+const TDeviceClass& TZefor::Class() {
+  static const TDeviceClass deviceClass = DeviceClassOf<TZefor>("TZefor");
+  return deviceClass;
+}
+
+// ---- creation -----------------------------------------------------------------------
+
+void TZefor::ConstructRegister() {
+  SetConstructionFields();
+  ReadParams();
+  WriteStartBanner();
+  BindCom();
+  EnsureInitialized();
+}
+
+void TZefor::SetConstructionFields() {
+  // The universal register talks to its driver library only; a port host
+  // the POS configured for this number is not used.
+  if (HostModule) {
+    if (PortHandle >= 0 && Host.Close) Host.Close(PortHandle);
+    FreeModule(HostModule);
+    HostModule = nullptr;
+  }
+  PortHandle = 0;
+  TwoWay = true;
+  RoundingMultiplier = 1;
+  CapabilityFlags = Driver.HasFiscalDocument() ? ZefOptions::kFiscalDocumentFlags : 0;
+  AdapterDirectory = platform::DirectoryOf(platform::ModulePathOf(reinterpret_cast<const void*>(&OwnVersion)));
+  Driver.AdapterDirectory = AdapterDirectory;
+  Driver.AdapterFileName = HostParams::AdapterFileName();
+  Driver.AdapterMinor = AdapterMinor();
+  Driver.Com = &Com;
+  Driver.BeforeFree = [this] { StopStatusSnapshotThread(); };
+}
+
+[[noreturn]] void TZefor::ParamError(int32_t code, const char* format, const char* name, int32_t index) {
+  std::string text = Fmt(HostParams::Translate(format), name, index, HostParams::AdapterFileName(),
+                         int32_t(Number) + 1);
+  OperatorMessage::Show(Number, OperatorMessage::kMessage, text, OperatorMessage::kButtonOk);
+  ZefRaise(code, text);
+}
+
+void TZefor::ReadParams() {
+  tZeforParams& p = Params;
+  auto text = [&](int32_t index, std::string& field) {
+    tParamAnswer a = AskParam(Number, index);
+    if (a.Found) field = a.Text;
+  };
+  auto integer = [&](int32_t index, int32_t& field) {
+    tParamAnswer a = AskParam(Number, index);
+    if (a.Found) field = int32_t(a.Value);
+  };
+  auto boolean = [&](int32_t index, bool& field) {
+    tParamAnswer a = AskParam(Number, index);
+    if (a.Found) field = int32_t(a.Value) > 0;
+  };
+  auto byte = [&](int32_t index, uint8_t& field) {
+    tParamAnswer a = AskParam(Number, index);
+    if (a.Found) field = uint8_t(a.Value);
+  };
+
+  text(0, p.LowDriverModule);
+  tParamAnswer params = AskParam(Number, 1);
+  if (params.Found) p.LowDriverParams = params.IsBlob() ? params.Blob() : params.Text;
+  if (p.LowDriverParams.empty())
+    ParamError(kErrParamMissing, "Parameter %s(%d) must be defined for %s # %d", "LowDriverParams", 1);
+  ReadFiscRegType();
+  integer(3, p.PayTaxTypeSet);
+
+  tParamAnswer logName = AskParam(Number, 4);
+  std::string ownName = HostParams::AdapterFileName();
+  p.LogFileName = logName.Found ? Fmt(logName.Text, int32_t(Number) + 1)
+                                : Fmt("%s%d%s", WithoutExtension(ownName), int32_t(Number) + 1, ".log");
+  if (!p.LogFileName.empty()) {
+    Log.FileName = IsAbsolute(p.LogFileName) ? p.LogFileName : AdapterDirectory + p.LogFileName;
+    SetLoggingOn(true);
+    SetLogBuffered(true);
+  }
+  p.LogLevel = 0;
+  integer(5, p.LogLevel);
+  LogLevel.store(p.LogLevel);
+
+  boolean(6, p.WaitForFiscalRegister);
+  WaitForFiscalRegister = p.WaitForFiscalRegister;
+  integer(7, p.PrintCheckTrys);
+  boolean(8, p.ShiftAgeCheck);
+  boolean(9, p.ProgramSwitch9);
+  boolean(10, p.ProgramTaxes);
+  boolean(11, p.ProgramDepartments);
+  integer(12, p.InitialTapes);
+  if (p.InitialTapes < 0 || p.InitialTapes > 2) p.InitialTapes = 0;
+  byte(13, p.BarcodeType);
+  integer(14, p.BarcodeWidth);
+  integer(15, p.BarcodeHeight);
+  byte(16, p.BarcodeTextPosition);
+  if (p.BarcodeTextPosition > 3) p.BarcodeTextPosition = 0;
+  text(17, p.RoundingCorrectionName);
+  text(18, p.SummaryLineName);
+  text(19, p.DefaultDepartmentName);
+  boolean(20, p.SaveXMLUnfiscal);
+  boolean(21, p.SaveXMLFiscal);
+  boolean(22, p.SaveXMLProgram);
+  boolean(23, p.SaveXMLDisplay);
+  integer(24, p.GroupingClassificationCode);
+  text(25, p.MarkupName);
+  byte(26, p.ComboMode);
+  byte(27, p.ModifierMode);
+  byte(28, p.DiscountMode);
+  ComboMode = p.ComboMode;
+  ModifierMode = p.ModifierMode;
+  DiscountMode = p.DiscountMode;
+  text(29, p.StatusFileName);
+  text(30, p.ItemCustomPropertyNames);
+  integer(31, p.DocumentPause);
+  text(32, p.DiscountLineName);
+  text(33, p.NameSuffix);
+  integer(34, p.EndDateWarningDays);
+  text(35, p.SavingsLineTemplate);
+  integer(36, p.TimeCheckLimit1);
+  integer(37, p.TimeCheckLimit2);
+  integer(38, p.ClockProgrammingLimit);
+  integer(39, p.PriceWithoutDiscountMode);
+  integer(40, p.TextLineWidth);
+  integer(41, p.FixedOperatorId);
+  boolean(42, p.RequireTaxRates);
+  boolean(43, p.MarkCustomFlag);
+  if (p.FixedOperatorId > 0) OperatorId = p.FixedOperatorId;
+  Driver.ModuleName = p.LowDriverModule;
+}
+
+void TZefor::ReadFiscRegType() {
+  tParamAnswer type = AskParam(Number, 2);
+  Params.FiscRegTypeNum = type.Found ? int32_t(type.Value) : kNoFiscRegType;
+  if (Params.FiscRegTypeNum == kFiscRegTypeFromParams) {
+    try {
+      IXmlDocument document = ParseXmlDocument(Params.LowDriverParams);
+      IXmlElement root = document->DocumentElement();
+      IXmlElement parameters = root ? root->SelectSingleNode("xmlConfig/Parameters") : IXmlElement();
+      int32_t value = 0;
+      if (parameters && parameters->AttrExists("FiscRegTypeID") &&
+          ParseDecimal(Trim(parameters->AttrText("FiscRegTypeID")), value))
+        Params.FiscRegTypeNum = value;
+    } catch (...) {
+      Journal.Write(0, Fmt("Exception: (%s)", ExceptionMessage()));
+      Journal.Write(0, Fmt("Warning: LowDriverParams is not valid XML: (%s)", Params.LowDriverParams));
+    }
+  }
+  if (Params.FiscRegTypeNum == kNoFiscRegType)
+    ParamError(kErrParamNotInitialized, "Parameter %s(%d) has not been initialized for %s # %d", "FiscRegTypeNum",
+               2);
+}
+
+void TZefor::WriteStartBanner() {
+  platform::LocalTime t = platform::Now();
+  std::string now = Fmt("%2.2d.%2.2d.%2.2d %2.2d:%2.2d:%2.2d", t.Day, t.Month, t.Year % 100, t.Hour, t.Minute,
+                        t.Second);
+  auto line = [this](const std::string& text) { Journal.Write(-1, text); };
+  auto flag = [](bool value) { return std::string(tZefJournal::Bool(value)); };
+  line("\r\n");
+  line(Fmt("*** %s [%s] ***", Fmt("START %s", Upper(HostParams::AdapterFileName())), now));
+  line("\r\n");
+  line(Fmt("%s: %s", "Driver Version", std::to_string(DriverVersion())));
+  line("\r\n");
+  line("Driver Params:");
+  line("");
+  line(Fmt("%s = %s", "LowDriverModule", Params.LowDriverModule));
+  line(Fmt("%s = %s", "FiscRegTypeID", std::to_string(Params.FiscRegTypeNum)));
+  line(Fmt("%s = %s", "LogLevel", tZefJournal::LevelName(Params.LogLevel)));
+  line(Fmt("%s = %s", "PrintCheckTrys", std::to_string(Params.PrintCheckTrys)));
+  line(Fmt("%s = %s", "SaveXMLUnfiscal", flag(Params.SaveXMLUnfiscal)));
+  line(Fmt("%s = %s", "SaveXMLFiscal", flag(Params.SaveXMLFiscal)));
+  line(Fmt("%s = %s", "SaveXMLProgram", flag(Params.SaveXMLProgram)));
+  line(Fmt("%s = %s", "SaveXMLDisplay", flag(Params.SaveXMLDisplay)));
+  line("");
+  line("Raw params {");
+  line(RawParamsDump());
+  line("} Raw params");
+  Journal.Flush();
+}
+
+std::string TZefor::RawParamsDump() {
+  IXmlDocument document = NewXmlDocument("params", "1.0");
+  IXmlElement root = document->DocumentElement();
+  for (int32_t index = 0; index < kRawParamCount; ++index) {
+    tParamAnswer a = AskParam(Number, index);
+    if (!a.Found) continue;
+    IXmlElement param = root->AppendElement("param_" + std::to_string(index));
+    if (a.IsBlob()) {
+      param->SetAttr("blob", Base64Encode(a.Blob()));
+      continue;
+    }
+    if (a.Text.empty() || a.Text == std::to_string(a.Value) || a.Text == std::to_string(int32_t(a.Value)))
+      param->SetAttr("int", std::to_string(int32_t(a.Value)));
+    if (!a.Text.empty()) param->SetAttr("str", CodePageToUtf8(a.Text, 0));
+  }
+  return document->Xml();
+}
+
+void TZefor::BindCom() {
+  if (!Com.Load()) Driver.ReportLoadFailure("TZefor.Create", platform::ComLibrary::ModuleName());
+}
+
+// ---- preparation ----------------------------------------------------------------------
+
+bool TZefor::PrepareToPrint() {
+  Journal.Write(1, tZefJournal::OperationEntry(kPrepare));
+  bool activeRateFound = true;
+  ReadManagerTaxOptions(activeRateFound);
+  if (Params.RequireTaxRates && !activeRateFound) {
+    std::string text = Fmt("No active tax rates found. Zefor.dll#%d has stopped.", int32_t(Number) + 1);
+    Journal.Write(0, text, true);
+    OfflineQuestion(true, HostParams::Translate(text));
+    ZefRaise(kErrNoTaxRates, text);
+  }
+  bool result = true;
+  while (!Initialized) {
+    bool ok = Driver.LoadLoDrv() && InitializeDriver();
+    if (ok && Params.WaitForFiscalRegister) {
+      TZefStatus status;
+      ok = CreateResult(ReadStatus(status, ZefStatus::fnShiftState), "ZefGetStatus");
+    }
+    if (ok) break;
+    DeviceStateDocument(false, TZefStatus{});
+    if (Params.WaitForFiscalRegister) CheckInitError();
+    std::string text =
+        IsConnectionError() ? HostParams::Translate("The fiscal printer is not found") : LastExecErrorText;
+    bool retry = OfflineQuestion(true, text);
+    Driver.FreeLoDrv();
+    if (!retry && !Params.WaitForFiscalRegister) {
+      result = false;
+      break;
+    }
+  }
+  if (result && !Initialized) {
+    if (!CheckRegisterClock()) {
+      Driver.FreeLoDrv();
+      result = false;
+    } else {
+      RegisterDriverMenu();
+      ReadDataFormat();
+      AddServiceMenuEntries();
+      if (!Params.StatusFileName.empty()) StartStatusSnapshotThread();
+      if (StartedReported && !Params.WaitForFiscalRegister) StartedStep();
+    }
+  }
+  Journal.Write(result ? 1 : 0, tZefJournal::OperationFinal(kPrepare, tZefJournal::Bool(result)));
+  return result;
+}
+
+bool TZefor::InitializeDriver() {
+  return Driver.InDriverThread([this]() -> int32_t {
+    if (Driver.HasMaxProtocolSupported()) Driver.ProtocolVersion = Driver.MaxProtocolSupportedUnwrapped();
+    if (Driver.HasInitXML()) {
+      std::string reply;
+      if (!CreateResult(Driver.InitXML(Params.LowDriverParams, reply), "ZefInitXML")) return 0;
+      ReadInitReply(reply);
+      return 1;
+    }
+    if (!CreateResult(Driver.Init(Params.LowDriverParams), "ZefInit")) return 0;
+    Driver.ProtocolVersion = Driver.MaxProtocolSupported();
+    CapabilityFlags = GetFiscRegOptions();
+    return 1;
+  }) != 0;
+}
+
+void TZefor::ReadInitReply(const std::string& reply) {
+  InitReply = nullptr;
+  DriverMenu = nullptr;
+  HasChangeFromTypes = false;
+  ChangeFromTypeIndexes.clear();
+  try {
+    InitReply = ParseXmlDocument(reply);
+  } catch (...) {
+    // A reply that cannot be read announces nothing; the driver is still
+    // initialised, with its previous settings.
+    Journal.Write(0, "Bad init reply XML: " + ExceptionMessage());
+    return;
+  }
+  IXmlElement root = InitReply->DocumentElement();
+  if (!root) return;
+  if (root->AttrExists("MaxProtocolSupported"))
+    Driver.ProtocolVersion = int32_t(root->IntAttr("MaxProtocolSupported", Driver.ProtocolVersion));
+  if (root->AttrExists("DriverName")) DriverNameText = root->AttrText("DriverName").substr(0, 255);
+  if (root->AttrExists("VersionInfo")) VersionText = root->AttrText("VersionInfo").substr(0, 255);
+  if (root->AttrExists("ChangeFromTypeIndexes")) {
+    HasChangeFromTypes = true;
+    std::string list = root->AttrText("ChangeFromTypeIndexes");
+    for (size_t at = 0; at < list.size();) {
+      size_t end = list.find(' ', at);
+      if (end == std::string::npos) end = list.size();
+      int32_t value = 0;
+      if (ParseDecimal(list.substr(at, end - at), value)) ChangeFromTypeIndexes.push_back(value);
+      at = end + 1;
+    }
+  }
+  uint64_t options = 0;
+  if (IXmlElement list = root->SelectSingleNode("Options")) {
+    for (int32_t i = 0; i < list->ChildCount(); ++i) {
+      IXmlElement option = list->ChildAt(i)->AsElement();
+      if (!option) continue;
+      std::string name = option->AttrText("Name");
+      uint64_t mask = 0;
+      if (ZefOptions::Find(name, mask))
+        options |= mask;
+      else
+        Journal.Write(0, "Unsupported option " + name);
+    }
+  }
+  Driver.Options = options;
+  CapabilityFlags = (Driver.HasFiscalDocument() ? ZefOptions::kFiscalDocumentFlags : 0) | ZefOptions::PosFlags(options);
+  DriverMenu = root->SelectSingleNode("MENU");
+}
+
+void TZefor::ReadDataFormat() {
+  if (!InitReply) return;
+  IXmlElement rounding = InitReply->DocumentElement()->SelectSingleNode("DataFormat/Rounding");
+  if (!rounding || !rounding->AttrExists("Multiplier")) return;
+  try {
+    int32_t multiplier = int32_t(std::lround(rounding->FloatAttr("Multiplier") * 100));
+    RoundingMultiplier = multiplier == 0 ? 1 : multiplier;
+  } catch (...) {
+    Journal.Write(0, "Bad rounding multiplier: " + ExceptionMessage());
+  }
+}
+
+void TZefor::PauseBetweenDocuments() {
+  if (Params.DocumentPause < 1 || !hasDocumentTime_) return;
+  uint32_t wanted = uint32_t(Params.DocumentPause) * 1000;
+  uint32_t passed = platform::TickCount() - lastDocumentTick_;
+  if (passed >= wanted) return;
+  Journal.Write(1, "Waiting " + std::to_string(wanted - passed) + " msec");
+  TaskDelay(wanted - passed);
+  Journal.Write(1, "Waiting done");
+}
+
+// ---- shut-down --------------------------------------------------------------------------
+
+void TZefor::BeforeDestruction() {
+  Journal.Write(1, tZefJournal::OperationEntry("TZefor.BeforeDestruction"));
+  Driver.FreeLoDrv();
+  Driver.DestroyThread();
+  Com.Free();
+  InitReply = nullptr;
+  DriverMenu = nullptr;
+  Journal.Flush();
+}
+
+// ---- steps of the device programming, status file and driver menu ------------------------
+
+bool TZefor::ReadManagerTaxOptions(bool& activeRateFound) {
+  activeRateFound = true;
+  return true;
+}
+bool TZefor::CheckRegisterClock() { return true; }
+void TZefor::RegisterDriverMenu() {}
+void TZefor::AddServiceMenuEntries() {}
+void TZefor::StartStatusSnapshotThread() {}
+void TZefor::StopStatusSnapshotThread() {}

@@ -1,0 +1,160 @@
+// The universal fiscal register: a fiscal register device that reaches the
+// register through a low-level driver library with the universal XML
+// interface (lodrv_api.h). This part: creation and parameters, the driver
+// initialisation, call results, options, status and readiness.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "io/printer/common_fisc_reg.h"
+#include "io/printer/zefor/zef_driver.h"
+#include "io/printer/zefor/zef_journal.h"
+#include "io/printer/zefor/zef_options.h"
+#include "io/printer/zefor/zef_status_record.h"
+#include "platform/com.h"
+#include "xml/xmldocument.h"
+
+// The device parameters read at creation, by index.
+struct tZeforParams {
+  std::string LowDriverModule = "stub.dll";  // 0
+  std::string LowDriverParams;               // 1 (blob)
+  int32_t FiscRegTypeNum = 9999;             // 2
+  int32_t PayTaxTypeSet = 3;                 // 3
+  std::string LogFileName;                   // 4
+  int32_t LogLevel = 0;                      // 5
+  bool WaitForFiscalRegister = true;         // 6
+  int32_t PrintCheckTrys = 1;                // 7
+  bool ShiftAgeCheck = false;                // 8
+  bool ProgramSwitch9 = false;               // 9
+  bool ProgramTaxes = false;                 // 10
+  bool ProgramDepartments = false;           // 11
+  int32_t InitialTapes = 2;                  // 12
+  uint8_t BarcodeType = 0;                   // 13
+  int32_t BarcodeWidth = 2;                  // 14
+  int32_t BarcodeHeight = 100;               // 15
+  uint8_t BarcodeTextPosition = 0;           // 16
+  std::string RoundingCorrectionName = "Rounding correction";  // 17
+  std::string SummaryLineName = "Summary";   // 18
+  std::string DefaultDepartmentName = "Department One";  // 19
+  bool SaveXMLUnfiscal = false;              // 20
+  bool SaveXMLFiscal = false;                // 21
+  bool SaveXMLProgram = false;               // 22
+  bool SaveXMLDisplay = false;               // 23
+  int32_t GroupingClassificationCode = 0;    // 24
+  std::string MarkupName = "Markup";         // 25
+  uint8_t ComboMode = 0, ModifierMode = 0, DiscountMode = 0;  // 26, 27, 28
+  std::string StatusFileName;                // 29
+  std::string ItemCustomPropertyNames;       // 30
+  int32_t DocumentPause = 0;                 // 31, seconds
+  std::string DiscountLineName;              // 32
+  std::string NameSuffix;                    // 33
+  int32_t EndDateWarningDays = 50;           // 34
+  std::string SavingsLineTemplate;           // 35
+  int32_t TimeCheckLimit1 = 0, TimeCheckLimit2 = 0;  // 36, 37
+  int32_t ClockProgrammingLimit = 0;         // 38
+  int32_t PriceWithoutDiscountMode = 0;      // 39
+  int32_t TextLineWidth = 40;                // 40
+  int32_t FixedOperatorId = 0;               // 41
+  bool RequireTaxRates = false;              // 42
+  bool MarkCustomFlag = false;               // 43
+};
+
+class TZefor : public tCommonFiscReg {
+ public:
+  static constexpr int32_t kErrParamMissing = 3608;
+  static constexpr int32_t kErrParamNotInitialized = 3610;
+  static constexpr int32_t kErrInitialization = 3614;
+  static constexpr int32_t kErrNoSerialNumber = 3624;
+  static constexpr int32_t kErrNoTaxRates = 3625;
+  static constexpr int32_t kFiscRegTypeFromParams = 183;
+  static constexpr int32_t kNoFiscRegType = 9999;
+  static constexpr uint32_t kFillStatusMask = 0x14126;
+  static constexpr uint32_t kExtIDMask = 0x302;
+
+  explicit TZefor(uint8_t number);
+  ~TZefor() override;
+
+  static std::string DriverName();
+  static uint16_t DriverVersion();
+  static const TDeviceClass& Class();
+  std::string DeviceDriverName() const override { return DriverName(); }
+  uint16_t DeviceDriverVersion() const override { return DriverVersion(); }
+
+  // ---- operations of the fiscal register ----
+  void ConstructRegister() override;
+  bool PrepareToPrint() override;
+  void FillStatus(TPrinterStatus& status) override;
+  bool FiscGetExtID(std::string& identifier, bool& shiftOpened) override;
+  bool CheckFillState(const tFillRequest& request) override;
+  uint32_t GetFiscRegOptions() override;
+  void PrintersStarted() override;
+  std::string GetInfoText() override;
+  int32_t DeviceParamIndex() override { return Params.FiscRegTypeNum; }
+  bool FixedNames() override { return (Driver.Options & ZefOptions::foFixedNames) != 0; }
+  bool IsChangePayType(int32_t type) override;
+
+  // ---- call results ----
+  bool CreateResult(int32_t code, const std::string& callName);
+  void SetLastError0Text(uint8_t context, const std::string& text, bool translated);
+  bool IsInitError() const { return (LastRes >= 1 && LastRes <= 99) || LastExecErrorCode == 302; }
+  bool IsConnectionError() const { return LastRes >= 100 && LastRes <= 199; }
+  void CheckInitError();
+  static const char* ContextName(uint8_t context);
+
+  // ---- status and readiness ----
+  // ZefGetStatus in the driver thread; extended when a status file is set.
+  int32_t ReadStatus(TZefStatus& status, uint32_t mask);
+  bool IsReadyFR(uint8_t context, bool& flag);
+  // The device-state document; written to the status file when one is set.
+  std::string DeviceStateDocument(bool obtained, const TZefStatus& status);
+  // Waits before a document until the configured pause since the last one
+  // has passed.
+  void PauseBetweenDocuments();
+  void DocumentSent() { lastDocumentTick_ = platform::TickCount(); hasDocumentTime_ = true; }
+
+  // ---- fields ----
+  tZeforParams Params;
+  tZefJournal Journal;
+  tZefDriver Driver;
+  platform::ComLibrary Com;
+  std::string DriverNameText, VersionText, DriverState;
+  int32_t RoundingMultiplier = 1;
+  uint32_t CapabilityFlags = 0;
+  std::string AdapterDirectory;
+  IXmlDocument InitReply;              // kept until the started step
+  IXmlElement DriverMenu;              // the "MENU" element of the init reply
+  std::vector<int32_t> ChangeFromTypeIndexes;
+  bool HasChangeFromTypes = false;
+  bool StartedReported = false;        // PrintersStarted came from the POS
+  std::string StateText;               // the last device-state document
+
+  // Process-wide: the adapter's minor version (second component of its version).
+  static uint16_t AdapterMinor();
+
+ private:
+  void SetConstructionFields();
+  void ReadParams();
+  void ReadFiscRegType();
+  void WriteStartBanner();
+  std::string RawParamsDump();
+  void BindCom();
+  bool InitializeDriver();
+  void ReadInitReply(const std::string& reply);
+  void ReadDataFormat();
+  void StartedStep();
+  void BeforeDestruction();
+  [[noreturn]] void ParamError(int32_t code, const char* format, const char* name, int32_t index);
+
+  // Steps that come with the device programming, status snapshot file and
+  // driver menu; until then they do nothing.
+  bool ReadManagerTaxOptions(bool& activeRateFound);
+  bool CheckRegisterClock();
+  void RegisterDriverMenu();
+  void AddServiceMenuEntries();
+  void StartStatusSnapshotThread();
+  void StopStatusSnapshotThread();
+
+  uint32_t lastDocumentTick_ = 0;
+  bool hasDocumentTime_ = false;
+};
