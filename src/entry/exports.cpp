@@ -8,6 +8,7 @@
 #include "entry/driver_info.h"
 #include "io/printer/common_fisc_reg.h"
 #include "io/printer/device.h"
+#include "io/printer/fisc_doc_info.h"
 #include "standart/errors.h"
 #include "standart/tasks.h"
 
@@ -57,10 +58,13 @@ std::shared_ptr<TDevice> CheckedDevice(int32_t handle) {
 
 tCommonFiscReg* AsFiscReg(TDevice* device) { return dynamic_cast<tCommonFiscReg*>(device); }
 
-// A fiscal register that passed its initialisation check, or nullptr.
+// A fiscal register that passed its initialisation check, or nullptr. The
+// check runs under the device lock, as every other call into the device.
 tCommonFiscReg* InitializedFiscReg(TDevice* device) {
   tCommonFiscReg* reg = AsFiscReg(device);
-  return reg && reg->EnsureInitialized() ? reg : nullptr;
+  if (!reg) return nullptr;
+  TaskSectionLock lock(device->DeviceLock);
+  return reg->EnsureInitialized() ? reg : nullptr;
 }
 
 void CopyTextLimited(char* target, const std::string& text, size_t maxChars) {
@@ -214,7 +218,7 @@ uint8_t ZEF_STDCALL ExtPrintData(int32_t handle, const char* xml) {
     Trace("Prn %d. ExtPrintData %d bytes.", handle, int32_t(text.size()));
     TaskSectionLock lock(device->DeviceLock);
     tCommonFiscReg* reg = AsFiscReg(device.get());
-    return reg && reg->ExtendedPrint(text) ? 1 : 0;
+    return reg && reg->ExtPrint(text) ? 1 : 0;
   });
 }
 
@@ -245,28 +249,19 @@ uint8_t ZEF_STDCALL FiscGetExtID(int32_t handle, char* extId, uint8_t* shiftOpen
 
 uint8_t ZEF_STDCALL FiscDocument(int32_t handle, uint8_t* doc) {
   return Guarded("FiscDocument", uint8_t(0), [&]() -> uint8_t {
-    using namespace FiscDocLayout;
     if (!doc) return 0;
-    int32_t size = ReadInt32(doc);
-    size_t copied = size_t(std::clamp<int32_t>(size, 0, int32_t(kFullSize)));
-    std::vector<uint8_t> local(kFullSize, 0);
-    std::memcpy(local.data(), doc, std::max<size_t>(copied, 4));
-    // The error text goes into the local copy, so that a short record gets
-    // nothing beyond its size.
-    StoreShortString(local.data() + kErrorText, "Illegal handle");
+    // The call works on a local copy that starts with "Illegal handle" as
+    // its error text; only the bytes the caller's Size covers come back.
+    tFiscDocCopy copy(doc);
     bool result = false;
     try {
       if (auto device = CheckedDevice(handle)) {
-        tCommonFiscReg* reg = AsFiscReg(device.get());
-        if (reg) {
-          TaskSectionLock lock(device->DeviceLock);
-          result = reg->FiscDocument(local.data());
-        }
+        if (tCommonFiscReg* reg = AsFiscReg(device.get())) result = reg->FiscDocument(handle, copy.Local());
       }
     } catch (...) {
       LogEscaped("FiscDocument");
     }
-    if (copied > 4) std::memcpy(doc + 4, local.data() + 4, copied - 4);
+    copy.CopyBack();
     return result ? 1 : 0;
   });
 }
@@ -327,13 +322,15 @@ uint8_t ZEF_STDCALL GetZReportData(int32_t handle, char** buffer, int32_t* size)
     bool result = false;
     if (reg) {
       TaskSectionLock lock(device->DeviceLock);
+      IXmlDocument document;
       try {
-        result = reg->GetZReportData(text);
+        reg->GetZReportData(document);
       } catch (...) {
-        reg->LogDeviceLine("GetZReportData exception");
-        result = false;
+        reg->AddLogLine("GetZReportData exception");
+        document = nullptr;
       }
-      if (!result) text.clear();
+      result = bool(document);
+      if (document) text = document->Xml();
     }
     // The buffer holds Size characters and a zero byte; Size learns the full length.
     if (size && *size >= 0 && buffer && *buffer) CopyTextLimited(*buffer, text, size_t(*size));
