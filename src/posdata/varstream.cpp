@@ -11,7 +11,10 @@ VarType ReadValue(TPDReadStream& stream) {
     case vtFrac:
     case vtDateTime: v.Value = stream.ReadInt64(); break;
     case vtBoolean: v.Value = stream.ReadByte(); break;
-    case vtLongString: v.Str = stream.ReadString(stream.ReadUInt32()); return v.Type = vtString, v;
+    case vtLongString:
+      v.Str = stream.ReadString(stream.ReadUInt32());
+      v.Type = vtString;  // in memory every string is one type
+      return v;
     default: break;  // unknown tags carry no payload
   }
   v.Type = static_cast<TVarType>(tag);

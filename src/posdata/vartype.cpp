@@ -127,12 +127,26 @@ VarType VarType::OfType(TVarType type) {
   return v;
 }
 
-void VarType::SetInteger(int64_t v) { *this = VarType(); Value = v; Type = vtInteger; }
-void VarType::SetString(const std::string& s) { *this = VarType(); Str = s; Type = vtString; }
-void VarType::SetBoolean(bool b) { *this = VarType(); Value = b ? 1 : 0; Type = vtBoolean; }
-void VarType::SetFrac(int64_t frac) { *this = VarType(); Value = frac; Type = vtFrac; }
+namespace {
+VarType Payload(TVarType type, int64_t value) {
+  VarType v;
+  v.Value = value;
+  v.Type = type;
+  return v;
+}
+}  // namespace
+
+void VarType::SetInteger(int64_t v) { *this = Payload(vtInteger, v); }
+void VarType::SetBoolean(bool b) { *this = Payload(vtBoolean, b ? 1 : 0); }
+void VarType::SetFrac(int64_t frac) { *this = Payload(vtFrac, frac); }
+void VarType::SetDateTimeMs(int64_t ms) { *this = Payload(vtDateTime, ms); }
 void VarType::SetFloat(double d) { SetFrac(RoundToInt64(d * double(FracScale))); }
-void VarType::SetDateTimeMs(int64_t ms) { *this = VarType(); Value = ms; Type = vtDateTime; }
+
+void VarType::SetString(const std::string& s) {
+  std::string text = s;  // s may be this value's own string
+  *this = Payload(vtString, 0);
+  Str = std::move(text);
+}
 void VarType::SetDateTime(double dayCount) { SetDateTimeMs(RoundToInt64(dayCount * double(MsPerDay))); }
 
 void VarType::SetFloatBits(double d) {

@@ -161,6 +161,8 @@ TEST(Setters, FloatIsStoredAsFrac) {
   EXPECT_EQ(v.Value, MsPerDay + MsPerDay / 2);
   v.SetString("x");
   EXPECT_EQ(v.Value, 0);
+  v.SetString(v.Str);  // its own text
+  EXPECT_EQ(v.Str, "x");
 }
 
 TEST(DateTime, TextBothWays) {
