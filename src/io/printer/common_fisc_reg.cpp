@@ -312,11 +312,8 @@ bool tCommonFiscReg::CashCommand(int64_t amount, int32_t kind, int32_t currency,
 void tCommonFiscReg::LoadPosData(const uint8_t* data, int32_t size) {
   if (size < 0) throw EPDError(Fmt("Illegal datasets size %d", size));
   if (!data && size > 0) throw EPDError(Fmt("Datasets of %d bytes without data", size));
-  TPDDataSource& source = PosData();
   ClearPosData();
-  TPDReadStream stream(data, size_t(size));
-  source.LoadFromStream(stream, source.StreamVersion);
-  source.Open();
+  PosData().LoadDocument(data, size);
 }
 
 TPDDataSource& tCommonFiscReg::PosData() {

@@ -11,21 +11,14 @@
 #include "io/printer/device.h"
 #include "io/printer/device_log.h"
 #include "io/printer/fisc_doc_info.h"
+#include "io/printer/order_preparation.h"
 #include "xml/xmldocument.h"
 
 class TPDDataSource;
 
-// The document settings, one byte each, in this order.
-struct tDocSettings {
-  uint8_t PrintChange = 0;
-  uint8_t UseTaxDishType = 0;
-  uint8_t SummaryOnly = 0;
-  uint8_t SeparateDiscounts = 0;
-  uint8_t PrintDish0Price = 0;
-  uint8_t UseAltNames = 0;
-  uint8_t OrderDocument = 0;
-  uint8_t Voided = 0;
-};
+// The document settings, one byte each, in the order of the fiscal document
+// call; the order preparation reads the same record.
+using tDocSettings = tOrderSettings;
 
 // What the register knows of its last document and shift.
 struct tLastStateInfo {

@@ -418,6 +418,7 @@ TEST_F(BadInputTest, NullDataWithAPositiveSize) {
   record.Info().Data = 0;
   record.Info().DataSize = 100;
   ExpectCleanFailure(record, "without data");
+  EXPECT_TRUE(platform::FileExists(tFiscDocumentCall::kExceptInputFile));
   EXPECT_EQ(Read(dir_ + tFiscDocumentCall::kExceptInputFile), "") << "nothing can be read from no data";
 }
 
