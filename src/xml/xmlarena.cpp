@@ -13,18 +13,18 @@ TXmlArena::~TXmlArena() {
 }
 
 void* TXmlArena::Allocate(size_t size) {
-  size = (size + kAlignment - 1) & ~(kAlignment - 1);
-  if (size_t(end_ - next_) < size) {
-    // Chunks double up to 1 MB, so that small documents stay small.
-    size_t chunkSize = chunkSize_ > size ? chunkSize_ : size;
-    chunks_.reserve(chunks_.size() + 1);
-    char* chunk = static_cast<char*>(::operator new(chunkSize));
-    chunks_.push_back(chunk);
-    next_ = chunk;
-    end_ = chunk + chunkSize;
-    if (chunkSize_ < kMaxChunkSize) chunkSize_ *= 2;
-  }
-  void* block = next_;
-  next_ += size;
-  return block;
+  size_t padding = (kAlignment - (uintptr_t(next_) & (kAlignment - 1))) & (kAlignment - 1);
+  next_ = size_t(end_ - next_) >= padding ? next_ + padding : end_;  // new chunks are aligned
+  return AllocateText(size);
+}
+
+void TXmlArena::NewChunk(size_t size) {
+  // Chunks double up to 1 MB, so that small documents stay small.
+  size_t chunkSize = chunkSize_ > size ? chunkSize_ : size;
+  chunks_.reserve(chunks_.size() + 1);
+  char* chunk = static_cast<char*>(::operator new(chunkSize));
+  chunks_.push_back(chunk);
+  next_ = chunk;
+  end_ = chunk + chunkSize;
+  if (chunkSize_ < kMaxChunkSize) chunkSize_ *= 2;
 }

@@ -18,6 +18,9 @@ class TXmlBase {
     if (refs_.fetch_sub(1, std::memory_order_acq_rel) == 1) delete this;
   }
   int32_t RefCount() const { return refs_.load(std::memory_order_relaxed); }
+  // Takes the first reference of a new object that no other thread can see
+  // yet (cheaper than AddRef).
+  void AddFirstRef() const { refs_.store(1, std::memory_order_relaxed); }
 
  protected:
   TXmlBase() = default;

@@ -44,14 +44,14 @@ class TXmlDocument : public TXmlNode {
   uint32_t CodePage() const;
 
  protected:
-  std::vector<TXmlNode*>* Childs() const override { return &childs_; }
+  tXmlNodeVector* Childs() const override { return &childs_; }
   bool WriteXml(tXmlOutput& out, int level, const tWriteContext& context) const override;
   TXmlNode* CloneShallow() const override;
 
  private:
   friend class TXmlParser;
   friend class TXmlNode;
-  mutable std::vector<TXmlNode*> childs_;
+  mutable tXmlNodeVector childs_;
   bool preserveWhiteSpace_;
   mutable int64_t codePage_ = -1;  // -1: not known yet
 };

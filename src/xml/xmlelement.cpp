@@ -5,14 +5,17 @@
 
 // ---- TXmlElement ----------------------------------------------------------------
 
-TXmlElement::TXmlElement(TXmlNameTable* names, int32_t nameId) : TXmlNode(names, nameId) {}
+TXmlElement::TXmlElement(TXmlNameTable* names, int32_t nameId, TXmlArena* arena)
+    : TXmlNode(names, nameId),
+      childs_(tXmlArenaAllocator<TXmlNode*>(arena)),
+      attrs_(tXmlArenaAllocator<tXmlAttr>(arena)) {}
 
 TXmlElement::~TXmlElement() {
   value_ = TXmlValue();
   RemoveAllChilds();
 }
 
-std::vector<TXmlNode*>* TXmlElement::Childs() const {
+tXmlNodeVector* TXmlElement::Childs() const {
   if (!value_.IsNull()) {
     // The held value becomes the text child.
     auto* text = new TXmlText(names_, std::move(value_));
@@ -102,8 +105,9 @@ TXmlNode* TXmlComment::CloneShallow() const { return new TXmlComment(names_, dat
 
 // ---- TXmlProcessingInstruction ----------------------------------------------------------
 
-TXmlProcessingInstruction::TXmlProcessingInstruction(TXmlNameTable* names, int32_t targetId, std::string data)
-    : TXmlNode(names, targetId), data_(std::move(data)) {}
+TXmlProcessingInstruction::TXmlProcessingInstruction(TXmlNameTable* names, int32_t targetId, std::string data,
+                                                     TXmlArena* arena)
+    : TXmlNode(names, targetId), attrs_(tXmlArenaAllocator<tXmlAttr>(arena)), data_(std::move(data)) {}
 
 TXmlNode* TXmlProcessingInstruction::CloneShallow() const {
   auto* copy = new TXmlProcessingInstruction(names_, nameId_, data_);

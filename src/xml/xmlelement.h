@@ -10,7 +10,8 @@
 // A held value turns into a text child as soon as the children are needed.
 class TXmlElement : public TXmlNode {
  public:
-  TXmlElement(TXmlNameTable* names, int32_t nameId);
+  // Parsed elements keep their lists in the parser's arena.
+  TXmlElement(TXmlNameTable* names, int32_t nameId, TXmlArena* arena = nullptr);
   ~TXmlElement() override;
 
   int32_t NodeType() const override { return NODE_ELEMENT; }
@@ -29,8 +30,8 @@ class TXmlElement : public TXmlNode {
   std::string Base64Text() const;
 
  protected:
-  std::vector<TXmlNode*>* Childs() const override;
-  std::vector<tXmlAttr>* Attrs() const override { return &attrs_; }
+  tXmlNodeVector* Childs() const override;
+  tXmlAttrVector* Attrs() const override { return &attrs_; }
   bool WriteXml(tXmlOutput& out, int level, const tWriteContext& context) const override;
   TXmlNode* CloneShallow() const override;
 
@@ -38,8 +39,8 @@ class TXmlElement : public TXmlNode {
   friend class TXmlParser;
   void RemoveTextChilds();
 
-  mutable std::vector<TXmlNode*> childs_;
-  mutable std::vector<tXmlAttr> attrs_;
+  mutable tXmlNodeVector childs_;
+  mutable tXmlAttrVector attrs_;
   mutable TXmlValue value_;
 };
 
@@ -102,19 +103,19 @@ class TXmlComment : public TXmlCharacterData {
 // declaration is the instruction "xml" with its attributes.
 class TXmlProcessingInstruction : public TXmlNode {
  public:
-  TXmlProcessingInstruction(TXmlNameTable* names, int32_t targetId, std::string data);
+  TXmlProcessingInstruction(TXmlNameTable* names, int32_t targetId, std::string data, TXmlArena* arena = nullptr);
 
   int32_t NodeType() const override { return NODE_PROCESSING_INSTRUCTION; }
   std::string NodeText() const override { return data_; }
   void SetNodeText(const std::string& text) override { data_ = text; }
 
  protected:
-  std::vector<tXmlAttr>* Attrs() const override { return &attrs_; }
+  tXmlAttrVector* Attrs() const override { return &attrs_; }
   bool WriteXml(tXmlOutput& out, int level, const tWriteContext& context) const override;
   TXmlNode* CloneShallow() const override;
 
  private:
   friend class TXmlParser;
-  mutable std::vector<tXmlAttr> attrs_;
+  mutable tXmlAttrVector attrs_;
   std::string data_;
 };

@@ -93,7 +93,7 @@ TXmlNodeList::~TXmlNodeList() {
   for (TXmlNode* node : items_) node->Release();
 }
 
-const std::vector<TXmlNode*>* TXmlNodeList::Items() const { return owner_ ? owner_->Childs() : &items_; }
+const tXmlNodeVector* TXmlNodeList::Items() const { return owner_ ? owner_->Childs() : &items_; }
 
 int32_t TXmlNodeList::Count() const {
   const auto* items = Items();
@@ -217,13 +217,13 @@ IXmlElement TXmlNode::AsElement() const {
                                                 : nullptr);
 }
 
-std::vector<TXmlNode*>& TXmlNode::NeedChilds() const {
+tXmlNodeVector& TXmlNode::NeedChilds() const {
   auto* childs = Childs();
   if (!childs) RaiseXmlError("This node kind has no children");
   return *childs;
 }
 
-std::vector<tXmlAttr>& TXmlNode::NeedAttrs() const {
+tXmlAttrVector& TXmlNode::NeedAttrs() const {
   auto* attrs = Attrs();
   if (!attrs) RaiseNoAttributes();
   return *attrs;
@@ -304,7 +304,7 @@ IXmlNode TXmlNode::RemoveChild(const IXmlNode& child) {
 void TXmlNode::RemoveAllChilds() {
   auto* childs = Childs();
   if (!childs) return;
-  std::vector<TXmlNode*> old;
+  tXmlNodeVector old;
   old.swap(*childs);
   for (TXmlNode* child : old) {
     child->parent_ = nullptr;

@@ -41,6 +41,16 @@ enum : int32_t {
   NODE_DOCUMENT = 9,
 };
 
+// One attribute: the name identifier and the typed value.
+struct tXmlAttr {
+  int32_t NameId;
+  TXmlValue Value;
+};
+
+// Child and attribute lists; those of parsed nodes live in the arena.
+using tXmlNodeVector = std::vector<TXmlNode*, tXmlArenaAllocator<TXmlNode*>>;
+using tXmlAttrVector = std::vector<tXmlAttr, tXmlArenaAllocator<tXmlAttr>>;
+
 // A list of nodes: either the live child list of a node (ChildNodes) or a
 // selection that holds its own references (SelectNodes).
 class TXmlNodeList : public TXmlBase {
@@ -53,16 +63,10 @@ class TXmlNodeList : public TXmlBase {
   friend class TXmlNode;
   explicit TXmlNodeList(TXmlNode* owner);
   ~TXmlNodeList() override;
-  const std::vector<TXmlNode*>* Items() const;
+  const tXmlNodeVector* Items() const;
 
   IXmlNode owner_;                 // set for a live child list
-  std::vector<TXmlNode*> items_;   // counted references of a selection
-};
-
-// One attribute: the name identifier and the typed value.
-struct tXmlAttr {
-  int32_t NameId;
-  TXmlValue Value;
+  tXmlNodeVector items_;   // counted references of a selection
 };
 
 class TXmlNode : public TXmlBase {
@@ -223,9 +227,9 @@ class TXmlNode : public TXmlBase {
   TXmlNode(TXmlNameTable* names, int32_t nameId);
 
   // The child list, or nullptr for kinds without children.
-  virtual std::vector<TXmlNode*>* Childs() const { return nullptr; }
+  virtual tXmlNodeVector* Childs() const { return nullptr; }
   // The attribute list, or nullptr for kinds without attributes.
-  virtual std::vector<tXmlAttr>* Attrs() const { return nullptr; }
+  virtual tXmlAttrVector* Attrs() const { return nullptr; }
   // Appends the text form; true when it wrote a CR or LF.
   virtual bool WriteXml(tXmlOutput& out, int level, const tWriteContext& context) const = 0;
   // A new node of the same kind with the same name, attributes and content
@@ -239,15 +243,15 @@ class TXmlNode : public TXmlBase {
   std::string JoinedChildText() const;
   // Writes the children one level deeper; true when any wrote a line break.
   bool WriteChildren(tXmlOutput& out, int level, const tWriteContext& context) const;
-  std::vector<TXmlNode*>& NeedChilds() const;
-  std::vector<tXmlAttr>& NeedAttrs() const;
+  tXmlNodeVector& NeedChilds() const;
+  tXmlAttrVector& NeedAttrs() const;
   // Appends a new child node (the list takes the reference).
   void AdoptChild(TXmlNode* child);
   TXmlElement* FirstChildElement(int32_t nameId) const;
   std::string ElementPath() const;
 
-  void WriteAttrs(tXmlOutput& out, const std::vector<tXmlAttr>& attrs, const tWriteContext& context) const;
-  static void WriteEscaped(tXmlOutput& out, const std::string& text);
+  void WriteAttrs(tXmlOutput& out, const tXmlAttrVector& attrs, const tWriteContext& context) const;
+  static void WriteEscaped(tXmlOutput& out, std::string_view text);
 
   TXmlNameTable* names_;   // counted reference
   TXmlNode* parent_ = nullptr;

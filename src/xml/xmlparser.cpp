@@ -1,5 +1,6 @@
 #include "xml/xmlparser.h"
 
+#include <cstdint>
 #include <cstring>
 #include <string_view>
 
@@ -26,6 +27,28 @@ int HexDigit(uint8_t c) {
   return -1;
 }
 
+// The byte of a named reference ("amp", "quot", "lt", "gt", "apos"); 0 for
+// another name.
+char NamedSymbol(std::string_view name) {
+  switch (name.size()) {
+    case 2:
+      if (name[1] != 't') return 0;
+      return name[0] == 'l' ? '<' : name[0] == 'g' ? '>' : 0;
+    case 3: return name[0] == 'a' && name[1] == 'm' && name[2] == 'p' ? '&' : 0;
+    case 4:
+      if (name[0] == 'q' && name[1] == 'u' && name[2] == 'o' && name[3] == 't') return '"';
+      if (name[0] == 'a' && name[1] == 'p' && name[2] == 'o' && name[3] == 's') return '\'';
+      return 0;
+    default: return 0;
+  }
+}
+
+bool SameBytes(const char* a, const char* b, size_t length) {
+  for (size_t i = 0; i < length; ++i)
+    if (a[i] != b[i]) return false;
+  return true;
+}
+
 }  // namespace
 
 void TXmlParser::Parse(const std::string& text, TXmlDocument& document) {
@@ -50,7 +73,7 @@ bool TXmlParser::LookingAt(const char* text) const {
 }
 
 void TXmlParser::SkipBlanks() {
-  while (pos_ != end_ && xmlstr::IsBlank(uint8_t(*pos_))) ++pos_;
+  while (pos_ != end_ && uint8_t(*pos_) <= 0x20) ++pos_;
 }
 
 std::string TXmlParser::TakeUntil(const char* terminator) {
@@ -63,9 +86,11 @@ std::string TXmlParser::TakeUntil(const char* terminator) {
 }
 
 int32_t TXmlParser::Intern(std::string_view name) {
-  // Names repeat: most are found here without the table's lock.
-  tNameSlot& slot = nameCache_[TXmlNameTable::Hash(name) % kNameCacheSize];
-  if (slot.Name && *slot.Name == name) return slot.Id;
+  // Names repeat: most are found here without the table's lock. The hash
+  // is the one ParseName computed for this name.
+  tNameSlot& slot = nameCache_[nameHash_ % kNameCacheSize];
+  if (slot.Name && slot.Name->size() == name.size() && SameBytes(slot.Name->data(), name.data(), name.size()))
+    return slot.Id;
   int32_t id = names_->NameId(name);
   slot = {&names_->Name(id), id};
   return id;
@@ -75,12 +100,14 @@ std::string_view TXmlParser::ParseName() {
   if (AtEnd()) RaiseXmlError(kNotFinished);
   if (!xmlstr::IsNameStart(uint8_t(*pos_))) RaiseXmlError(kNameStart);
   const char* start = pos_;
-  while (pos_ != end_ && xmlstr::IsNameChar(uint8_t(*pos_))) ++pos_;
+  uint32_t hash = 0;
+  while (pos_ != end_ && xmlstr::IsNameChar(uint8_t(*pos_))) hash = hash * 33 + uint8_t(*pos_++);
+  nameHash_ = hash;
   return std::string_view(start, size_t(pos_ - start));
 }
 
 void TXmlParser::Append(TXmlNode& parent, TXmlNode* child) {
-  child->AddRef();
+  child->AddFirstRef();  // the node is new
   child->parent_ = &parent;
   AppendToXmlList(*parent.Childs(), child);
 }
@@ -102,11 +129,10 @@ void TXmlParser::ParseContent(TXmlNode& parent, int depth) {
 void TXmlParser::ParseCharData(TXmlNode& parent) {
   const char* start = pos_;
   bool blank = true;
-  while (pos_ != end_ && *pos_ != '<' && *pos_ != '&') blank &= xmlstr::IsBlank(uint8_t(*pos_++));
+  while (pos_ != end_ && !xmlstr::Is(uint8_t(*pos_), xmlstr::kTextStop)) blank &= uint8_t(*pos_++) <= 0x20;
   if (pos_ == end_ || *pos_ == '<') {
     // No references: the text is the input as it stands.
-    if (!blank || keepBlankText_)
-      Append(parent, new (arena_.get()) TXmlText(names_, TXmlValue::String(std::string(start, pos_))));
+    if (!blank || keepBlankText_) Append(parent, new (arena_.get()) TXmlText(names_, ArenaText(start, pos_)));
     return;
   }
   buffer_.assign(start, pos_);
@@ -117,7 +143,7 @@ void TXmlParser::ParseCharData(TXmlNode& parent) {
     buffer_.append(run, pos_);
   }
   if (!keepBlankText_ && xmlstr::Trim(buffer_).empty()) return;
-  Append(parent, new (arena_.get()) TXmlText(names_, TXmlValue::String(buffer_)));
+  Append(parent, new (arena_.get()) TXmlText(names_, ArenaText(buffer_.data(), buffer_.data() + buffer_.size())));
 }
 
 void TXmlParser::ParseReference(std::string& out) {
@@ -144,13 +170,8 @@ void TXmlParser::ParseReference(std::string& out) {
   while (pos_ != end_ && IsAsciiAlnum(uint8_t(*pos_))) ++pos_;
   std::string_view name(start, size_t(pos_ - start));
   if (name.empty()) RaiseXmlError("\"#\" expected or special symbol name");
-  char symbol;
-  if (name == "amp") symbol = '&';
-  else if (name == "quot") symbol = '"';
-  else if (name == "lt") symbol = '<';
-  else if (name == "gt") symbol = '>';
-  else if (name == "apos") symbol = '\'';
-  else RaiseXmlError("Bad special symbol name: \"" + std::string(name) + "\"");
+  const char symbol = NamedSymbol(name);
+  if (!symbol) RaiseXmlError("Bad special symbol name: \"" + std::string(name) + "\"");
   if (pos_ == end_ || *pos_ != ';') CharacterExpected(";");
   ++pos_;
   out += symbol;
@@ -172,7 +193,7 @@ void TXmlParser::ParseInstruction(TXmlNode& parent) {
   std::string_view target = ParseName();
   int32_t targetId = Intern(target);
   if (target == "xml") {
-    auto* declaration = new (arena_.get()) TXmlProcessingInstruction(names_, targetId, std::string());
+    auto* declaration = new (arena_.get()) TXmlProcessingInstruction(names_, targetId, std::string(), arena_.get());
     Append(parent, declaration);
     ParseAttributes(*declaration, true);
     document_.codePage_ = -1;
@@ -201,7 +222,7 @@ void TXmlParser::SkipDoctype() {
 void TXmlParser::ParseElement(TXmlNode& parent, int depth) {
   ++pos_;  // "<"
   std::string_view name = ParseName();
-  auto* element = new (arena_.get()) TXmlElement(names_, Intern(name));
+  auto* element = new (arena_.get()) TXmlElement(names_, Intern(name), arena_.get());
   Append(parent, element);
   if (AtEnd()) RaiseXmlError(kNotFinished);
   uint8_t next = uint8_t(*pos_);
@@ -216,7 +237,7 @@ void TXmlParser::ParseEndTag(std::string_view name) {
   pos_ += 2;  // "</"
   const char* start = pos_;
   while (pos_ != end_ && xmlstr::IsNameChar(uint8_t(*pos_))) ++pos_;
-  bool sameName = std::string_view(start, size_t(pos_ - start)) == name;
+  bool sameName = size_t(pos_ - start) == name.size() && SameBytes(start, name.data(), name.size());
   SkipBlanks();
   if (!sameName || AtEnd() || *pos_ != '>') Expected("</" + std::string(name) + ">");
   ++pos_;
@@ -251,25 +272,36 @@ bool TXmlParser::ParseAttributes(TXmlNode& node, bool instruction) {
     ++pos_;
     SkipBlanks();
     if (AtEnd()) RaiseXmlError(instruction ? "String constant expected" : kNotFinished);
-    node.SetAttrValue(nameId, TXmlValue::String(ParseAttributeValue()));
+    node.SetAttrValue(nameId, ParseAttributeValue());
   }
 }
 
-std::string TXmlParser::ParseAttributeValue() {
+TXmlValue TXmlParser::ParseAttributeValue() {
   const char quote = *pos_;
   if (quote != '"' && quote != '\'') RaiseXmlError("String constant expected");
+  const uint8_t stops = quote == '"' ? xmlstr::kQuotedStop : xmlstr::kApostropheStop;
   const char* start = ++pos_;
-  while (pos_ != end_ && *pos_ != quote && *pos_ != '&' && *pos_ != '<') ++pos_;
-  std::string value(start, pos_);
+  while (pos_ != end_ && !xmlstr::Is(uint8_t(*pos_), stops)) ++pos_;
+  if (pos_ != end_ && *pos_ == quote) return ArenaText(start, pos_++);  // no references
+  std::string& value = buffer_;
+  value.assign(start, pos_);
   for (;;) {
     if (pos_ == end_) CharacterExpected(std::string(1, quote));
     if (*pos_ == '<') RaiseXmlError("Character \"<\" can not be used in attribute values");
     if (*pos_ == quote) break;
     ParseReference(value);
     const char* run = pos_;
-    while (pos_ != end_ && *pos_ != quote && *pos_ != '&' && *pos_ != '<') ++pos_;
+    while (pos_ != end_ && !xmlstr::Is(uint8_t(*pos_), stops)) ++pos_;
     value.append(run, pos_);
   }
   ++pos_;
-  return value;
+  return ArenaText(value.data(), value.data() + value.size());
+}
+
+TXmlValue TXmlParser::ArenaText(const char* begin, const char* end) {
+  size_t length = size_t(end - begin);
+  if (length > size_t(INT32_MAX)) return TXmlValue::String(std::string(begin, end));
+  char* copy = arena_->AllocateText(length);
+  if (length) std::memcpy(copy, begin, length);
+  return TXmlValue::Borrowed(copy, length);
 }

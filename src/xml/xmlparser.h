@@ -31,10 +31,13 @@ class TXmlParser {
   void ParseEndTag(std::string_view name);
   // Reads attributes up to ">", "/>" (true) or, for an instruction, "?>".
   bool ParseAttributes(TXmlNode& node, bool instruction);
-  std::string ParseAttributeValue();
+  TXmlValue ParseAttributeValue();
+  // A value over a copy of the text in the arena.
+  TXmlValue ArenaText(const char* begin, const char* end);
   void ParseReference(std::string& out);
 
   std::string_view ParseName();
+  // The identifier of the name ParseName read last.
   int32_t Intern(std::string_view name);
   bool AtEnd() const { return pos_ == end_; }
   bool LookingAt(const char* text) const;
@@ -48,6 +51,7 @@ class TXmlParser {
   TXmlDocument& document_;
   TXmlNameTable* names_;
   bool keepBlankText_;
+  uint32_t nameHash_ = 0;  // of the name ParseName read last
   IXmlArena arena_;
   std::string buffer_;
 

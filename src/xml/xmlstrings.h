@@ -6,13 +6,40 @@
 
 namespace xmlstr {
 
+// Byte classes for the parser's scanning loops.
+enum : uint8_t {
+  kBlank = 1,          // up to 0x20
+  kNameStart = 2,      // letters (and bytes from 0x80), digits, "_"
+  kNameChar = 4,       // name start, "-", ".", ":", "&"
+  kTextStop = 8,       // "<", "&"
+  kQuotedStop = 16,    // "\"", "&", "<"
+  kApostropheStop = 32,  // "'", "&", "<"
+};
+
+struct tCharClasses {
+  uint8_t Of[256];
+  constexpr tCharClasses() : Of() {
+    for (int c = 0; c < 256; ++c) {
+      bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c >= 0x80;
+      bool start = letter || (c >= '0' && c <= '9') || c == '_';
+      uint8_t bits = 0;
+      if (c <= 0x20) bits |= kBlank;
+      if (start) bits |= kNameStart | kNameChar;
+      if (c == '-' || c == '.' || c == ':' || c == '&') bits |= kNameChar;
+      if (c == '<' || c == '&') bits |= kTextStop | kQuotedStop | kApostropheStop;
+      if (c == '"') bits |= kQuotedStop;
+      if (c == '\'') bits |= kApostropheStop;
+      Of[c] = bits;
+    }
+  }
+};
+inline constexpr tCharClasses kCharClasses{};
+
+inline bool Is(uint8_t c, uint8_t classes) { return (kCharClasses.Of[c] & classes) != 0; }
 inline bool IsBlank(uint8_t c) { return c <= 0x20; }
-inline bool IsLetter(uint8_t c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c >= 0x80; }
 inline bool IsDigit(uint8_t c) { return c >= '0' && c <= '9'; }
-inline bool IsNameStart(uint8_t c) { return IsLetter(c) || IsDigit(c) || c == '_'; }
-inline bool IsNameChar(uint8_t c) {
-  return IsNameStart(c) || c == '-' || c == '.' || c == ':' || c == '&';
-}
+inline bool IsNameStart(uint8_t c) { return Is(c, kNameStart); }
+inline bool IsNameChar(uint8_t c) { return Is(c, kNameChar); }
 
 // The text without bytes up to 0x20 at either end.
 std::string Trim(std::string_view text);

@@ -114,6 +114,37 @@ bool tXmlDateTime::Decode(int& year, int& month, int& day, int& hour, int& minut
   return true;
 }
 
+TXmlValue::TXmlValue(const TXmlValue& other) : type_(other.type_), int_(other.int_), text_(other.Data()) {}
+
+TXmlValue::TXmlValue(TXmlValue&& other) noexcept
+    : type_(other.type_), borrowedLength_(other.borrowedLength_), int_(other.int_), text_(std::move(other.text_)) {}
+
+TXmlValue& TXmlValue::operator=(const TXmlValue& other) {
+  if (this != &other) {
+    text_.assign(other.Data().data(), other.Data().size());
+    type_ = other.type_;
+    int_ = other.int_;
+    borrowedLength_ = -1;
+  }
+  return *this;
+}
+
+TXmlValue& TXmlValue::operator=(TXmlValue&& other) noexcept {
+  type_ = other.type_;
+  borrowedLength_ = other.borrowedLength_;
+  int_ = other.int_;
+  text_ = std::move(other.text_);
+  return *this;
+}
+
+TXmlValue TXmlValue::Borrowed(const char* text, size_t length) {
+  TXmlValue v;
+  v.type_ = tXmlValueType::String;
+  v.borrowed_ = text;
+  v.borrowedLength_ = int32_t(length);
+  return v;
+}
+
 TXmlValue TXmlValue::String(std::string text) {
   TXmlValue v;
   v.type_ = tXmlValueType::String;
@@ -195,7 +226,7 @@ std::string TXmlValue::Text(uint32_t codePage) const {
     case tXmlValueType::Date: return DateText({double_});
     case tXmlValueType::Boolean: return int_ ? "1" : "0";
     case tXmlValueType::WideString: return codePage == 65001 ? text_ : Utf8ToCodePage(text_, codePage);
-    case tXmlValueType::String: return text_;
+    case tXmlValueType::String: return std::string(Data());
     case tXmlValueType::Bytes: return Base64Encode(text_, 0);
   }
   return "*** ERROR !!! ***";

@@ -2,6 +2,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 // A date-time as days since 1899-12-30, the fraction being the time of day
 // (the OLE/Delphi form used throughout the POS). Values below 1 with no date
@@ -31,9 +32,17 @@ enum class tXmlValueType : uint8_t {
   Bytes,       // byte array
 };
 
+// A typed value. Values that the parser makes refer to text in the arena of
+// the node holding them ("borrowed"); a copy always owns its text, and such
+// values are moved only within their node.
 class TXmlValue {
  public:
   TXmlValue() = default;
+  TXmlValue(const TXmlValue& other);
+  TXmlValue(TXmlValue&& other) noexcept;
+  TXmlValue& operator=(const TXmlValue& other);
+  TXmlValue& operator=(TXmlValue&& other) noexcept;
+
   static TXmlValue String(std::string text);
   static TXmlValue Int(int64_t value);
   static TXmlValue UInt(uint64_t value);
@@ -49,7 +58,9 @@ class TXmlValue {
   bool IsNull() const { return type_ == tXmlValueType::Null; }
   bool IsString() const { return type_ == tXmlValueType::String; }
   // The stored bytes of a String, WideString (UTF-8) or Bytes value.
-  const std::string& Data() const { return text_; }
+  std::string_view Data() const {
+    return borrowedLength_ >= 0 ? std::string_view(borrowed_, size_t(borrowedLength_)) : std::string_view(text_);
+  }
   int64_t IntData() const { return int_; }
   uint64_t UIntData() const { return uint64_t(int_); }
   double DoubleData() const { return double_; }
@@ -62,10 +73,16 @@ class TXmlValue {
   std::string Text(uint32_t codePage = 65001) const;
 
  private:
+  friend class TXmlParser;
+  // A String value over text that outlives it (the parser's arena).
+  static TXmlValue Borrowed(const char* text, size_t length);
+
   tXmlValueType type_ = tXmlValueType::Null;
+  int32_t borrowedLength_ = -1;  // -1: the text is text_
   union {
     int64_t int_ = 0;
     double double_;
+    const char* borrowed_;
   };
   std::string text_;
 };

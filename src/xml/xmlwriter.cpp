@@ -24,7 +24,7 @@ struct tEscapeTable {
 
 const tEscapeTable kEscapes;
 
-bool HasLineBreak(const std::string& text) { return text.find_first_of("\r\n") != std::string::npos; }
+bool HasLineBreak(std::string_view text) { return text.find_first_of("\r\n") != std::string_view::npos; }
 
 using tOutput = TXmlNode::tXmlOutput;
 
@@ -39,7 +39,7 @@ bool EndsWithCrLf(tOutput& out, size_t contentStart) {
 
 }  // namespace
 
-void TXmlNode::WriteEscaped(tXmlOutput& out, const std::string& text) {
+void TXmlNode::WriteEscaped(tXmlOutput& out, std::string_view text) {
   const char* run = text.data();
   const char* end = run + text.size();
   for (const char* p = run; p != end; ++p) {
@@ -52,7 +52,7 @@ void TXmlNode::WriteEscaped(tXmlOutput& out, const std::string& text) {
   out.Put(run, size_t(end - run));
 }
 
-void TXmlNode::WriteAttrs(tXmlOutput& out, const std::vector<tXmlAttr>& attrs, const tWriteContext& context) const {
+void TXmlNode::WriteAttrs(tXmlOutput& out, const tXmlAttrVector& attrs, const tWriteContext& context) const {
   for (const tXmlAttr& attr : attrs) {
     out.Put(' ');
     out.Put(names_->Name(attr.NameId));
@@ -80,7 +80,8 @@ bool TXmlElement::WriteXml(tXmlOutput& out, int level, const tWriteContext& cont
   out.Put('>');
   const size_t contentStart = out.Size();
   bool lineBreaks = false;
-  if (!value_.IsNull()) WriteEscaped(out, value_.IsString() ? value_.Data() : value_.Text(context.CodePage));
+  if (value_.IsString()) WriteEscaped(out, value_.Data());
+  else if (!value_.IsNull()) WriteEscaped(out, value_.Text(context.CodePage));
   else lineBreaks = WriteChildren(out, level + 1, context);
   if (out.Size() == contentStart) {
     out.Back(1) = '/';
@@ -99,9 +100,9 @@ bool TXmlElement::WriteXml(tXmlOutput& out, int level, const tWriteContext& cont
 
 bool TXmlText::WriteXml(tXmlOutput& out, int, const tWriteContext& context) const {
   const std::string text = value_.IsString() ? std::string() : value_.Text(context.CodePage);
-  const std::string& data = value_.IsString() ? value_.Data() : text;
+  const std::string_view data = value_.IsString() ? value_.Data() : std::string_view(text);
   if (raw_) {
-    out.Put(data);
+    out.Put(data.data(), data.size());
     return HasLineBreak(data);
   }
   WriteEscaped(out, data);
