@@ -111,9 +111,11 @@ bool TPDDataSet::StorageMatchesColumns() const {
   return next == refCols_;
 }
 
-void TPDDataSet::Settle(size_t cellLimit) {
+void TPDDataSet::Settle(size_t& cellBudget) {
   if (StorageMatchesColumns()) return;
-  if (uint64_t(rawRecCount_) * FieldDefs.size() > cellLimit) ThrowReadError();
+  const uint64_t cells = uint64_t(rawRecCount_) * FieldDefs.size();
+  if (cells > cellBudget) ThrowReadError();
+  cellBudget -= size_t(cells);
   Resize(rawRecCount_);
   aliasesReady_ = false;  // the names were sized for other columns
 }

@@ -47,9 +47,9 @@ class TPDDataSet {
   std::string GetRefProperty(const std::string& path) const;
 
   // Brings the storage in line with FieldDefs after a load that set the
-  // record count before the columns; more than cellLimit cells cannot be
-  // true of a stream of that size ("Stream read error").
-  void Settle(size_t cellLimit);
+  // record count before the columns. The cells come out of cellBudget; a
+  // claim beyond it cannot be true of the stream ("Stream read error").
+  void Settle(size_t& cellBudget);
 
   // Stored cells and reference names by record number, for checks and tools.
   const VarType& Cell(int32_t record, int32_t column) const;

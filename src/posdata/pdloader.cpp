@@ -155,8 +155,9 @@ void TPDStreamLoader::FieldDefProperty(TPDFieldDef& def, const std::string& name
 void TPDStreamLoader::ReadRecordCount(TPDDataSet& dataSet) {
   const int32_t n = r_.ReadInteger();
   if (n < 0) throw ERangeError();
-  // Each cell of the records takes at least one byte of the stream.
-  if (uint64_t(n) * dataSet.FieldDefs.size() > streamSize_) ThrowReadError();
+  const uint64_t cells = uint64_t(n) * dataSet.FieldDefs.size();
+  if (cells > cellBudget_) ThrowReadError();
+  cellBudget_ -= size_t(cells);
   dataSet.SetRawRecCount(n);
 }
 

@@ -13,11 +13,14 @@ struct TDataSetLink;
 
 class TPDStreamLoader {
  public:
-  // streamSize bounds what a record count may claim.
+  // Every record cell stands for at least one byte of the stream: the
+  // record counts of a load may claim no more cells than it has bytes.
   TPDStreamLoader(TPDComponentReader& reader, size_t streamSize)
-      : r_(reader), streamSize_(streamSize) {}
+      : r_(reader), cellBudget_(streamSize) {}
   // The root component: header, properties, and (skipped) children.
   void LoadRoot(TPDDataSource& source);
+  // What is left of the cell budget, for the storage settled after the load.
+  size_t& CellBudget() { return cellBudget_; }
 
  private:
   // Reads a property list; an error in one value (other than a read error)
@@ -38,5 +41,5 @@ class TPDStreamLoader {
   void ReadData(TPDDataSet& dataSet);
 
   TPDComponentReader& r_;
-  size_t streamSize_;
+  size_t cellBudget_;
 };

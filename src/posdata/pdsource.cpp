@@ -18,12 +18,13 @@ void TPDDataSource::LoadFromStream(TPDReadStream& stream, int32_t version) {
   TPDComponentReader reader(stream);
   reader.SkipResourceHeader();
   reader.ReadSignature();
-  TPDStreamLoader(reader, stream.Size()).LoadRoot(*this);
+  TPDStreamLoader loader(reader, stream.Size());
+  loader.LoadRoot(*this);
   for (size_t i = 0; i < DataSets.size(); ++i) {
     TPDDataSet* dataSet = DataSets[i]->DataSet();
     if (dataSet == nullptr) throw EPDError("Error loading datasets: no dataset " + std::to_string(i));
     dataSet->TableName = dataSet->Name();
-    dataSet->Settle(stream.Size());
+    dataSet->Settle(loader.CellBudget());
   }
 }
 

@@ -159,6 +159,19 @@ TEST_F(BadInput, RecordCountsOutsideTheirRange) {
   EXPECT_EQ(source->GetDataSet("Dishes")->RecCount(), 0);
 }
 
+TEST_F(BadInput, RepeatedRecordCountsShareOneBudget) {
+  // Counts before the real one: each alone fits the stream, together they
+  // claim more cells than it has bytes, which only a broken stream does.
+  const std::string good = SampleStream("simple_sale");
+  const size_t columns = 16;  // of "Dishes"
+  const int32_t n = int32_t(good.size() / columns / 2);
+  std::string count = "\x04" + std::string(reinterpret_cast<const char*>(&n), 4);
+  std::string repeated;
+  for (int i = 0; i < 3; ++i) repeated += Property("DataSet.RawRecCount", count);
+  EXPECT_EQ(TryLoad(InsertBeforeProperty(good, "DataSet.RawRecCount", repeated)), "Stream read error");
+  EXPECT_EQ(TryLoad(InsertBeforeProperty(good, "DataSet.RawRecCount", Property("DataSet.RawRecCount", count))), "");
+}
+
 TEST_F(BadInput, DeepNestingEndsTheLoad) {
   const std::string good = SampleStream("simple_sale");
   EXPECT_EQ(TryLoad(InsertBeforeProperty(good, "StreamVersion", Property("Deep", std::string(100000, '\x01')))),
