@@ -81,6 +81,9 @@ class tDiscountInfos {
   bool HasDishDiscounts = false;
   bool OrderLevelOnly = false;
   bool UsePayPrices = false;
+  // Set per document when MarkupsToLines will run: DistributeAmount then
+  // leaves the markups of a line out of what the line can take.
+  bool MarkupsLeaveLines = false;
   int64_t PendingAmount = 0;
 
   bool SeparateDiscounts() const { return separateDiscounts_; }

@@ -57,7 +57,10 @@ void tDiscountInfos::LoadModifiers(TPDDataSet& modifiers, int32_t modifierMode, 
     const auto found = byUni.find(line.DishUNI);
     if (found != byUni.end() && !line.Skip && !line.IsCombo) mine.swap(found->second);
     const std::string prefix = (comboMode_ == 2 ? std::string() : line.NamePrefix) + "  ";
-    const int64_t cap = std::min(line.Sum, line.Sum + line.Discounts->Total());
+    int64_t cap = std::min(line.Sum, line.Sum + line.Discounts->Total());
+    // Where the register prints pay prices the line's pay amount must stay
+    // whole too (an order-level discount printed once is not in its set).
+    if (UsePayPrices) cap = std::min(cap, line.PaySum);
     const int64_t sumBefore = line.Sum, paySumBefore = line.PaySum;
     bool paid = false;
     int64_t taken = 0;

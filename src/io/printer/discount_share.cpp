@@ -76,7 +76,7 @@ std::string QuantityText(int64_t quantity) {
   if (decimals == 0) {
     tail = " ";
   } else {
-    char digits[4];
+    char digits[8];
     std::snprintf(digits, sizeof digits, "%03d", int(fraction));
     tail = std::string(1, PDFormatSettings().DecimalSeparator) + std::string(digits, size_t(decimals));
   }
@@ -86,7 +86,7 @@ std::string QuantityText(int64_t quantity) {
 
 std::string QuantityUnitsText(int64_t quantity, int width) {
   const int64_t magnitude = std::llabs(quantity);
-  char digits[4];
+  char digits[8];
   std::snprintf(digits, sizeof digits, "%03d", int(magnitude % 1000));
   std::string text = (quantity < 0 ? "-" : "") + std::to_string(magnitude / 1000) +
                      PDFormatSettings().DecimalSeparator + digits;

@@ -266,6 +266,7 @@ bool tOrderPreparation::PrepareOnce(const tPrepareOrderArgs& args) {
   di.Init(reg_.DeviceParamIndex(), dishes.RecCount(), settings.SeparateDiscounts, settings.UseTaxDishType,
           DishNameGetter(), settings.OrderDocument);
   di.SetPortionNameGetter(PortionNameGetter());
+  di.MarkupsLeaveLines = !args.MarkupLineName.empty();
   di.LoadDishes(dishes, data.GetDataSet("Taxes", false), state.ComboMode, args.GroupClassification);
   const bool itemised = !settings.SummaryOnly && !state.AllNonFiscal && args.GroupClassification == 0;
   if (itemised) di.MergeSameUni(!settings.UseTaxDishType);

@@ -1,0 +1,112 @@
+// Helpers of the discount and order preparation tests: orders written with
+// the order writer and loaded through the container, a register stand-in
+// over the preparation, POS reference answers, and a readable dump of the
+// prepared lines.
+#pragma once
+#include <map>
+#include <memory>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "io/printer/order_preparation.h"
+#include "posdata/pdsource.h"
+
+namespace discount_testing {
+
+// Description text -> datasets stream -> container (Clear, Load, Open).
+std::unique_ptr<TPDDataSource> LoadOrder(const std::string& description);
+void LoadOrderInto(TPDDataSource& source, const std::string& description);
+std::string ReadSample(const std::string& fileName);  // from the order writer's samples
+
+// The settings of a case, kept in its description as a comment line
+// "# settings: Key=value ...".
+struct tCaseSettings {
+  tOrderSettings Document;
+  int32_t ComboMode = 1, ModifierMode = 0, DiscountMode = 0;
+  tPrepareOrderArgs Args;
+  bool UsePayPrices = false;
+  int64_t PriceStep = 1;
+  int TaxCount = 1;
+  bool IsDeletion = false;
+  int32_t MaxPayType = 4;
+};
+tCaseSettings ParseSettings(const std::string& description);
+std::string SettingsLine(const tCaseSettings& s);
+
+// Reference answers of the POS (the container's property hook); the
+// defaults describe tax rates (kind 3), currencies (52), discounts (4).
+class tReferenceAnswers {
+ public:
+  tReferenceAnswers();
+  ~tReferenceAnswers();
+  void Set(int32_t kind, int32_t id, const std::string& path, const std::string& text);
+  static std::string Answer(int32_t kind, int32_t id, const std::string& path);
+
+ private:
+  std::map<std::tuple<int32_t, int32_t, std::string>, std::string> answers_;
+};
+
+// POS reference objects in memory.
+class tFakeReferent : public iReferentItem {
+ public:
+  int32_t id = 0;
+  std::string name, altName;
+  std::map<std::string, int64_t> ints;
+  std::map<std::string, std::string> texts;
+  int32_t Id() const override { return id; }
+  std::string Name() const override { return name; }
+  std::string AltName() const override { return altName; }
+  bool IntProperty(const std::string& n, int64_t& v) const override;
+  std::string TextProperty(const std::string& n) const override;
+};
+
+class tFakeReferences : public iPosReferences {
+ public:
+  std::map<std::string, int64_t> hostValues;
+  std::map<int32_t, std::vector<std::shared_ptr<tFakeReferent>>> objects;
+  std::shared_ptr<tFakeReferent> Add(int32_t kind, int32_t id, const std::string& name);
+  bool HostInteger(const std::string& name, int64_t& value) override;
+  int32_t ObjectCount(int32_t kind) override;
+  tReferentRef ObjectAt(int32_t kind, int32_t index) override;
+  tReferentRef ObjectById(int32_t kind, int32_t id) override;
+};
+
+// A register as the preparation sees it: the common register's operations
+// with a payment table of MaxPayType + 1 entries.
+class tTestRegister : public iOrderRegister {
+ public:
+  explicit tTestRegister(int32_t maxPayType = 4, int taxCount = 1, iPosReferences* references = nullptr);
+
+  tOrderSettings& OrderSettings() override { return settings; }
+  tOrderPreparationState& OrderState() override { return state; }
+  TPDDataSource& OrderData() override { return data; }
+  void OrderLog(const std::string& text) override { log.push_back(text); }
+  void OrderLogAtLevel(int level, const std::string& text) override {
+    log.push_back("[" + std::to_string(level) + "] " + text);
+  }
+  int32_t MaxPayType() override { return maxPayType; }
+  int32_t DeviceParamIndex() override { return deviceIndex; }
+  bool ReferenceKindKnown(int32_t kind) override { return kindKnown; }
+  bool PosTextValue(const std::string& name, std::string& text) override;
+  tDiscountInfos& Distribution() { return *state.DiscountInfos; }
+  bool LogHas(const std::string& fragment) const;
+
+  tOrderSettings settings;
+  tOrderPreparationState state;
+  TPDDataSource data;
+  tOrderPreparation preparation{*this};
+  std::vector<std::string> log;
+  int32_t maxPayType;
+  int32_t deviceIndex = 0;
+  bool kindKnown = true;
+  std::string midServerVersion;  // empty: no POS interface
+};
+
+// Applies the settings, loads the order and runs PreparePayments and
+// PrepareOrder, as a sale receipt does.
+void Prepare(tTestRegister& reg, const tCaseSettings& s, const std::string& description);
+// A text of everything the receipt builders read, for comparisons.
+std::string DumpPrepared(tTestRegister& reg);
+
+}  // namespace discount_testing

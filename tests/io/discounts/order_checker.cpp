@@ -1,0 +1,121 @@
+#include "order_checker.h"
+
+#include "io/printer/discount_record.h"
+#include "io/printer/discount_share.h"
+#include "posdata/numeric.h"
+#include "standart/errors.h"
+
+namespace discount_testing {
+
+tRunResult RunCase(tTestRegister& reg, const std::string& description) {
+  tRunResult run;
+  run.Settings = ParseSettings(description);
+  const tCaseSettings& s = run.Settings;
+  try {
+    reg.settings = s.Document;
+    reg.state.ComboMode = s.ComboMode;
+    reg.state.ModifierMode = s.ModifierMode;
+    reg.state.DiscountMode = s.DiscountMode;
+    reg.Distribution().UsePayPrices = s.UsePayPrices;
+    reg.Distribution().SetPriceStep(s.PriceStep);
+    LoadOrderInto(reg.data, description);
+    reg.preparation.PreparePayments(s.IsDeletion);
+    run.NoPayBefore = reg.state.NoPayDiscount;
+    reg.preparation.PrepareOrder(s.Args);
+  } catch (const std::exception& e) {
+    run.Error = e.what();
+  }
+  return run;
+}
+
+namespace {
+
+// What the POS says the customer pays for the dishes.
+int64_t PosPaid(TPDDataSet& dishes, bool orderDocument) {
+  tRecordReader record(dishes);
+  int64_t paid = 0;
+  ForEachRecord(dishes, [&] { paid += record.Hundredths(orderDocument ? "FiscRegPaySum" : "NationalPaySum"); });
+  return paid;
+}
+
+// The amounts of the order-level records of one discount.
+int64_t OrderLevelAmount(TPDDataSet& discounts, int32_t id, bool orderLevelOnly) {
+  tRecordReader record(discounts);
+  const std::string field = record.Has("FiscRegAmount") ? "FiscRegAmount" : "NationalAmount";
+  int64_t amount = 0;
+  ForEachRecord(discounts, [&] {
+    if (record.Raw("IsCharge").AsBoolean()) return;
+    if (record.Identifier("Discount") != id) return;
+    if (record.Identifier("DishUNI") == 0 || orderLevelOnly) amount += record.Hundredths(field);
+  });
+  return amount;
+}
+
+int64_t Rounded(int64_t amount, int64_t step) {
+  return step >= 2 ? TNumeric::RoundDiv(nrHalfAwayFromZero, step, amount) * step : amount;
+}
+
+}  // namespace
+
+std::vector<std::string> CheckPrepared(tTestRegister& reg, const tRunResult& run) {
+  std::vector<std::string> bad;
+  auto fail = [&](const std::string& what) { bad.push_back(what); };
+  if (!run.Error.empty()) {
+    fail("preparation failed: " + run.Error);
+    return bad;
+  }
+  const tCaseSettings& s = run.Settings;
+  tDiscountInfos& di = reg.Distribution();
+  const tOrderSettings& doc = reg.settings;
+  const bool itemised = !doc.SummaryOnly && !reg.state.AllNonFiscal && s.Args.GroupClassification == 0;
+  int64_t printed = 0;
+  for (size_t i = 0; i < di.Lines.size(); ++i) {
+    const tFRDiscsDishInfo& l = di.Lines[i];
+    if (l.Skip) continue;
+    const std::string at = "line " + std::to_string(i) + " (uni " + std::to_string(l.DishUNI) + "): ";
+    printed += l.Sum + l.Discounts->Total();
+    if (itemised) {
+      if (di.UsePayPrices && LineAmount(l.Quantity, l.PayPrice) != l.PaySum)
+        fail(at + "quantity x pay price " + std::to_string(LineAmount(l.Quantity, l.PayPrice)) + " != pay sum " +
+             std::to_string(l.PaySum));
+      if (!di.UsePayPrices && LineAmount(l.Quantity, l.Price) != l.Sum)
+        fail(at + "quantity x price " + std::to_string(LineAmount(l.Quantity, l.Price)) + " != sum " +
+             std::to_string(l.Sum));
+    } else if (LineAmount(l.Quantity, l.Price) != l.Sum &&
+               Rounded(LineAmount(l.Quantity, l.Price), di.PriceStep()) != l.Sum) {
+      fail(at + "summary line quantity x price != sum");
+    }
+    // What the receipt prints: the sum and the sum after the line's
+    // discounts, and the pay amount where the register prints pay prices.
+    if (l.Sum < 0 || l.Price < 0 || l.Sum + l.Discounts->Total() < 0 || (di.UsePayPrices && l.PaySum < 0))
+      fail(at + "below zero: sum " + std::to_string(l.Sum) + " pay " + std::to_string(l.PaySum) + " with discounts " +
+           std::to_string(l.Sum + l.Discounts->Total()));
+    for (size_t k = 0; k < l.Modifiers.size(); ++k) {
+      const tModifierRec& m = l.Modifiers[k];
+      printed += m.Sum + m.Discounts->Total();
+      if (itemised && LineAmount(m.Quantity, m.Price) != m.Sum)
+        fail(at + "modifier " + std::to_string(k) + " quantity x price != sum");
+      if (m.Sum < 0 || m.Sum + m.Discounts->Total() < 0) fail(at + "modifier below zero");
+    }
+  }
+  // Discounts kept for the receipt level are what their records say, less
+  // what is still printed on the lines.
+  int64_t receiptLevel = 0;
+  TPDDataSet& discounts = *reg.data.GetDataSet("Discounts");
+  if (doc.SeparateDiscounts)
+    for (int32_t id : di.ProportionalDiscs) {
+      int64_t onLines = 0;
+      for (const tFRDiscsDishInfo& l : di.Lines)
+        if (!l.Skip) onLines += l.Discounts->SumOf(id, 0);
+      receiptLevel += OrderLevelAmount(discounts, id, di.OrderLevelOnly) - onLines;
+    }
+  const int64_t paid = PosPaid(*reg.data.GetDataSet("Dishes"), doc.OrderDocument);
+  const int64_t receipt = printed + receiptLevel - reg.state.NoPayDiscount;
+  if (receipt != paid - run.NoPayBefore)
+    fail("receipt " + std::to_string(receipt) + " (items " + std::to_string(printed) + ", receipt discounts " +
+         std::to_string(receiptLevel) + ", no-pay left " + std::to_string(reg.state.NoPayDiscount) +
+         ") != paid " + std::to_string(paid) + " less no-pay " + std::to_string(run.NoPayBefore));
+  return bad;
+}
+
+}  // namespace discount_testing
