@@ -65,6 +65,7 @@ void TPDDataSet::Resize(int32_t n) {
   recCount_ = n;
   NumberReferenceColumns();
   aliasStrings_.assign(size_t(n) * size_t(refCols_), std::string());
+  aliasesReady_ = false;  // the names, if any, were for the old storage
   for (size_t i = 0; i < records_.size(); ++i)
     if (records_[i].Type == vtNone) records_[i].Type = FieldDefs[i % size_t(cols_)].VarType;
 }
@@ -117,7 +118,6 @@ void TPDDataSet::Settle(size_t& cellBudget) {
   if (cells > cellBudget) ThrowReadError();
   cellBudget -= size_t(cells);
   Resize(rawRecCount_);
-  aliasesReady_ = false;  // the names were sized for other columns
 }
 
 bool TPDDataSet::Next() {
