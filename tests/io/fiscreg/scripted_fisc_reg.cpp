@@ -17,8 +17,10 @@ void tScriptedFiscReg::ResetScripts() { g_scripts.clear(); }
 // As the universal register: no port, two-way, the log named by the
 // parameters, and the initialisation at the end of construction.
 void tScriptedFiscReg::ConstructRegister() {
-  PortHandle = 0;
-  TwoWay = true;
+  if (!Script().KeepPort) {
+    PortHandle = 0;
+    TwoWay = true;
+  }
   Log.FileName = Script().LogFileName;
   WaitForFiscalRegister = Script().WaitForFiscalRegister;
   EnsureInitialized();

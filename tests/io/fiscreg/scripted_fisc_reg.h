@@ -15,6 +15,7 @@ struct tRegisterScript {
   bool WaitForFiscalRegister = false;
   int PrepareFailures = 0;        // PrepareToPrint fails this many times first
   int32_t DataLogFlags = 1;
+  bool KeepPort = false;          // keep the port device's own port setup
 
   // The register's own counters and identity.
   std::string ExtID = "FR-0001";
@@ -63,6 +64,7 @@ class tScriptedFiscReg : public tCommonFiscReg {
   bool CheckFillState(const tFillRequest& request) override;
   uint32_t GetFiscRegOptions() override { return kOptions; }
   int32_t DataLogFlags() override { return Script().DataLogFlags; }
+  void CommandSent() override { ++CommandsSent; }
 
   bool MoneyInOut(TFiscDocInfo& doc) override { return Document("MoneyInOut"); }
   bool CollectAllCash(TFiscDocInfo& doc) override { return Document("CollectAllCash"); }
@@ -82,6 +84,7 @@ class tScriptedFiscReg : public tCommonFiscReg {
   // register held at that moment.
   std::vector<std::string> Calls;
   std::vector<tFillRequest> FillRequests;
+  int CommandsSent = 0;
 
  private:
   bool Document(const std::string& call);
