@@ -62,11 +62,18 @@ TDevice::TDevice(uint8_t number) : Number(number) {}
 
 TDevice::~TDevice() {
   try {
+    // A port whose opening failed has no handle the host could close.
     if (HostModule && PortHandle >= 0) Host.Close(PortHandle);
   } catch (...) {
   }
   FreeModule(HostModule);
   HostModule = nullptr;
+  // Closes the operating-system mutex the lock has when a thread outside the
+  // POS tasks has taken it.
+  try {
+    if (DeviceLock.Mutex.load() != 0 || DeviceLock.Count.load() != 0) DestroyTaskSection(DeviceLock, false);
+  } catch (...) {
+  }
 }
 
 std::string TDevice::DriverName() { return std::string(); }
