@@ -145,75 +145,37 @@ TXmlValue TXmlValue::Borrowed(const char* text, size_t length) {
   return v;
 }
 
-TXmlValue TXmlValue::String(std::string text) {
+TXmlValue TXmlValue::WithInteger(tXmlValueType type, int64_t value) {
   TXmlValue v;
-  v.type_ = tXmlValueType::String;
-  v.text_ = std::move(text);
-  return v;
-}
-
-TXmlValue TXmlValue::Int(int64_t value) {
-  TXmlValue v;
-  v.type_ = tXmlValueType::Int;
+  v.type_ = type;
   v.int_ = value;
   return v;
 }
 
-TXmlValue TXmlValue::UInt(uint64_t value) {
+TXmlValue TXmlValue::WithDouble(tXmlValueType type, double value) {
   TXmlValue v;
-  v.type_ = tXmlValueType::UInt;
-  v.int_ = int64_t(value);
-  return v;
-}
-
-TXmlValue TXmlValue::Single(float value) {
-  TXmlValue v;
-  v.type_ = tXmlValueType::Single;
+  v.type_ = type;
   v.double_ = value;
   return v;
 }
 
-TXmlValue TXmlValue::Double(double value) {
+TXmlValue TXmlValue::WithText(tXmlValueType type, std::string text) {
   TXmlValue v;
-  v.type_ = tXmlValueType::Double;
-  v.double_ = value;
+  v.type_ = type;
+  v.text_ = std::move(text);
   return v;
 }
 
-TXmlValue TXmlValue::Currency(int64_t tenThousandths) {
-  TXmlValue v;
-  v.type_ = tXmlValueType::Currency;
-  v.int_ = tenThousandths;
-  return v;
-}
-
-TXmlValue TXmlValue::Date(tXmlDateTime value) {
-  TXmlValue v;
-  v.type_ = tXmlValueType::Date;
-  v.double_ = value.Days;
-  return v;
-}
-
-TXmlValue TXmlValue::Boolean(bool value) {
-  TXmlValue v;
-  v.type_ = tXmlValueType::Boolean;
-  v.int_ = value ? 1 : 0;
-  return v;
-}
-
-TXmlValue TXmlValue::Wide(const std::u16string& text) {
-  TXmlValue v;
-  v.type_ = tXmlValueType::WideString;
-  v.text_ = WideToUtf8(text);
-  return v;
-}
-
-TXmlValue TXmlValue::Bytes(std::string bytes) {
-  TXmlValue v;
-  v.type_ = tXmlValueType::Bytes;
-  v.text_ = std::move(bytes);
-  return v;
-}
+TXmlValue TXmlValue::String(std::string text) { return WithText(tXmlValueType::String, std::move(text)); }
+TXmlValue TXmlValue::Int(int64_t value) { return WithInteger(tXmlValueType::Int, value); }
+TXmlValue TXmlValue::UInt(uint64_t value) { return WithInteger(tXmlValueType::UInt, int64_t(value)); }
+TXmlValue TXmlValue::Single(float value) { return WithDouble(tXmlValueType::Single, value); }
+TXmlValue TXmlValue::Double(double value) { return WithDouble(tXmlValueType::Double, value); }
+TXmlValue TXmlValue::Currency(int64_t tenThousandths) { return WithInteger(tXmlValueType::Currency, tenThousandths); }
+TXmlValue TXmlValue::Date(tXmlDateTime value) { return WithDouble(tXmlValueType::Date, value.Days); }
+TXmlValue TXmlValue::Boolean(bool value) { return WithInteger(tXmlValueType::Boolean, value ? 1 : 0); }
+TXmlValue TXmlValue::Wide(const std::u16string& text) { return WithText(tXmlValueType::WideString, WideToUtf8(text)); }
+TXmlValue TXmlValue::Bytes(std::string bytes) { return WithText(tXmlValueType::Bytes, std::move(bytes)); }
 
 std::string TXmlValue::Text(uint32_t codePage) const {
   switch (type_) {

@@ -76,6 +76,9 @@ class TXmlValue {
   friend class TXmlParser;
   // A String value over text that outlives it (the parser's arena).
   static TXmlValue Borrowed(const char* text, size_t length);
+  static TXmlValue WithInteger(tXmlValueType type, int64_t value);
+  static TXmlValue WithDouble(tXmlValueType type, double value);
+  static TXmlValue WithText(tXmlValueType type, std::string text);
 
   tXmlValueType type_ = tXmlValueType::Null;
   int32_t borrowedLength_ = -1;  // -1: the text is text_

@@ -1,6 +1,10 @@
 // Node, element and document operations.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <thread>
+#include <vector>
+
 #include "xml/simplexml.h"
 #include "xml/textconv.h"
 
@@ -333,6 +337,31 @@ TEST(XmlNodes, ManyAttributesAndChildrenGrowTheLists) {
   EXPECT_EQ(GrownXmlCapacity(9), 25u);
   EXPECT_EQ(GrownXmlCapacity(64), 80u);
   EXPECT_EQ(GrownXmlCapacity(80), 100u);
+}
+
+}  // namespace
+
+namespace {
+
+// Documents built and parsed on several threads share the process-wide name
+// table; every thread must see the same identifiers and intact names.
+TEST(XmlNames, SharedTableUnderConcurrentUse) {
+  constexpr int kThreads = 4;
+  constexpr int kNames = 2000;
+  std::vector<std::vector<int32_t>> ids(kThreads, std::vector<int32_t>(kNames));
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t)
+    threads.emplace_back([t, &ids] {
+      for (int i = 0; i < kNames; ++i) {
+        std::string name = "Shared" + std::to_string(i);
+        IXmlDocument document = ParseXmlDocument("<" + name + " a=\"1\"/>");
+        ids[size_t(t)][size_t(i)] = document->DocumentElement()->NodeNameId();
+        if (document->DocumentElement()->NodeName() != name) ids[size_t(t)][size_t(i)] = -1;
+      }
+    });
+  for (std::thread& thread : threads) thread.join();
+  for (int t = 1; t < kThreads; ++t) EXPECT_EQ(ids[size_t(t)], ids[0]);
+  EXPECT_EQ(std::count(ids[0].begin(), ids[0].end(), -1), 0);
 }
 
 }  // namespace
