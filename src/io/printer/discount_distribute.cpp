@@ -63,6 +63,7 @@ void tDiscountInfos::DistributeByTax(TPDDataSet& discounts, TPDDataSet& discTaxe
   for (size_t i = 0; i < Lines.size(); ++i) linesByTax[TaxKey(Lines[i].Tax)].push_back(int32_t(i));
   tRecordReader taxRecord(discTaxes);
   const std::string taxAmountField = AmountField(taxRecord);
+  std::vector<int32_t> spread;  // the discounts now on the lines
   ForEachRecord(discTaxes, [&] {
     const tTaxString tax = TaxClass(taxRecord);
     if (!IsOrderLevel(taxRecord.Identifier("DishUNI"))) return;
@@ -76,11 +77,12 @@ void tDiscountInfos::DistributeByTax(TPDDataSet& discounts, TPDDataSet& discTaxe
     const std::vector<int64_t> parts = SplitSequential(taxRecord.Hundredths(taxAmountField), weights);
     for (size_t k = 0; k < parts.size(); ++k)
       Lines[size_t(group->second[k])].Discounts->Add(discountId, code, name, parts[k], 0, 0);
+    spread.push_back(discountId);
   });
   if (!toCompare) {
-    // The shares stay on the lines; leaving the identifiers as proportional
-    // would have the receipt print the same discounts once more.
-    ProportionalDiscs.clear();
+    // The shares stay on the lines; leaving their identifiers as
+    // proportional would have the receipt print the same discounts again.
+    for (int32_t id : spread) RemoveProportional(id);
     return;
   }
   if (!commonDiscWithTaxes && !ProportionalDiscs.empty()) {

@@ -1,1 +1,162 @@
+// The splitting and rounding rules of the distribution, the discount sets,
+// and the version comparison of the preparation.
 #include <gtest/gtest.h>
+
+#include "io/printer/discount_set.h"
+#include "io/printer/discount_share.h"
+#include "io/printer/order_preparation.h"
+#include "posdata/numeric.h"
+#include "posdata/pdlocale.h"
+
+TEST(Share, RoundsThroughFourDecimalsHalfAwayFromZero) {
+  EXPECT_EQ(Share(30000, 10000, -1000), -333);
+  EXPECT_EQ(Share(20000, 10000, -667), -334);  // -3.335 goes away from zero
+  EXPECT_EQ(Share(20000, 10000, 667), 334);
+  EXPECT_EQ(Share(10000, 10000, -333), -333);  // the whole amount for the whole weight
+  EXPECT_EQ(Share(0, 0, 500), 0);
+  EXPECT_EQ(Share(100, 50, 0), 0);
+  // 1 × 1 / 3 = 0.3333 -> 0; 2 × 1 / 3 = 0.6667 -> 1.
+  EXPECT_EQ(Share(3, 1, 1), 0);
+  EXPECT_EQ(Share(3, 1, 2), 1);
+}
+
+TEST(Share, RoundsTwiceAsTheArithmeticDoes) {
+  // 49.99 × 0.01 / 100.00 = 0.004999: at four decimals 0.0050, then 0.01;
+  // 49.49 × 0.01 / 100.00 = 0.004949: 0.0049, then 0.00.
+  EXPECT_EQ(Share(10000, 1, 4999), 1);
+  EXPECT_EQ(Share(10000, 1, 4949), 0);
+}
+
+TEST(Share, FailsOnAZeroTotalAndOnOverflow) {
+  EXPECT_THROW(Share(0, 5, 100), eNumericException);
+  try {
+    Share(1, INT64_MAX / 2, INT64_MAX / 2);
+    FAIL();
+  } catch (const eNumericException& e) {
+    EXPECT_STREQ(e.what(), "MulNum: Int64 overflow");
+  }
+}
+
+TEST(Share, ByQuantityGivesUnitPricesAndQuantityShares) {
+  EXPECT_EQ(ShareByQuantity(3000, 1000, 10000), 3333);  // 100.00 for 3 pieces
+  EXPECT_EQ(ShareByQuantity(1000, 1000, 12345), 12345);
+  EXPECT_EQ(ShareByQuantity(2000, 1000, 117), 59);
+  EXPECT_EQ(QuantityShare(45000, 32000, 2000), 1422);  // 2.000 pieces × 320 / 450
+  try {
+    ShareByQuantity(0, 1000, 500);
+    FAIL();
+  } catch (const eNumericException& e) {
+    EXPECT_STREQ(e.what(), "Division by zero");
+  }
+}
+
+TEST(Share, SequentialSplitsAddUpAndTheLastWeightTakesTheRest) {
+  const std::vector<int64_t> parts = SplitSequential(-1000, {10000, 10000, 10000});
+  EXPECT_EQ(parts, (std::vector<int64_t>{-333, -334, -333}));
+  EXPECT_EQ(SplitSequential(-1000, {3000, 7000}), (std::vector<int64_t>{-300, -700}));
+  // Zero weights take nothing, also at the end.
+  EXPECT_EQ(SplitSequential(101, {0, 50, 50, 0}), (std::vector<int64_t>{0, 51, 50, 0}));
+  for (int64_t amount : {1, -7, 99999, -123456789})
+    for (const std::vector<int64_t>& w : {std::vector<int64_t>{1, 1, 1}, {5, 0, 17, 3}, {1000000, 1}}) {
+      int64_t total = 0;
+      for (int64_t p : SplitSequential(amount, w)) total += p;
+      EXPECT_EQ(total, amount);
+    }
+}
+
+TEST(LineAmount, RoundsHalfAwayFromZeroAndKnowsNoPrice) {
+  EXPECT_EQ(LineAmount(3000, 3333), 9999);
+  EXPECT_EQ(LineAmount(3000, 3334), 10002);
+  EXPECT_EQ(LineAmount(500, 1), 1);     // 0.005 -> 0.01
+  EXPECT_EQ(LineAmount(500, -1), -1);
+  EXPECT_EQ(LineAmount(1500, 1235), 1853);
+  EXPECT_EQ(LineAmount(1000, INT64_MAX), 0);
+}
+
+TEST(QuantityText, ShowsAsFewDecimalsAsNeededPaddedToFour) {
+  EXPECT_EQ(QuantityText(2500), "2.5  ");
+  EXPECT_EQ(QuantityText(3000), "3    ");
+  EXPECT_EQ(QuantityText(1234), "1.234");
+  EXPECT_EQ(QuantityText(1230), "1.23 ");
+  EXPECT_EQ(QuantityText(50), "0.05 ");
+  PDFormatSettings().DecimalSeparator = ',';
+  EXPECT_EQ(QuantityText(2500), "2,5  ");
+  PDFormatSettings().DecimalSeparator = '.';
+  EXPECT_EQ(QuantityUnitsText(500, 5), "0.500");
+  EXPECT_EQ(QuantityUnitsText(12345, 5), "12.345");
+}
+
+TEST(DiscountSet, AddMergesByIdentifierOwnershipAndCorrection) {
+  tDishDiscountInfo set;
+  EXPECT_EQ(set.Add(7, 70, "A", -100, 1, 0), 0);
+  EXPECT_EQ(set.Add(7, 71, "B", -50, 1, 0), 0);  // same key: amount added, first code and name kept
+  EXPECT_EQ(set.Add(7, 70, "A", -5, 0, 0), 1);
+  EXPECT_EQ(set.Add(0, 0, "Corr", 2, 1, 1), 2);
+  EXPECT_EQ(set.Count(), 3);
+  EXPECT_EQ(set.GetAmount(0), -150);
+  EXPECT_EQ(set.GetCode(0), 70);
+  EXPECT_EQ(set.GetName(0), "A");
+  EXPECT_EQ(set.SumOf(7, 1), -150);
+  EXPECT_EQ(set.SumOf(7, 0), -5);
+  EXPECT_EQ(set.Total(), -153);
+  EXPECT_EQ(set.ExtractCorrections(), 2);
+  EXPECT_EQ(set.Count(), 2);
+  set.Remove(7, 1);
+  ASSERT_EQ(set.Count(), 1);
+  EXPECT_EQ(set.GetDiscountId(0), 7);
+  EXPECT_EQ(set.SumOf(7, 0), -5);
+  tDishDiscountInfo other;
+  other.Add(7, 0, "x", -1, 0, 0);
+  set.CopyTo(other);
+  EXPECT_EQ(other.Count(), 1);
+  EXPECT_EQ(other.GetAmount(0), -6);
+}
+
+// Large sets find their entries through an index; they must behave exactly
+// as small ones.
+TEST(DiscountSet, LargeSetsBehaveAsSmallOnes) {
+  tDishDiscountInfo large;
+  std::vector<tDishDiscInfo> model;
+  auto add = [&](int32_t id, uint8_t own, uint8_t corr, int64_t amount) {
+    const int at = large.Add(id, id, "n" + std::to_string(id), amount, own, corr);
+    for (size_t i = 0; i < model.size(); ++i)
+      if (model[i].DiscountId == id && model[i].IsOwn == own && model[i].IsCorrection == corr) {
+        model[i].Amount += amount;
+        EXPECT_EQ(at, int(i));
+        return;
+      }
+    model.push_back(tDishDiscInfo{id, id, "n" + std::to_string(id), amount, own, corr});
+    EXPECT_EQ(at, int(model.size()) - 1);
+  };
+  for (int round = 0; round < 3; ++round)
+    for (int32_t id = 0; id < 40; ++id) add(id % 23, uint8_t(id % 2), uint8_t(id % 5 == 0), -id - round);
+  large.Remove(4, 0);
+  model.erase(std::remove_if(model.begin(), model.end(),
+                             [](const tDishDiscInfo& e) { return e.DiscountId == 4 && e.IsOwn == 0; }),
+              model.end());
+  large.RemoveAll({1, 3, 22}, 1);
+  model.erase(std::remove_if(model.begin(), model.end(),
+                             [](const tDishDiscInfo& e) {
+                               return e.IsOwn == 1 && (e.DiscountId == 1 || e.DiscountId == 3 || e.DiscountId == 22);
+                             }),
+              model.end());
+  for (int32_t id = 0; id < 30; ++id) add(id, 1, 0, 1);
+  ASSERT_EQ(large.Count(), int(model.size()));
+  for (size_t i = 0; i < model.size(); ++i) {
+    EXPECT_EQ(large.Entry(int(i)).DiscountId, model[i].DiscountId);
+    EXPECT_EQ(large.Entry(int(i)).Amount, model[i].Amount);
+  }
+}
+
+TEST(CompareVersion, ComparesComponentsByNumberThenText) {
+  EXPECT_EQ(CompareVersion("7.0.4.1", "7.0.30.0"), -1);
+  EXPECT_EQ(CompareVersion("7.0.30.0", "7.0.30.0"), 0);
+  EXPECT_EQ(CompareVersion("7.0.31", "7.0.30.0"), 1);
+  EXPECT_EQ(CompareVersion("7.0.30", "7.0.30.0"), -1);  // the shorter runs out first
+  EXPECT_EQ(CompareVersion(" 7 .0.30.0", "7.0.30.0"), 0);  // blanks around a component do not count
+  EXPECT_EQ(CompareVersion("7.0.30b", "7.0.30a"), 1);
+  EXPECT_EQ(CompareVersion("", "1"), -1);
+  EXPECT_EQ(CompareVersion("x", ""), 1);
+  EXPECT_EQ(CompareVersion("8.0", "7.99999999999999999999999"), 1);
+  EXPECT_EQ(CompareVersion("7.00030.0.0", "7.0.30.0"), 1);
+}

@@ -29,6 +29,43 @@ std::string ReadSample(const std::string& fileName) {
   return text;
 }
 
+const char kDishesColumns[] =
+    "dataset Dishes\ncolumn Dish integer ref=1\ncolumn Charge integer\ncolumn DishUNI integer\n"
+    "column ComboUNI integer\ncolumn IsCombo integer\ncolumn DishCode integer\ncolumn DishName string\n"
+    "column AltDishName string\ncolumn Quantity frac\ncolumn DishPrice frac\ncolumn NationalSum frac\n"
+    "column NationalPaySum frac\ncolumn FiscRegSum frac\ncolumn FiscRegPaySum frac\ncolumn Department integer\n"
+    "column TaxRate1 integer ref=3\n";
+const char kDiscountsColumns[] =
+    "dataset Discounts\ncolumn Discount integer ref=4\ncolumn DishUNI integer\ncolumn IsCharge boolean\n"
+    "column NationalAmount frac\ncolumn FiscRegAmount frac\n";
+const char kDiscTaxesColumns[] =
+    "dataset DiscTaxes\ncolumn Discount integer ref=4\ncolumn DishUNI integer\ncolumn NationalAmount frac\n"
+    "column FiscRegAmount frac\ncolumn TaxRate1 integer ref=3\n";
+const char kTaxesColumns[] = "dataset Taxes\ncolumn DishUNI integer\ncolumn Tax integer ref=3\ncolumn NationalSum frac\n";
+const char kModifiersColumns[] =
+    "dataset Modifiers\ncolumn Modifier integer ref=5\ncolumn DishUNI integer\ncolumn Pieces frac\n"
+    "column ModiName string\ncolumn AltName string\ncolumn Price frac\ncolumn PriceSum frac\n"
+    "column ModiCnt integer\n";
+const char kPaymentsColumns[] =
+    "dataset Payments\ncolumn Currency integer ref=52\ncolumn CurrLineCurrency integer ref=52\n"
+    "column NationalSum frac\ncolumn OriginalSum frac\ncolumn FiscRegUnfiscType integer\n";
+
+std::string OrderText(const tOrderRows& r) {
+  return "# settings: " + r.Settings + "\nresource PDDATA\nsource PDS version=1\n" + kDishesColumns + r.Dishes +
+         kDiscountsColumns + r.Discounts + kDiscTaxesColumns + r.DiscTaxes + kTaxesColumns + r.Taxes +
+         kModifiersColumns + r.Modifiers + kPaymentsColumns + r.Payments;
+}
+
+std::string DishRow(int32_t dish, int32_t uni, const std::string& name, const std::string& quantity,
+                    const std::string& price, const std::string& sum, const std::string& paySum, int32_t department,
+                    int32_t taxRate, int32_t comboUni, int32_t isCombo, int32_t charge) {
+  std::ostringstream out;
+  out << "row " << dish << " " << charge << " " << uni << " " << comboUni << " " << isCombo << " " << dish << " \""
+      << name << "\" \"" << name << " alt\" " << quantity << " " << price << " " << sum << " " << paySum << " "
+      << sum << " " << paySum << " " << department << " " << taxRate << "\n";
+  return out.str();
+}
+
 // ---- settings ----------------------------------------------------------------------
 
 namespace {

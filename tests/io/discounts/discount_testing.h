@@ -19,6 +19,18 @@ std::unique_ptr<TPDDataSource> LoadOrder(const std::string& description);
 void LoadOrderInto(TPDDataSource& source, const std::string& description);
 std::string ReadSample(const std::string& fileName);  // from the order writer's samples
 
+// An order in the standard layout of the samples: the rows of each dataset
+// ("row ..." lines) and the settings line's words.
+struct tOrderRows {
+  std::string Settings, Dishes, Discounts, DiscTaxes, Taxes, Modifiers, Payments;
+};
+std::string OrderText(const tOrderRows& rows);
+// A "Dishes" row: amounts as decimal texts, both sum pairs alike.
+std::string DishRow(int32_t dish, int32_t uni, const std::string& name, const std::string& quantity,
+                    const std::string& price, const std::string& sum, const std::string& paySum,
+                    int32_t department = 1, int32_t taxRate = 1, int32_t comboUni = 0, int32_t isCombo = 0,
+                    int32_t charge = 0);
+
 // The settings of a case, kept in its description as a comment line
 // "# settings: Key=value ...".
 struct tCaseSettings {
