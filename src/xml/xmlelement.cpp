@@ -11,31 +11,31 @@ TXmlElement::TXmlElement(TXmlNameTable* names, int32_t nameId, TXmlArena* arena)
       attrs_(tXmlArenaAllocator<tXmlAttr>(arena)) {}
 
 TXmlElement::~TXmlElement() {
-  value_ = TXmlValue();
+  value_.reset();
   RemoveAllChilds();
 }
 
 tXmlNodeVector* TXmlElement::Childs() const {
-  if (!value_.IsNull()) {
+  if (value_) {
     // The held value becomes the text child.
-    auto* text = new TXmlText(names_, std::move(value_));
-    value_ = TXmlValue();
+    auto* text = new TXmlText(names_, std::move(*value_));
+    value_.reset();
     const_cast<TXmlElement*>(this)->AdoptChild(text);
   }
   return &childs_;
 }
 
 std::string TXmlElement::NodeText() const {
-  if (!value_.IsNull()) return value_.Text(CodePage());
+  if (value_) return value_->Text(CodePage());
   return JoinedChildText();
 }
 
 void TXmlElement::SetNodeText(const std::string& text) { SetNodeValue(TXmlValue::String(text)); }
 
 void TXmlElement::SetNodeValue(TXmlValue value) {
-  value_ = TXmlValue();
+  value_.reset();
   RemoveAllChilds();
-  value_ = std::move(value);
+  if (!value.IsNull()) value_.reset(new TXmlValue(std::move(value)));
 }
 
 void TXmlElement::RemoveTextChilds() {
@@ -68,7 +68,7 @@ std::string TXmlElement::Base64Text() const { return Base64Decode(NodeText()); }
 TXmlNode* TXmlElement::CloneShallow() const {
   auto* copy = new TXmlElement(names_, nameId_);
   copy->attrs_ = attrs_;
-  copy->value_ = value_;
+  if (value_) copy->value_.reset(new TXmlValue(*value_));
   return copy;
 }
 

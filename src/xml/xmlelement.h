@@ -1,6 +1,7 @@
 // The node kinds other than the document: elements, text, CDATA sections,
 // comments and processing instructions.
 #pragma once
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,7 +18,7 @@ class TXmlElement : public TXmlNode {
   int32_t NodeType() const override { return NODE_ELEMENT; }
   std::string NodeText() const override;
   void SetNodeText(const std::string& text) override;
-  // Holds a typed value instead of children.
+  // Holds a typed value instead of children (a null value: none).
   void SetNodeValue(TXmlValue value);
 
   // Removes the text and CDATA children and appends the text as CDATA
@@ -41,7 +42,7 @@ class TXmlElement : public TXmlNode {
 
   mutable tXmlNodeVector childs_;
   mutable tXmlAttrVector attrs_;
-  mutable TXmlValue value_;
+  mutable std::unique_ptr<TXmlValue> value_;  // the held value, if any
 };
 
 // A text node: one typed value. A raw text node is written unescaped.

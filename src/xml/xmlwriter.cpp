@@ -80,8 +80,8 @@ bool TXmlElement::WriteXml(tXmlOutput& out, int level, const tWriteContext& cont
   out.Put('>');
   const size_t contentStart = out.Size();
   bool lineBreaks = false;
-  if (value_.IsString()) WriteEscaped(out, value_.Data());
-  else if (!value_.IsNull()) WriteEscaped(out, value_.Text(context.CodePage));
+  if (value_ && value_->IsString()) WriteEscaped(out, value_->Data());
+  else if (value_) WriteEscaped(out, value_->Text(context.CodePage));
   else lineBreaks = WriteChildren(out, level + 1, context);
   if (out.Size() == contentStart) {
     out.Back(1) = '/';
