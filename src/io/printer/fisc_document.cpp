@@ -13,6 +13,8 @@
 #include "standart/tasks.h"
 #include "xml/simplexml.h"
 
+// The record is packed: its fields go to the formatting as copies, never
+// bound to references.
 namespace {
 
 constexpr int32_t kTraceCode = 51;
@@ -74,8 +76,8 @@ void tFiscDocumentCall::WriteDebugLines() {
   root->SetAttr("FlagsStr", FiscDocFlagsStr(doc_.Flags));
   reg_.AddLogLine(Fmt("[%s] [DBG] FiscDocInfo: %s", DebugStamp(), debug->Xml()));
   reg_.AddLogLine(
-      Fmt("[%s] [DBG] ToPrint:(%d) %s", DebugStamp(), doc_.ToPrintSize, Base64Encode(ToPrintText(doc_))));
-  reg_.AddLogLine(Fmt("[%s] [DBG] Dataset:(%d) %s", DebugStamp(), doc_.DataSize, Base64Encode(DataBlock(doc_))));
+      Fmt("[%s] [DBG] ToPrint:(%d) %s", DebugStamp(), int32_t(doc_.ToPrintSize), Base64Encode(ToPrintText(doc_))));
+  reg_.AddLogLine(Fmt("[%s] [DBG] Dataset:(%d) %s", DebugStamp(), int32_t(doc_.DataSize), Base64Encode(DataBlock(doc_))));
 }
 
 void tFiscDocumentCall::StartCall() {
@@ -84,7 +86,7 @@ void tFiscDocumentCall::StartCall() {
   reg_.LastError0Text.clear();
   reg_.LastExecErrorCode = 0;
   RaiseErrorFmt(kTraceCode, "Prn %d. Operation=%s. Data size %d bytes. To print %d bytes.", handle_,
-                FiscDocKindName(kind_), doc_.DataSize, doc_.ToPrintSize);
+                FiscDocKindName(kind_), int32_t(doc_.DataSize), int32_t(doc_.ToPrintSize));
   savedMode_ = NameLookupMode();
   modeSaved_ = true;
 }
@@ -293,7 +295,7 @@ void tFiscDocumentCall::FinishCall(bool result, bool prepared) {
   SetNameLookupMode(savedMode_);
   reg_.LastError0Text.clear();
   RaiseErrorFmt(kTraceCode, "Prn %d. FiscShiftNum=%d, CheckNum=%d, DocNum=%d. Result=%d. PrinterID=%s", handle_,
-                doc_.FiscShiftNum, doc_.CheckNum, doc_.DocNum, int32_t(result ? 1 : 0),
+                int32_t(doc_.FiscShiftNum), int32_t(doc_.CheckNum), int32_t(doc_.DocNum), int32_t(result ? 1 : 0),
                 ShortStringValue(doc_.PrinterID));
   if (kind_ != fdGetNextDocNum && reg_.Log.LoggingOn) reg_.FlushLog();
 }

@@ -50,7 +50,7 @@ constexpr int32_t kAnswerAbort = 3;
 constexpr int32_t kAnswerRetry = 4;
 constexpr int32_t kNoAnswer = 255;
 
-// The record of a message or question for device `number`.
+// The record of a message or question.
 tOperatorMessageRecord MakeRecord(TKind kind, const std::string& text, uint16_t buttonCode);
 
 // Shows the text and returns the operator's answer: 2 for a message and 255

@@ -140,14 +140,14 @@ TEST_F(CommonFiscRegTest, QuestionsCarryTheirButtonCodesInTheRecord) {
   for (size_t i = 0; i < 4; ++i) {
     const tOperatorMessageRecord& r = g_captured[i].Record;
     EXPECT_EQ(g_captured[i].Index, -12);
-    EXPECT_EQ(r.Size, 791);
-    EXPECT_EQ(r.Kind, 1) << "shown as questions";
-    EXPECT_EQ(r.ButtonCode, expected[i]) << i;
+    EXPECT_EQ(+r.Size, 791);
+    EXPECT_EQ(+r.Kind, 1) << "shown as questions";
+    EXPECT_EQ(+r.ButtonCode, expected[i]) << i;
     EXPECT_EQ(ShortStringValue(r.Caption), "%s#%d:");
     EXPECT_EQ(r.SecondText[0], 0);
-    EXPECT_EQ(r.One, 1);
-    EXPECT_EQ(r.MinusOne, -1);
-    EXPECT_EQ(r.Zero, 0);
+    EXPECT_EQ(+r.One, 1);
+    EXPECT_EQ(+r.MinusOne, -1);
+    EXPECT_EQ(+r.Zero, 0);
   }
   EXPECT_EQ(ShortStringValue(g_captured[0].Record.Text), "only a message");
   EXPECT_EQ(ShortStringValue(g_captured[3].Record.Text), "not yet\r\nContinue work without fiscal register?");
@@ -307,8 +307,8 @@ TEST_F(CommonFiscRegTest, OffOnAsksWithTheRussianText) {
   Capture({2});
   reg.DoOffOn();
   ASSERT_EQ(g_captured.size(), 1u);
-  EXPECT_EQ(g_captured[0].Record.Kind, 1);
-  EXPECT_EQ(g_captured[0].Record.ButtonCode, 4);
+  EXPECT_EQ(+g_captured[0].Record.Kind, 1);
+  EXPECT_EQ(+g_captured[0].Record.ButtonCode, 4);
   EXPECT_EQ(ShortStringValue(g_captured[0].Record.Text),
             RussianText("Принтер не готов к печати. Выключите и \r\nвключите фискальный регистратор"));
 }

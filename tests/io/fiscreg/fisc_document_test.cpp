@@ -65,16 +65,16 @@ TEST_F(FiscDocumentTest, ARecordOf300BytesGetsExactly296BytesBack) {
             std::vector<uint8_t>(full.bytes.begin() + 4, full.bytes.begin() + 300));
   for (size_t i = 300; i < shortRecord.bytes.size(); ++i) ASSERT_EQ(shortRecord.bytes[i], 0xAB) << "byte " << i;
   EXPECT_EQ(shortRecord.PrinterID(), "FR-0001");
-  EXPECT_EQ(shortRecord.Info().FiscShiftNum, 12);
+  EXPECT_EQ(+shortRecord.Info().FiscShiftNum, 12);
 }
 
 TEST_F(FiscDocumentTest, ARecordClaiming1000BytesGets592BytesBack) {
   DocRecord record(fdXReport, 1000, 0xCD);
   std::memset(record.bytes.data() + kFiscDocInfoSize, 0xCD, record.bytes.size() - kFiscDocInfoSize);
   ASSERT_EQ(record.Call(handle_), 1);
-  EXPECT_EQ(record.Info().Size, 1000);
-  EXPECT_EQ(record.Info().FiscShiftNum, 12);
-  EXPECT_EQ(record.Info().OFDOldestUnsent, 0) << "only receipts return the OFD counters";
+  EXPECT_EQ(+record.Info().Size, 1000);
+  EXPECT_EQ(+record.Info().FiscShiftNum, 12);
+  EXPECT_EQ(+record.Info().OFDOldestUnsent, 0) << "only receipts return the OFD counters";
   for (size_t i = kFiscDocInfoSize; i < record.bytes.size(); ++i) ASSERT_EQ(record.bytes[i], 0xCD) << "byte " << i;
 }
 
@@ -111,8 +111,8 @@ TEST_F(FiscDocumentTest, KindsWithoutADocumentAnswerFalseWithTheCounters) {
     record.WithData(SaleStream());
     EXPECT_EQ(record.Call(handle_), 0) << int(kind);
     EXPECT_EQ(record.PrinterID(), "FR-0001");
-    EXPECT_EQ(record.Info().ShiftOpened, 1);
-    EXPECT_EQ(record.Info().FiscShiftNum, 12);
+    EXPECT_EQ(+record.Info().ShiftOpened, 1);
+    EXPECT_EQ(+record.Info().FiscShiftNum, 12);
     EXPECT_EQ(record.ErrorText(), "");
   }
   EXPECT_TRUE(DocumentCalls().empty());
@@ -238,8 +238,8 @@ TEST_F(FiscDocumentTest, AFailedReceiptSavesItsInputAndAnswersTheError) {
   record.WithData(stream);
   size_t mark = ErrorLogMark();
   EXPECT_EQ(record.Call(handle_), 0);
-  EXPECT_EQ(record.Info().ErrorCode, 5);
-  EXPECT_EQ(record.Info().LogicError, 7);
+  EXPECT_EQ(+record.Info().ErrorCode, 5);
+  EXPECT_EQ(+record.Info().LogicError, 7);
   EXPECT_EQ(record.ErrorText(), "Paper out");
   EXPECT_EQ(Read(dir_ + tFiscDocumentCall::kErrorInputFile), stream);
   EXPECT_FALSE(platform::FileExists(tFiscDocumentCall::kExceptInputFile));
@@ -259,12 +259,12 @@ TEST_F(FiscDocumentTest, CountersComeFromTheLastStateOfAKnownOpenShift) {
   DocRecord record(fdFiscCheck);
   record.WithData(SaleStream());
   ASSERT_EQ(record.Call(handle_), 1);
-  EXPECT_EQ(record.Info().CheckNum, 51);
-  EXPECT_EQ(record.Info().DocNum, 101);
-  EXPECT_EQ(record.Info().OFDUnsentCount, 3);
-  EXPECT_EQ(record.Info().OFDOldestUnsent, 77);
-  EXPECT_EQ(record.Info().FiscShiftNum, 12);
-  EXPECT_EQ(record.Info().ShiftOpened, 1);
+  EXPECT_EQ(+record.Info().CheckNum, 51);
+  EXPECT_EQ(+record.Info().DocNum, 101);
+  EXPECT_EQ(+record.Info().OFDUnsentCount, 3);
+  EXPECT_EQ(+record.Info().OFDOldestUnsent, 77);
+  EXPECT_EQ(+record.Info().FiscShiftNum, 12);
+  EXPECT_EQ(+record.Info().ShiftOpened, 1);
   EXPECT_EQ(record.PrinterID(), "FR-0001");
   ASSERT_EQ(reg_->FillRequests.size(), 1u);
   EXPECT_TRUE(reg_->FillRequests[0].DocNum);
@@ -281,7 +281,7 @@ TEST_F(FiscDocumentTest, ATabooPaymentInAKnownOpenShiftRefreshesNothing) {
   record.WithData(SaleStream());
   ASSERT_EQ(record.Call(handle_), 1);
   EXPECT_TRUE(reg_->FillRequests.empty());
-  EXPECT_EQ(record.Info().CheckNum, 0);
+  EXPECT_EQ(+record.Info().CheckNum, 0);
 }
 
 TEST_F(FiscDocumentTest, AnUnknownShiftIsAlwaysRefreshedAndANewIdentifierLogged) {
@@ -293,15 +293,15 @@ TEST_F(FiscDocumentTest, AnUnknownShiftIsAlwaysRefreshedAndANewIdentifierLogged)
   ASSERT_EQ(record.Call(handle_), 1);
   ASSERT_EQ(reg_->FillRequests.size(), 1u);
   EXPECT_FALSE(reg_->FillRequests[0].DocNum) << "the POS knew the document number";
-  EXPECT_EQ(record.Info().DocNum, 0) << "other kinds take the last state's number";
-  EXPECT_EQ(record.Info().FiscShiftNum, 12);
+  EXPECT_EQ(+record.Info().DocNum, 0) << "other kinds take the last state's number";
+  EXPECT_EQ(+record.Info().FiscShiftNum, 12);
 
   // Kind 7 reads the identifier again.
   DocRecord next(fdGetNextDocNum);
   ASSERT_EQ(next.Call(handle_), 1);
-  EXPECT_EQ(next.Info().DocNum, 101);
-  EXPECT_EQ(next.Info().CheckNum, 51);
-  EXPECT_EQ(next.Info().SaledValue, 123456);
+  EXPECT_EQ(+next.Info().DocNum, 101);
+  EXPECT_EQ(+next.Info().CheckNum, 51);
+  EXPECT_EQ(+next.Info().SaledValue, 123456);
   EXPECT_NE(DeviceLog(handle_).find(RussianText("Идентификатор аппарата: старый  новый FR-0001")), std::string::npos);
 }
 
@@ -314,14 +314,14 @@ TEST_F(FiscDocumentTest, CounterRefreshAsksForEverything) {
   const tFillRequest& r = reg_->FillRequests[0];
   EXPECT_TRUE(r.DocNum && r.CheckNum && r.SaledValue);
   EXPECT_FALSE(r.ShiftAgeCheck) << "the negation of ShiftCloseFlag";
-  EXPECT_EQ(record.Info().SaledValue, 123456);
+  EXPECT_EQ(+record.Info().SaledValue, 123456);
   for (const std::string& c : reg_->Calls) EXPECT_NE(c, "FiscGetExtID") << "sub-kind 1 keeps the identifier";
 
   Script().ExtIDFails = true;
   DocRecord failing(fdGetNextDocNum);
   EXPECT_EQ(failing.Call(handle_), 0);
   EXPECT_EQ(failing.ErrorText(), "no answer");
-  EXPECT_EQ(failing.Info().ErrorCode, -1);
+  EXPECT_EQ(+failing.Info().ErrorCode, -1);
 }
 
 TEST_F(FiscDocumentTest, ShiftCloseHandsTheZReportText) {
@@ -331,13 +331,13 @@ TEST_F(FiscDocumentTest, ShiftCloseHandsTheZReportText) {
   record.Info().SubType = 1;
   record.Info().Flags = fdfPrintDish0Price;
   ASSERT_EQ(record.Call(handle_), 1);
-  EXPECT_EQ(record.Info().ShiftCloseFlag, 1);
+  EXPECT_EQ(+record.Info().ShiftCloseFlag, 1);
   const char* text = reinterpret_cast<const char*>(uintptr_t(record.Info().ZReportXml));
   ASSERT_NE(text, nullptr);
   EXPECT_NE(std::string(text).find("<ZReport Shift=\"12\">"), std::string::npos) << text;
   EXPECT_NE(DeviceLog(handle_).find("<ZReport Shift=\"12\">"), std::string::npos);
   EXPECT_NE(std::find(reg_->Calls.begin(), reg_->Calls.end(), "CloseDay true"), reg_->Calls.end());
-  EXPECT_EQ(record.Info().FiscShiftNum, 13) << "the new shift number was read after the close";
+  EXPECT_EQ(+record.Info().FiscShiftNum, 13) << "the new shift number was read after the close";
 
   // The next call clears the text.
   DocRecord after(fdXReport);
@@ -366,7 +366,7 @@ TEST_F(FiscDocumentTest, AReceiptCopyTakesItsNumberFromPrintChecks) {
   record.Info().CheckNum = 99;
   ASSERT_EQ(record.Call(handle_), 1);
   EXPECT_EQ(DocumentCalls(), std::vector<std::string>{"PrintCheckCopy 4711 [copy] datasets=1"});
-  EXPECT_EQ(record.Info().CheckNum, 4711);
+  EXPECT_EQ(+record.Info().CheckNum, 4711);
 
   DocRecord missing(fdCheckCopy);
   missing.WithData(SaleStream());
@@ -400,7 +400,7 @@ class BadInputTest : public FiscDocumentTest {
     EXPECT_EQ(record.Call(handle_), 0);
     EXPECT_NE(record.ErrorText(), "Illegal handle");
     EXPECT_NE(record.ErrorText().find(reason), std::string::npos) << record.ErrorText();
-    EXPECT_EQ(record.Info().Size, kFiscDocInfoSize);
+    EXPECT_EQ(+record.Info().Size, kFiscDocInfoSize);
     EXPECT_TRUE(LeftNoState());
     EXPECT_EQ(NameLookupMode(), 0u);
     if (record.Info().Kind <= kLastFiscDocKind) {
