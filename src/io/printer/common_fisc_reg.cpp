@@ -105,16 +105,15 @@ bool tCommonFiscReg::EnsureInitialized() {
   if (Initialized) return true;
   if (PortProblem()) return false;
   AskOffline = !WaitForFiscalRegister;
-  try {
-    InitializeOnce();
-  } catch (...) {
-    AskOffline = true;
-    if (Log.LoggingOn) FlushLog();
-    throw;
-  }
-  AskOffline = true;
-  if (Log.LoggingOn) FlushLog();
-  return Initialized;
+  // However the attempts end, the offline offer is back and the log written.
+  struct tRestore {
+    tCommonFiscReg& reg;
+    ~tRestore() {
+      AskOffline = true;
+      if (reg.Log.LoggingOn) reg.FlushLog();
+    }
+  } restore{*this};
+  return InitializeOnce();
 }
 
 bool tCommonFiscReg::PortProblem() {
