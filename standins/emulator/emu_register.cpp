@@ -102,17 +102,24 @@ State ParseState(const std::string& text) {
 }
 
 void Register::Bind(const std::string& configPath) {
-  configPath_ = configPath;
-  if (configPath_.empty()) configPath_ = platform::GetEnv("EMULATOR_CONFIG");
-  if (configPath_.empty()) configPath_ = platform::DirectoryOf(platform::OwnModulePath()) + "emulator.cfg";
-  configText_.clear();
-  configText_.push_back('\0');  // forces the first Refresh to parse
+  std::string path = configPath;
+  if (path.empty()) path = platform::GetEnv("EMULATOR_CONFIG");
+  if (path.empty()) path = platform::DirectoryOf(platform::OwnModulePath()) + "emulator.cfg";
+  // A new initialisation with the same file keeps the call counters, so
+  // that a fault on the n-th call stays a single fault across retries.
+  if (path != configPath_) {
+    configPath_ = path;
+    configText_.assign(1, '\0');  // forces the first Refresh to parse
+  }
   Refresh();
   Load();
 }
 
 void Register::Refresh() {
-  if (configPath_.empty()) Bind(std::string());
+  if (configPath_.empty()) {
+    Bind(std::string());
+    return;
+  }
   std::string text;
   platform::ReadWholeFile(configPath_, text);
   if (text == configText_) return;

@@ -60,12 +60,20 @@ void tZefDriver::Unbind() { f_ = Functions{}; }
 
 bool tZefDriver::LoadLoDrv() {
   journal_.Write(1, tZefJournal::LoadEntry(kStepLoad));
-  FreeLoDrv();
-  module_ = platform::OpenLibrary(AdapterDirectory + ModuleName);
-  if (!module_) {
+  try {
+    FreeLoDrv();
+    module_ = platform::OpenLibrary(AdapterDirectory + ModuleName);
+    if (!module_) ReportLoadFailure(kStepLoad, ModuleName);
+    BindAll();
+  } catch (...) {
     journal_.Write(0, tZefJournal::LoadFinal(kStepLoad, false));
-    ReportLoadFailure(kStepLoad, ModuleName);
+    throw;
   }
+  journal_.Write(1, tZefJournal::LoadFinal(kStepLoad, true));
+  return true;
+}
+
+void tZefDriver::BindAll() {
   Bind(LoDrv::kMaxProtocolSupported, f_.MaxProtocolSupported);
   Bind(LoDrv::kInit, f_.Init);
   Bind(LoDrv::kGetOptions, f_.GetOptions);
@@ -92,8 +100,6 @@ bool tZefDriver::LoadLoDrv() {
   Bind(LoDrv::kGetLastLogicError, f_.GetLastLogicError);
   if (!f_.GetLastLogicError) Fail(LoDrv::kGetLastLogicError);
   Bind(LoDrv::kOpenDrawer, f_.OpenDrawer);
-  journal_.Write(1, tZefJournal::LoadFinal(kStepLoad, true));
-  return true;
 }
 
 void tZefDriver::ReportLoadFailure(const std::string& step, const std::string& module) {
@@ -116,7 +122,6 @@ void tZefDriver::Fail(const char* missing) {
   platform::CloseLibrary(module_);
   module_ = nullptr;
   Unbind();
-  journal_.Write(0, tZefJournal::LoadFinal(kStepLoad, false));
   RaiseDescribedError(g_entryPoint, missing, ModuleName);
   throw ProcessErrorException(kErrEntryPoint, text);
 }
@@ -255,7 +260,9 @@ std::string tZefDriver::ParamsWithProtocolVersion(const std::string& xml, bool d
     IXmlElement root = document->DocumentElement();
     if (!root) RaiseXmlError("No root element");
     root->SetAttr("ProtocolVersion", std::to_string(AdapterMinor));
-    return declaration ? kDeclaration + root->Xml() : document->Xml();
+    std::string text = root->Xml();
+    if (declaration) return kDeclaration + text;
+    return text.substr(std::min(text.find_first_not_of("\r\n"), text.size()));
   } catch (...) {
     journal_.Write(0, "Bad parameters XML: " + ExceptionMessage());
     return xml;

@@ -146,6 +146,7 @@ class tZefDriver {
   int32_t Absent(const tCallSpec& spec);
   int32_t Failed(const tCallSpec& spec);
   void Line(const tCallSpec& spec, const std::string& text, bool error = false);
+  void BindAll();
   void Fail(const char* missing);
   template <class F>
   void Bind(const char* name, F& function);

@@ -1,0 +1,167 @@
+// Creation parameters, options and capability flags, the status record,
+// the external identifier and the started step, through the real exports.
+#include <ctime>
+
+#include "zefor_fixture.h"
+
+namespace {
+
+using Creation = ZeforTest;
+using Reading = ZeforTest;
+
+std::string IsoDaysAhead(int days) {
+  time_t t = time(nullptr) + time_t(days) * 86400 + 3600;
+  struct tm local;
+  localtime_r(&t, &local);
+  char text[32];
+  strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
+  return text;
+}
+
+TEST_F(Creation, BannerShowsTheParametersAndTheirDefaults) {
+  WriteParams("[device * 0]\n0 = emulator.so\n1 = @text <Params><Emulator Config=\"" + dir_ +
+              "emulator.cfg\"/></Params>\n2 = 57\n4 = " + dir_ + "zefor%d.log\n");
+  Load();
+  ASSERT_EQ(adapter_.InitDevice(0, 0), 1);
+  std::string journal = Journal();
+  size_t start = journal.find("\r\n\r\nDriver Version: ");
+  ASSERT_NE(start, std::string::npos) << journal;
+  std::string banner = journal.substr(start, journal.find("Raw params {") - start);
+  EXPECT_EQ(banner.substr(banner.find("\r\n\r\nDriver Params:")),
+            "\r\n\r\nDriver Params:\r\n\r\n"
+            "LowDriverModule = emulator.so\r\nFiscRegTypeID = 57\r\nLogLevel = Errors only\r\nPrintCheckTrys = 1\r\n"
+            "SaveXMLUnfiscal = FALSE\r\nSaveXMLFiscal = FALSE\r\nSaveXMLProgram = FALSE\r\nSaveXMLDisplay = FALSE\r\n\r\n");
+  EXPECT_TRUE(Contains(journal, "\r\n*** START ZEFOR.SO ["));
+  EXPECT_TRUE(Contains(journal, "\t<param_2 int=\"57\" str=\"57\"/>"));
+  EXPECT_FALSE(Contains(journal, "PrepareToPrint")) << "LogLevel 0 leaves only errors after the banner";
+}
+
+TEST_F(Creation, MissingDriverParametersAndTypeStopTheCreation) {
+  WriteParams("[device * 0]\n0 = emulator.so\n2 = 57\n[device * 1]\n0 = emulator.so\n1 = @text <P/>\n"
+              "[answers * 0]\nmessage = 2\n[answers * 1]\nmessage = 2\n[service]\nlog = " + dir_ + "requests.log\n");
+  Load();
+  EXPECT_EQ(adapter_.InitDevice(0, 0), -1);
+  EXPECT_EQ(adapter_.InitDevice(1, 0), -1);
+  std::string requests = Read("requests.log");
+  EXPECT_TRUE(Contains(requests, "MESSAGE Parameter LowDriverParams(1) must be defined for zefor.so # 1 -> 2"))
+      << requests;
+  EXPECT_TRUE(Contains(requests, "MESSAGE Parameter FiscRegTypeNum(2) has not been initialized for zefor.so # 2"));
+}
+
+TEST_F(Creation, TypeFromTheDriverParametersAndStubDefault) {
+  WriteParams("[device * 0]\n0 = emulator.so\n1 = @text <Params><xmlConfig><Parameters FiscRegTypeID=\" 57 \"/>"
+              "</xmlConfig></Params>\n2 = 183\n4 = " + dir_ + "zefor%d.log\n"
+              "[device * 1]\n0 = emulator.so\n1 = @text <Params><bad\n2 = 183\n4 = " + dir_ + "zefor%d.log\n"
+              "[device * 2]\n1 = @text <P/>\n2 = 5\n4 = " + dir_ + "zefor%d.log\n[answers * 2]\nmessage = 2\n");
+  Load();
+  EXPECT_EQ(adapter_.InitDevice(0, 0), 1);
+  EXPECT_TRUE(Contains(Journal(0), "FiscRegTypeID = 57\r\n"));
+  EXPECT_EQ(adapter_.InitDevice(1, 0), 2) << "the emulator still starts on its default configuration";
+  std::string bad = Journal(1);
+  EXPECT_TRUE(Contains(bad, "FiscRegTypeID = 183\r\n"));
+  EXPECT_TRUE(Contains(bad, "Exception: ("));
+  EXPECT_TRUE(Contains(bad, "Warning: LowDriverParams is not valid XML: (<Params><bad)"));
+  EXPECT_TRUE(Contains(bad, "Bad parameters XML: "));
+  EXPECT_EQ(adapter_.InitDevice(2, 0), -1);
+  EXPECT_TRUE(Contains(Journal(2), "in LoadLibrary('stub.dll') for zefor.so # 3")) << Journal(2);
+}
+
+TEST_F(Reading, OptionsBecomeCapabilityFlags) {
+  static const char* const kAll =
+      "foText foZeroReceipt foDeleteReceipt foZReport foMoneyInOut foXReport foSpecialReport foZeroSale foProgram "
+      "foFullLastShift foAllMoneyOut foTextInReceipt foBarCodeInNotFisc foZClearMoney foCheckCopy foTextInLine "
+      "foItemDepartments foOnlyFixed foTextOpenShift foDrawerOpen foDrawerState foCustomerDisplay foSlip "
+      "foCalcChange foZWhenClosedShift foAbsDiscountSum foFiscInvoice foCashRegValue foFixedNames foDeleteReturn "
+      "foDiscWithTaxes foCanIgnoreTaxes foAbsItemDiscount foAbsItemMarkup foAbsMarkupSum foMaxOneMarkupDiscount "
+      "foBill foCreateCloseOrder foCorrection foReturnReceipt foPayUngrouped foLogger foWorkWithoutPaper "
+      "foCorrectPriceToPay foRoundDiscountOnly foCorrectionReceipt foManyCashInOutPayments foOpenShiftReport "
+      "foCancelOrder foCancelBill";
+  const uint32_t allFlags = 0x1 | 0x8004 | 0x8 | 0x10 | 0x20 | 0x40 | 0x100 | 0x200 | 0x400 | 0x800 | 0x1000 |
+                            0x2000 | 0x4000 | 0x400000 | 0x10000 | 0x220000 | 0x940000 | 0xC0000 | 0x1000000 |
+                            0x200000;
+  WriteEmulator(std::string("[device 0]\noptions = foText foCancelBill\n[device 1]\noptions = ") + kAll +
+                "\n[device 2]\noptions = foBogus foCheckCopy\n[device 3]\noptions = foText\n");
+  WriteParams(Device(0, "5 = 0") + Device(1) + Device(2) + Device(3, "", "emulator_noprint.so") + Device(4, "5 = 0"));
+  Load();
+  for (int n = 0; n < 5; ++n) ASSERT_EQ(adapter_.InitDevice(n, 0), n + 1);
+  EXPECT_EQ(adapter_.NewGetFlags(1), 0x82u | 0x1u | 0x200000u);
+  EXPECT_EQ(adapter_.NewGetFlags(2), 0x82u | allFlags);
+  EXPECT_EQ(adapter_.NewGetFlags(3), 0x82u | 0x4000u);
+  EXPECT_TRUE(Contains(Journal(2), "Unsupported option foBogus\r\n"));
+  EXPECT_EQ(adapter_.NewGetFlags(4), 0x1u) << "no ZefFiscalDocument, no 0x82";
+  EXPECT_EQ(adapter_.NewGetFlags(5), 0x82u) << "no options";
+  EXPECT_EQ(Status(2).SlipSupported, 1);
+}
+
+TEST_F(Reading, RecordFieldsAndDeviceStateDocument) {
+  platform::WriteWholeFile(dir_ + "emu1.state", "serial = 12345\nshift_open = 1\nshift_opened = 2020-01-01T00:00:00\n");
+  WriteEmulator("paper = 7\neklz_near_end = 1\ncannot_print_unfiscal = 1\nbusy = 1\nprotocol = 36\n"
+                "[device 1]\nprotocol = 39\nnot_ready = 1");
+  WriteParams(Device(0, "29 = " + dir_ + "state.xml") + Device(1));
+  Load();
+  ASSERT_EQ(adapter_.InitDevice(0, 0), 1);
+  TPrinterStatus s = Status(1);
+  EXPECT_EQ(s.Offline, 0);
+  EXPECT_EQ(s.Busy, 1);
+  EXPECT_EQ(s.NotReady, 0);
+  EXPECT_EQ(s.CannotPrintUnfiscal, 1);
+  EXPECT_EQ(s.PaperStatus, 7);
+  EXPECT_EQ(s.StatusFlags, kStatusShiftOver24h | kStatusFiscalMemoryNearEnd);
+  EXPECT_EQ(s.AdapterMinor, 58);
+  std::string state = s.StateText;
+  EXPECT_EQ(state, Read("state.xml"));
+  EXPECT_EQ(state,
+            "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<DeviceState>\r\n"
+            "\t<PaperStatus PaperOut=\"0\" PaperLow=\"0\" PaperOther=\"1\"/>\r\n"
+            "\t<LogicStatus Fisc24Out=\"1\" EKLZNearEnd=\"1\" ShiftState=\"2\"/>\r\n"
+            "\t<OFDStatus UnsendedDocs=\"0\"/>\r\n\t<DeviceStatus Online=\"1\"/>\r\n</DeviceState>");
+  EXPECT_TRUE(Contains(Journal(), "{ZefGetStatus} AFieldsNeeded [IN] = (fnBusy, fnUnfiscalPrint, fnPaperStatus, "
+                                  "fnShiftState, fnOFDStatus, fnInternalDateTime)"));
+  char id[256] = {};
+  uint8_t opened = 0;
+  EXPECT_EQ(adapter_.FiscGetExtID(1, id, &opened), 0) << "busy";
+
+  ASSERT_EQ(adapter_.InitDevice(1, 0), 2);
+  s = Status(2);
+  EXPECT_EQ(s.Offline, 1);
+  EXPECT_EQ(s.NotReady, 1);
+  EXPECT_EQ(adapter_.FiscGetExtID(2, id, &opened), 0);
+}
+
+TEST_F(Reading, IdentifierAndShiftOfTheRegister) {
+  platform::WriteWholeFile(dir_ + "emu1.state", "serial = 0429000111\nshift_open = 1\nshift_opened = " +
+                                                    IsoDaysAhead(0) + "\n");
+  WriteParams(Device(0));
+  Load();
+  ASSERT_EQ(adapter_.InitDevice(0, 0), 1);
+  char id[256] = {};
+  uint8_t opened = 0;
+  EXPECT_EQ(adapter_.FiscGetExtID(1, id, &opened), 1);
+  EXPECT_STREQ(id, "0429000111");
+  EXPECT_EQ(opened, 1);
+  platform::WriteWholeFile(dir_ + "emu1.state", "serial = \n");
+  WriteEmulator("options = foText");
+  adapter_.Done(1);
+  ASSERT_EQ(adapter_.InitDevice(0, 0), 1);
+  EXPECT_EQ(adapter_.FiscGetExtID(1, id, &opened), 0) << "no serial number with protocol 21 or later";
+  EXPECT_TRUE(Contains(Journal(), "<<< {FiscGetExtID} (ZEFOR-FINAL) = FALSE >>>"));
+}
+
+TEST_F(Reading, StartedStepWarnsBeforeTheEndDate) {
+  WriteEmulator("end_date = " + IsoDaysAhead(30));
+  WriteParams(Device(0) + Device(1, "34 = 10"));
+  Load();
+  ASSERT_EQ(adapter_.InitDevice(0, 0), 1);
+  ASSERT_EQ(adapter_.InitDevice(1, 0), 2);
+  adapter_.PrintersStarted(1);
+  adapter_.PrintersStarted(2);
+  adapter_.PrintersStarted(1);
+  std::string requests = Read("requests.log");
+  size_t first = requests.find("MESSAGE Fiscal regiser will stop work in 30 days");
+  EXPECT_NE(first, std::string::npos) << requests;
+  EXPECT_EQ(requests.find("stop work", first + 1), std::string::npos) << "once: the init reply is released";
+  EXPECT_TRUE(Contains(Journal(), "~~> ZefStarted (ZEFOR-ENTRY) <~~\r\n<~~ {ZefStarted} (ZEFOR-FINAL) ~~>\r\n"));
+  EXPECT_EQ(Calls("ZefStarted").size(), 3u);
+}
+
+}  // namespace
