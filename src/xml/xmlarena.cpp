@@ -8,6 +8,13 @@ constexpr size_t kAlignment = alignof(std::max_align_t);
 constexpr size_t kMaxChunkSize = size_t(1) << 20;
 }  // namespace
 
+TXmlArena::TXmlArena(TXmlNameTable* names) : names_(names) {}
+
+void TXmlArena::CommitNodeRefs() {
+  if (pendingNodeRefs_) AddRefs(pendingNodeRefs_);
+  pendingNodeRefs_ = 0;
+}
+
 TXmlArena::~TXmlArena() {
   for (char* chunk : chunks_) ::operator delete(chunk);
 }

@@ -9,11 +9,20 @@
 #include <vector>
 
 #include "xml/xmlbase.h"
+#include "xml/xmlnametable.h"
 
 class TXmlArena : public TXmlBase {
  public:
-  TXmlArena() = default;
+  // The arena keeps the name table of its nodes alive for them.
+  explicit TXmlArena(TXmlNameTable* names);
   ~TXmlArena() override;
+  TXmlNameTable* NameTable() const { return names_.get(); }
+
+  // A node taken from the arena counts as a reference to it. While one
+  // thread fills the arena the counts are only noted; CommitNodeRefs adds
+  // them, and must run before any of those nodes can go.
+  void NoteNodeRef() { ++pendingNodeRefs_; }
+  void CommitNodeRefs();
   // Memory aligned for any node; used by one thread at a time.
   void* Allocate(size_t size);
   // Unaligned memory for text.
@@ -27,6 +36,8 @@ class TXmlArena : public TXmlBase {
  private:
   void NewChunk(size_t size);
 
+  IXmlNameTable names_;
+  int32_t pendingNodeRefs_ = 0;
   std::vector<char*> chunks_;
   char* next_ = nullptr;
   char* end_ = nullptr;

@@ -21,6 +21,8 @@ class TXmlBase {
   // Takes the first reference of a new object that no other thread can see
   // yet (cheaper than AddRef).
   void AddFirstRef() const { refs_.store(1, std::memory_order_relaxed); }
+  // Takes `count` references at once.
+  void AddRefs(int32_t count) const { refs_.fetch_add(count, std::memory_order_relaxed); }
 
  protected:
   TXmlBase() = default;

@@ -6,7 +6,7 @@
 // ---- TXmlElement ----------------------------------------------------------------
 
 TXmlElement::TXmlElement(TXmlNameTable* names, int32_t nameId, TXmlArena* arena)
-    : TXmlNode(names, nameId),
+    : TXmlNode(names, nameId, arena),
       childs_(tXmlArenaAllocator<TXmlNode*>(arena)),
       attrs_(tXmlArenaAllocator<tXmlAttr>(arena)) {}
 
@@ -74,8 +74,8 @@ TXmlNode* TXmlElement::CloneShallow() const {
 
 // ---- TXmlText ------------------------------------------------------------------------
 
-TXmlText::TXmlText(TXmlNameTable* names, TXmlValue value, bool raw)
-    : TXmlNode(names, TXmlNameTable::kText), value_(std::move(value)), raw_(raw) {}
+TXmlText::TXmlText(TXmlNameTable* names, TXmlValue value, bool raw, TXmlArena* arena)
+    : TXmlNode(names, TXmlNameTable::kText, arena), value_(std::move(value)), raw_(raw) {}
 
 std::string TXmlText::NodeText() const {
   std::string text = value_.Text(CodePage());
@@ -88,18 +88,18 @@ TXmlNode* TXmlText::CloneShallow() const { return new TXmlText(names_, value_, r
 
 // ---- Character data ---------------------------------------------------------------------
 
-TXmlCharacterData::TXmlCharacterData(TXmlNameTable* names, int32_t nameId, std::string data)
-    : TXmlNode(names, nameId), data_(std::move(data)) {}
+TXmlCharacterData::TXmlCharacterData(TXmlNameTable* names, int32_t nameId, std::string data, TXmlArena* arena)
+    : TXmlNode(names, nameId, arena), data_(std::move(data)) {}
 
 std::string TXmlCharacterData::NodeText() const { return PreserveWhiteSpace() ? data_ : xmlstr::Trim(data_); }
 
-TXmlCDATASection::TXmlCDATASection(TXmlNameTable* names, std::string data)
-    : TXmlCharacterData(names, TXmlNameTable::kCDATASection, std::move(data)) {}
+TXmlCDATASection::TXmlCDATASection(TXmlNameTable* names, std::string data, TXmlArena* arena)
+    : TXmlCharacterData(names, TXmlNameTable::kCDATASection, std::move(data), arena) {}
 
 TXmlNode* TXmlCDATASection::CloneShallow() const { return new TXmlCDATASection(names_, data_); }
 
-TXmlComment::TXmlComment(TXmlNameTable* names, std::string data)
-    : TXmlCharacterData(names, TXmlNameTable::kComment, std::move(data)) {}
+TXmlComment::TXmlComment(TXmlNameTable* names, std::string data, TXmlArena* arena)
+    : TXmlCharacterData(names, TXmlNameTable::kComment, std::move(data), arena) {}
 
 TXmlNode* TXmlComment::CloneShallow() const { return new TXmlComment(names_, data_); }
 
@@ -107,7 +107,7 @@ TXmlNode* TXmlComment::CloneShallow() const { return new TXmlComment(names_, dat
 
 TXmlProcessingInstruction::TXmlProcessingInstruction(TXmlNameTable* names, int32_t targetId, std::string data,
                                                      TXmlArena* arena)
-    : TXmlNode(names, targetId), attrs_(tXmlArenaAllocator<tXmlAttr>(arena)), data_(std::move(data)) {}
+    : TXmlNode(names, targetId, arena), attrs_(tXmlArenaAllocator<tXmlAttr>(arena)), data_(std::move(data)) {}
 
 TXmlNode* TXmlProcessingInstruction::CloneShallow() const {
   auto* copy = new TXmlProcessingInstruction(names_, nameId_, data_);

@@ -11,7 +11,8 @@
 // A held value turns into a text child as soon as the children are needed.
 class TXmlElement : public TXmlNode {
  public:
-  // Parsed elements keep their lists in the parser's arena.
+  // Parsed nodes come from the parser's arena, and elements keep their
+  // lists there.
   TXmlElement(TXmlNameTable* names, int32_t nameId, TXmlArena* arena = nullptr);
   ~TXmlElement() override;
 
@@ -48,7 +49,7 @@ class TXmlElement : public TXmlNode {
 // A text node: one typed value. A raw text node is written unescaped.
 class TXmlText : public TXmlNode {
  public:
-  TXmlText(TXmlNameTable* names, TXmlValue value, bool raw = false);
+  TXmlText(TXmlNameTable* names, TXmlValue value, bool raw = false, TXmlArena* arena = nullptr);
 
   int32_t NodeType() const override { return NODE_TEXT; }
   std::string NodeText() const override;
@@ -75,13 +76,13 @@ class TXmlCharacterData : public TXmlNode {
   const std::string& Data() const { return data_; }
 
  protected:
-  TXmlCharacterData(TXmlNameTable* names, int32_t nameId, std::string data);
+  TXmlCharacterData(TXmlNameTable* names, int32_t nameId, std::string data, TXmlArena* arena);
   std::string data_;
 };
 
 class TXmlCDATASection : public TXmlCharacterData {
  public:
-  TXmlCDATASection(TXmlNameTable* names, std::string data);
+  TXmlCDATASection(TXmlNameTable* names, std::string data, TXmlArena* arena = nullptr);
   int32_t NodeType() const override { return NODE_CDATA_SECTION; }
   std::string NodeText() const override { return data_; }
 
@@ -92,7 +93,7 @@ class TXmlCDATASection : public TXmlCharacterData {
 
 class TXmlComment : public TXmlCharacterData {
  public:
-  TXmlComment(TXmlNameTable* names, std::string data);
+  TXmlComment(TXmlNameTable* names, std::string data, TXmlArena* arena = nullptr);
   int32_t NodeType() const override { return NODE_COMMENT; }
 
  protected:

@@ -126,7 +126,7 @@ void* TXmlNode::operator new(size_t size) {
 void* TXmlNode::operator new(size_t size, TXmlArena* arena) {
   auto* header = static_cast<tNodeHeader*>(arena->Allocate(sizeof(tNodeHeader) + size));
   header->Arena = arena;
-  arena->AddRef();
+  arena->NoteNodeRef();
   return header + 1;
 }
 
@@ -141,12 +141,16 @@ void TXmlNode::operator delete(void* block, TXmlArena*) { operator delete(block)
 
 // ---- TXmlNode: identity and text ----------------------------------------------
 
-TXmlNode::TXmlNode(TXmlNameTable* names, int32_t nameId)
+TXmlNode::TXmlNode(TXmlNameTable* names, int32_t nameId, TXmlArena* arena)
     : names_(names ? names : GlobalXmlNameTable()), nameId_(nameId) {
-  names_->AddRef();
+  // The arena keeps the table alive for its nodes.
+  countsNames_ = !arena || arena->NameTable() != names_;
+  if (countsNames_) names_->AddRef();
 }
 
-TXmlNode::~TXmlNode() { names_->Release(); }
+TXmlNode::~TXmlNode() {
+  if (countsNames_) names_->Release();
+}
 
 const std::string& TXmlNode::NodeName() const { return names_->Name(nameId_); }
 
@@ -252,8 +256,9 @@ void TXmlNode::Reintern(TXmlNameTable* names) {
   if (auto* attrs = Attrs())
     for (tXmlAttr& attr : *attrs) attr.NameId = names->NameId(names_->Name(attr.NameId));
   names->AddRef();
-  names_->Release();
+  if (countsNames_) names_->Release();
   names_ = names;
+  countsNames_ = true;
   if (auto* childs = Childs())
     for (TXmlNode* child : *childs) child->Reintern(names);
 }

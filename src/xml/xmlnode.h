@@ -224,7 +224,8 @@ class TXmlNode : public TXmlBase {
     uint32_t CodePage;
   };
 
-  TXmlNode(TXmlNameTable* names, int32_t nameId);
+  // arena: the arena the node is allocated from, if any.
+  TXmlNode(TXmlNameTable* names, int32_t nameId, TXmlArena* arena = nullptr);
 
   // The child list, or nullptr for kinds without children.
   virtual tXmlNodeVector* Childs() const { return nullptr; }
@@ -253,9 +254,10 @@ class TXmlNode : public TXmlBase {
   void WriteAttrs(tXmlOutput& out, const tXmlAttrVector& attrs, const tWriteContext& context) const;
   static void WriteEscaped(tXmlOutput& out, std::string_view text);
 
-  TXmlNameTable* names_;   // counted reference
+  TXmlNameTable* names_;  // counted here, or by the node's arena
   TXmlNode* parent_ = nullptr;
   int32_t nameId_;
+  bool countsNames_;
 
  private:
   friend class TXmlNodeList;

@@ -65,7 +65,9 @@ TXmlParser::TXmlParser(const std::string& text, TXmlDocument& document)
       document_(document),
       names_(document.NameTable()),
       keepBlankText_(document.PreserveWhiteSpace()),
-      arena_(new TXmlArena()) {}
+      arena_(new TXmlArena(names_)) {}
+
+TXmlParser::~TXmlParser() { arena_->CommitNodeRefs(); }
 
 bool TXmlParser::LookingAt(const char* text) const {
   size_t length = std::strlen(text);
@@ -132,7 +134,7 @@ void TXmlParser::ParseCharData(TXmlNode& parent) {
   while (pos_ != end_ && !xmlstr::Is(uint8_t(*pos_), xmlstr::kTextStop)) blank &= uint8_t(*pos_++) <= 0x20;
   if (pos_ == end_ || *pos_ == '<') {
     // No references: the text is the input as it stands.
-    if (!blank || keepBlankText_) Append(parent, new (arena_.get()) TXmlText(names_, ArenaText(start, pos_)));
+    if (!blank || keepBlankText_) Append(parent, NewNode<TXmlText>(ArenaText(start, pos_), false));
     return;
   }
   buffer_.assign(start, pos_);
@@ -143,7 +145,7 @@ void TXmlParser::ParseCharData(TXmlNode& parent) {
     buffer_.append(run, pos_);
   }
   if (!keepBlankText_ && xmlstr::Trim(buffer_).empty()) return;
-  Append(parent, new (arena_.get()) TXmlText(names_, ArenaText(buffer_.data(), buffer_.data() + buffer_.size())));
+  Append(parent, NewNode<TXmlText>(ArenaText(buffer_.data(), buffer_.data() + buffer_.size()), false));
 }
 
 void TXmlParser::ParseReference(std::string& out) {
@@ -193,24 +195,24 @@ void TXmlParser::ParseInstruction(TXmlNode& parent) {
   std::string_view target = ParseName();
   int32_t targetId = Intern(target);
   if (target == "xml") {
-    auto* declaration = new (arena_.get()) TXmlProcessingInstruction(names_, targetId, std::string(), arena_.get());
+    auto* declaration = NewNode<TXmlProcessingInstruction>(targetId, std::string());
     Append(parent, declaration);
     ParseAttributes(*declaration, true);
     document_.codePage_ = -1;
     return;
   }
   SkipBlanks();
-  Append(parent, new (arena_.get()) TXmlProcessingInstruction(names_, targetId, TakeUntil("?>")));
+  Append(parent, NewNode<TXmlProcessingInstruction>(targetId, TakeUntil("?>")));
 }
 
 void TXmlParser::ParseComment(TXmlNode& parent) {
   pos_ += 4;
-  Append(parent, new (arena_.get()) TXmlComment(names_, TakeUntil("-->")));
+  Append(parent, NewNode<TXmlComment>(TakeUntil("-->")));
 }
 
 void TXmlParser::ParseCDATA(TXmlNode& parent) {
   pos_ += 9;
-  Append(parent, new (arena_.get()) TXmlCDATASection(names_, TakeUntil("]]>")));
+  Append(parent, NewNode<TXmlCDATASection>(TakeUntil("]]>")));
 }
 
 void TXmlParser::SkipDoctype() {
@@ -222,7 +224,7 @@ void TXmlParser::SkipDoctype() {
 void TXmlParser::ParseElement(TXmlNode& parent, int depth) {
   ++pos_;  // "<"
   std::string_view name = ParseName();
-  auto* element = new (arena_.get()) TXmlElement(names_, Intern(name), arena_.get());
+  auto* element = NewNode<TXmlElement>(Intern(name));
   Append(parent, element);
   if (AtEnd()) RaiseXmlError(kNotFinished);
   uint8_t next = uint8_t(*pos_);

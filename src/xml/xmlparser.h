@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "xml/xmlarena.h"
 #include "xml/xmldocument.h"
@@ -19,6 +20,8 @@ class TXmlParser {
 
  private:
   TXmlParser(const std::string& text, TXmlDocument& document);
+  // Commits the arena's node references: the parsed nodes may go from then on.
+  ~TXmlParser();
 
   void ParseContent(TXmlNode& parent, int depth);
   void ParseCharData(TXmlNode& parent);
@@ -45,6 +48,11 @@ class TXmlParser {
   // The text up to `terminator` (consumed); raises "\"<terminator>\" expected".
   std::string TakeUntil(const char* terminator);
   static void Append(TXmlNode& parent, TXmlNode* child);
+  // A node of the arena on the document's table.
+  template <class T, class... A>
+  T* NewNode(A&&... args) {
+    return new (arena_.get()) T(names_, std::forward<A>(args)..., arena_.get());
+  }
 
   const char* pos_;
   const char* end_;
