@@ -156,6 +156,9 @@ void TZefor::ReadParams() {
     if (a.Found) field = uint8_t(a.Value);
   };
 
+  // The log file comes first so that the warnings about the other
+  // parameters reach the device log.
+  ReadLogFileName();
   text(0, p.LowDriverModule);
   tParamAnswer params = AskParam(Number, 1);
   if (params.Found) p.LowDriverParams = params.IsBlob() ? params.Blob() : params.Text;
@@ -164,15 +167,6 @@ void TZefor::ReadParams() {
   ReadFiscRegType();
   integer(3, p.PayTaxTypeSet);
 
-  tParamAnswer logName = AskParam(Number, 4);
-  std::string ownName = HostParams::AdapterFileName();
-  p.LogFileName = logName.Found ? Fmt(logName.Text, int32_t(Number) + 1)
-                                : Fmt("%s%d%s", WithoutExtension(ownName), int32_t(Number) + 1, ".log");
-  if (!p.LogFileName.empty()) {
-    Log.FileName = IsAbsolute(p.LogFileName) ? p.LogFileName : AdapterDirectory + p.LogFileName;
-    SetLoggingOn(true);
-    SetLogBuffered(true);
-  }
   p.LogLevel = 0;
   integer(5, p.LogLevel);
   LogLevel.store(p.LogLevel);
@@ -223,6 +217,17 @@ void TZefor::ReadParams() {
   boolean(43, p.MarkCustomFlag);
   if (p.FixedOperatorId > 0) OperatorId = p.FixedOperatorId;
   Driver.ModuleName = p.LowDriverModule;
+}
+
+void TZefor::ReadLogFileName() {
+  tParamAnswer logName = AskParam(Number, 4);
+  std::string ownName = HostParams::AdapterFileName();
+  Params.LogFileName = logName.Found ? Fmt(logName.Text, int32_t(Number) + 1)
+                                     : Fmt("%s%d%s", WithoutExtension(ownName), int32_t(Number) + 1, ".log");
+  if (Params.LogFileName.empty()) return;
+  Log.FileName = IsAbsolute(Params.LogFileName) ? Params.LogFileName : AdapterDirectory + Params.LogFileName;
+  SetLoggingOn(true);
+  SetLogBuffered(true);
 }
 
 void TZefor::ReadFiscRegType() {

@@ -135,6 +135,7 @@ class TZefor : public tCommonFiscReg {
  private:
   void SetConstructionFields();
   void ReadParams();
+  void ReadLogFileName();
   void ReadFiscRegType();
   void WriteStartBanner();
   std::string RawParamsDump();
