@@ -20,6 +20,7 @@ void tDiscountInfos::GroupLines(bool byTax, bool byDepartment, bool allInOne, bo
   const bool folding = !allInOne && !byClassification && comboMode_ == 3;
   std::vector<tFRDiscsDishInfo> old = std::move(Lines);
   Lines.clear();
+  linesByUni_.clear();
   // The first new line of every key; lines of combo parts look for the line
   // of their combo.
   std::unordered_map<std::string, int32_t> firstByKey;
@@ -128,6 +129,7 @@ int32_t tDiscountInfos::AppendGroupLine(const tFRDiscsDishInfo& source, const tF
 
 void tDiscountInfos::MarkupsToLines(const std::string& name) {
   const size_t original = Lines.size();
+  linesByUni_.clear();
   std::unordered_map<std::string, size_t> markupLines;
   for (size_t i = 0; i < original; ++i) {
     if (Lines[i].Skip) continue;

@@ -22,7 +22,12 @@ struct tDiscountInfos::tDishColumns {
 
 tDiscountInfos::tDiscountInfos(const std::string& taxProperty, int taxCount, iPosReferences* references)
     : taxProperty_(taxProperty), taxCount_(taxCount), references_(references) {
-  for (int k = 1; k <= taxCount_; ++k) taxClassPaths_.push_back(Fmt("TaxRate%d.%s", k, taxProperty_));
+  for (int k = 1; k <= taxCount_; ++k) {
+    const std::string field = "TaxRate" + std::to_string(k);
+    taxClassPaths_.emplace_back(Fmt("TaxRate%d.%s", k, taxProperty_));
+    slotPaths_.push_back({tFieldName(field), tFieldName(field + ".Tax"), tFieldName(field + "." + taxProperty_),
+                          tFieldName(field + ".TaxRate")});
+  }
   LoadDepartments();
 }
 
@@ -150,8 +155,8 @@ void tDiscountInfos::LoadDish(tRecordReader& record, const tDishColumns& c, int3
   if (!line.IsCombo) RecomputePrice(line);
   line.Department = CheckedInt32(dishes.GetRawValue(c.Department).AsInt64());
   line.DepartName = DepartmentName(line.Department, record);
-  if (dishNameGetter_) line.Name = dishNameGetter_->GetName(dishes);
-  if (portionNameGetter_) line.PortionName = portionNameGetter_->GetName(dishes);
+  if (dishNameGetter_) line.Name = dishNameGetter_->GetName(record);
+  if (portionNameGetter_) line.PortionName = portionNameGetter_->GetName(record);
   line.DiscountedSum = line.Sum;
   line.ItemId = CheckedInt32(dishes.GetRawValue(c.Dish).AsInt64());
   line.ItemKind = kItemKindDish;
@@ -163,20 +168,21 @@ void tDiscountInfos::LoadDish(tRecordReader& record, const tDishColumns& c, int3
   line.DishCode = CheckedInt32(dishes.GetRawValue(c.DishCode).AsInt64());
   if (groupClassification != 0)
     line.GroupIdent = IntegerText(record.Text(Fmt("Dish.ClassificatorGroups^%d.Ident", groupClassification)));
-  line.BarCodes = record.Text("Dish.BarCodesFullInfo");
+  static const tFieldName kBarCodes("Dish.BarCodesFullInfo");
+  line.BarCodes = record.Text(kBarCodes);
   line.Tax = TaxClass(record);
   line.IsAdvance = line.Tax.PaymentMethod == 3 && line.Tax.ItemSubject == 10;
 }
 
 void tDiscountInfos::AttachLineTaxes(tFRDiscsDishInfo& line, tRecordReader& record) {
   line.Taxes.assign(size_t(std::max(taxCount_, 0)), tDishTaxInfo());
-  for (int k = 1; k <= taxCount_; ++k) {
-    const std::string field = "TaxRate" + std::to_string(k);
-    if (record.Raw(field).AsInt64() == 0) continue;
-    tDishTaxInfo& slot = line.Taxes[size_t(k - 1)];
-    slot.TaxId = IntegerText(record.Text(field + ".Tax"));
-    slot.FiscalTaxCode = IntegerText(record.Text(field + "." + taxProperty_), -1);
-    slot.Rate = IntegerText(record.Text(field + ".TaxRate"));
+  for (size_t k = 0; k < slotPaths_.size(); ++k) {
+    const tSlotPaths& paths = slotPaths_[k];
+    if (record.Raw(paths.Field).AsInt64() == 0) continue;
+    tDishTaxInfo& slot = line.Taxes[k];
+    slot.TaxId = IntegerText(record.Text(paths.Tax));
+    slot.FiscalTaxCode = IntegerText(record.Text(paths.Code), -1);
+    slot.Rate = IntegerText(record.Text(paths.Rate));
     slot.Present = 1;
   }
 }
@@ -222,7 +228,9 @@ tTaxString tDiscountInfos::TaxClass(tRecordReader& record) {
     }
   }
   if (tax.Text.empty()) tax.Text = "no_tax";
-  if (record.Text("Dish.TaxDishType.ForAdvance") == "1") {
+  static const tFieldName kForAdvance("Dish.TaxDishType.ForAdvance"), kItemKind("Dish.ITEMKIND"),
+      kPaymentMethod("PaymentMethod");
+  if (record.Text(kForAdvance) == "1") {
     tax.PaymentMethod = 3;
     tax.ItemSubject = 10;
   } else {
@@ -230,11 +238,11 @@ tTaxString tDiscountInfos::TaxClass(tRecordReader& record) {
     tax.ItemSubject = 1;
   }
   int64_t itemKind = 0;
-  if (TryStrToInt64(record.Text("Dish.ITEMKIND"), itemKind)) {
+  if (TryStrToInt64(record.Text(kItemKind), itemKind)) {
     const int32_t code = LookupEnumCode(kItemKindTable, itemKind);
     if (code != kNoCode) tax.ItemSubject = code;
   }
-  const int64_t paymentMethod = record.Raw("PaymentMethod").AsInt64();
+  const int64_t paymentMethod = record.Raw(kPaymentMethod).AsInt64();
   if (paymentMethod > 0) {
     const int32_t code = LookupEnumCode(kPaymentMethodTable, paymentMethod);
     if (code != kNoCode) tax.PaymentMethod = code;
@@ -272,17 +280,12 @@ void tDiscountInfos::MarkZeroLines(bool printDish0Price) {
 
 // ---- merging lines of one order line --------------------------------------------
 
-std::vector<int32_t> tDiscountInfos::LinesWithUni(int32_t dishUni) const {
-  std::vector<int32_t> found;
-  for (size_t i = 0; i < Lines.size(); ++i)
-    if (Lines[i].DishUNI == dishUni) found.push_back(int32_t(i));
-  return found;
-}
-
 void tDiscountInfos::MergeSameUni(bool mergeAll) {
   if (AllSameTax) return;
-  std::unordered_map<int32_t, std::vector<int32_t>> groups;
-  for (size_t i = 0; i < Lines.size(); ++i) groups[Lines[i].DishUNI].push_back(int32_t(i));
+  // The lines of each DishUNI, as LoadDishes found them.
+  if (linesByUni_.empty())
+    for (size_t i = 0; i < Lines.size(); ++i) linesByUni_[Lines[i].DishUNI].push_back(int32_t(i));
+  auto& groups = linesByUni_;
   for (size_t i = 0; i < Lines.size(); ++i) {
     const std::vector<int32_t>& group = groups[Lines[i].DishUNI];
     for (int32_t j : group) {
@@ -384,7 +387,7 @@ void tDiscountInfos::LoadDiscounts(TPDDataSet& discounts, const IGetNameIntf& di
     if (found == linesByUni_.end()) return;
     HasDishDiscounts = true;
     const int32_t code = IntegerText(record.Text("Discount.Code"));
-    const std::string name = discountNameGetter.GetName(discounts);
+    const std::string name = discountNameGetter.GetName(record);
     std::vector<int64_t> weights;
     for (int32_t i : found->second) weights.push_back(Lines[size_t(i)].Sum);
     const std::vector<int64_t> parts = SplitSequential(record.Hundredths(amountField), weights);

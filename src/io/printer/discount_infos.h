@@ -18,11 +18,10 @@
 #include <vector>
 
 #include "io/printer/discount_lines.h"
+#include "io/printer/discount_record.h"
 #include "io/printer/discount_references.h"
 #include "io/printer/name_getters.h"
 #include "posdata/pddataset.h"
-
-class tRecordReader;
 
 class tDiscountInfos {
  public:
@@ -109,7 +108,6 @@ class tDiscountInfos {
   // Per line, the order-level amounts of "Discounts" as the register itself
   // would split them (weights DiscountedSum), by ProportionalDiscs position.
   std::vector<std::vector<int64_t>> OwnOrderLevelSplit(TPDDataSet& discounts);
-  std::vector<int32_t> LinesWithUni(int32_t dishUni) const;
   void MoveTaxSlots(tFRDiscsDishInfo& target, tFRDiscsDishInfo& source) const;
   void QuantityOne(tFRDiscsDishInfo& line) const;
   void QuantityOne(tModifierRec& modifier) const;
@@ -126,7 +124,13 @@ class tDiscountInfos {
   // Creation settings.
   std::string taxProperty_;
   int taxCount_;
-  std::vector<std::string> taxClassPaths_;  // "TaxRate%d.%s" per slot
+  std::vector<tFieldName> taxClassPaths_;  // "TaxRate%d.%s" per slot
+  // Per tax slot k: the field "TaxRate" + k and its reference paths to the
+  // tax, the fiscal code and the rate.
+  struct tSlotPaths {
+    tFieldName Field, Tax, Code, Rate;
+  };
+  std::vector<tSlotPaths> slotPaths_;
   iPosReferences* references_;
   int32_t departClassification_ = 0;
   std::vector<uint8_t> departIndices_;

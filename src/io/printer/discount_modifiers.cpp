@@ -45,7 +45,7 @@ void tDiscountInfos::LoadModifiers(TPDDataSet& modifiers, int32_t modifierMode, 
     s.Pieces = record.Thousandths("Pieces") / 10;
     s.Price = record.Hundredths("Price");
     s.PriceSum = record.Hundredths("PriceSum");
-    s.Name = nameGetter.GetName(modifiers);
+    s.Name = nameGetter.GetName(record);
     byUni[s.DishUNI].push_back(sources.size());
     sources.push_back(std::move(s));
   });

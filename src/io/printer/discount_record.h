@@ -4,9 +4,25 @@
 #pragma once
 #include <cstdint>
 #include <string>
-#include <unordered_map>
+#include <deque>
+#include <utility>
+#include <vector>
 
 #include "posdata/pddataset.h"
+
+// A field name or reference path read for every record of a walk: the
+// reader keeps what it found for it under its identity.
+class tFieldName {
+ public:
+  explicit tFieldName(std::string text);
+  const std::string& Text() const { return text_; }
+  bool Empty() const { return text_.empty(); }
+  uint32_t Id() const { return id_; }
+
+ private:
+  std::string text_;
+  uint32_t id_;
+};
 
 class tRecordReader {
  public:
@@ -21,6 +37,11 @@ class tRecordReader {
   // The displayed text (reference names for reference columns; reference
   // paths through the POS), as the dataset's GetFieldText gives it.
   std::string Text(const std::string& name);
+  // A reference path ("Dish.Name") as the dataset's GetRefProperty reads it.
+  std::string RefProperty(const std::string& path);
+  // The same for names kept by their identity.
+  VarType Raw(const tFieldName& name) { return dataSet_.GetRawValue(Named(name).Column); }
+  std::string Text(const tFieldName& name);
   // An identifier: a non-integer text raises the conversion error, a value
   // beyond 32 bits a range error.
   int32_t Identifier(const std::string& name);
@@ -28,8 +49,26 @@ class tRecordReader {
   int64_t Thousandths(const std::string& name) { return AsThousandths(Raw(name)); }
 
  private:
+  // A reference path taken apart once: the reference column and the
+  // property path asked of the POS; Column -1 when the path reads nothing.
+  struct tRefPath {
+    int32_t Column = -1;
+    std::string Property;
+  };
+  const tRefPath& Path(const std::string& path);
+  struct tNamed {
+    uint32_t Id;
+    int32_t Column;
+    const tRefPath* Path;  // for a name with a "." that is no column
+  };
+  const tNamed& Named(const tFieldName& name);
+  std::string RefProperty(const tRefPath& parsed);
+
   const TPDDataSet& dataSet_;
-  std::unordered_map<std::string, int32_t> columns_;
+  // A walk reads a few dozen names: a list searched in order beats hashing.
+  std::vector<std::pair<std::string, int32_t>> columns_;
+  std::deque<std::pair<std::string, tRefPath>> paths_;  // a deque: tNamed keeps pointers into it
+  std::vector<tNamed> named_;
 };
 
 // A 32-bit value or a range error.

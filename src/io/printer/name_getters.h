@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "io/printer/discount_record.h"
 #include "io/printer/discount_references.h"
 #include "posdata/pddataset.h"
 
@@ -14,7 +15,9 @@ class IGetNameIntf {
   // Whether the main path reads through a reference ("Dish.Name").
   virtual bool IsPath() const = 0;
   // The name for the current record of `record`.
-  virtual std::string GetName(const TPDDataSet& record) const = 0;
+  std::string GetName(const TPDDataSet& record) const;
+  // The same through a reader that keeps its look-ups over a walk.
+  virtual std::string GetName(tRecordReader& record) const = 0;
   // The name of a POS reference object, at most 42 characters.
   virtual std::string GetObjectName(const iReferentItem& object) const = 0;
 };
@@ -29,19 +32,20 @@ class tNameGetter : public IGetNameIntf {
               bool useAlt);
 
   bool IsPath() const override;
-  std::string GetName(const TPDDataSet& record) const override;
+  using IGetNameIntf::GetName;
+  std::string GetName(tRecordReader& record) const override;
   std::string GetObjectName(const iReferentItem& object) const override;
 
-  const std::string& MainPath() const { return mainPath_; }
-  const std::string& SuffixPath() const { return suffixPath_; }
+  const std::string& MainPath() const { return mainPath_.Text(); }
+  const std::string& SuffixPath() const { return suffixPath_.Text(); }
   bool UseAlt() const { return useAlt_; }
 
  protected:
   // The text of `path` unless it is empty or only a byte order mark.
-  static bool UsableText(const TPDDataSet& record, const std::string& path, std::string& text);
+  static bool UsableText(tRecordReader& record, const tFieldName& path, std::string& text);
 
-  std::string mainPath_;
-  std::string suffixPath_;
+  tFieldName mainPath_;
+  tFieldName suffixPath_;
   bool useAlt_;
 };
 
@@ -50,7 +54,13 @@ class tNameGetter : public IGetNameIntf {
 class tDishNameGetter : public tNameGetter {
  public:
   using tNameGetter::tNameGetter;
-  std::string GetName(const TPDDataSet& record) const override;
+  using IGetNameIntf::GetName;
+  std::string GetName(tRecordReader& record) const override;
+
+ private:
+  tFieldName chargeMainPath_{ChargePath(mainPath_.Text())};
+  tFieldName chargeSuffixPath_{ChargePath(suffixPath_.Text())};
+  static std::string ChargePath(const std::string& path);
 };
 
 // The text is empty or only the UTF-8 byte order mark.

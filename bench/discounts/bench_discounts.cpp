@@ -1,0 +1,139 @@
+// Preparing orders of 10 to 10,000 lines with 1 to 100 discounts: the whole
+// sale-receipt preparation (payments, dishes, dish and order-level
+// discounts compared with the POS's split, paid modifiers, an amount paid
+// with a discount currency, corrections) on an order loaded once.
+#include <benchmark/benchmark.h>
+
+#include <random>
+#include <sstream>
+
+#include "discount_testing.h"
+#include "io/printer/discount_share.h"
+
+using namespace discount_testing;
+
+namespace {
+
+std::string Money(int64_t v) {
+  std::ostringstream out;
+  out << (v < 0 ? "-" : "") << (v < 0 ? -v : v) / 100 << "." << ((v < 0 ? -v : v) % 100) / 10 << (v < 0 ? -v : v) % 10;
+  return out.str();
+}
+
+std::string Quantity(int64_t q) {
+  std::ostringstream out;
+  out << q / 1000 << "." << (q % 1000) / 100 << (q % 100) / 10 << q % 10;
+  return out.str();
+}
+
+// n lines over three tax rates; `discounts` discounts, a tenth of them (at
+// least one) order-level and spread by the POS as the register would, the
+// rest on dishes; a modifier on every tenth dish; a tenth paid with a
+// discount currency.
+std::string BigOrder(int lines, int discounts, const std::string& settings) {
+  std::mt19937 random(uint32_t(lines * 1000 + discounts));
+  tOrderRows rows;
+  rows.Settings = settings;
+  std::vector<int64_t> quantities, prices, sums, discounted, pay;
+  std::vector<int32_t> rates;
+  for (int i = 0; i < lines; ++i) {
+    const int64_t quantity = random() % 4 == 0 ? 1 + random() % 5000 : 1000 * (1 + random() % 4);
+    const int64_t price = 100 + random() % 50000;
+    quantities.push_back(quantity);
+    prices.push_back(price);
+    int64_t sum = LineAmount(quantity, price);
+    const bool modifier = i % 10 == 0;
+    if (modifier) {
+      sum += 5000;
+      rows.Modifiers += "row 500 " + std::to_string(10000 + i) + " 10 \"Sauce\" \"Sauce\" 50.00 0.00 1\n";
+    }
+    sums.push_back(sum);
+    rates.push_back(int32_t(1 + i % 3));
+    rows.Taxes += "row " + std::to_string(10000 + i) + " " + std::to_string(rates.back()) + " 1.00\n";
+  }
+  discounted = sums;
+  const int orderLevel = std::max(1, discounts / 10);
+  for (int k = 0; k < discounts - orderLevel; ++k) {
+    const int i = int(random() % uint32_t(lines));
+    const int64_t amount = -std::min<int64_t>(discounted[size_t(i)] / 4, 1 + random() % 2000);
+    if (amount == 0) continue;
+    discounted[size_t(i)] += amount;
+    rows.Discounts += "row " + std::to_string(100 + k) + " " + std::to_string(10000 + i) + " false " + Money(amount) +
+                      " " + Money(amount) + "\n";
+    rows.DiscTaxes += "row " + std::to_string(100 + k) + " " + std::to_string(10000 + i) + " " + Money(amount) + " " +
+                      Money(amount) + " " + std::to_string(rates[size_t(i)]) + "\n";
+  }
+  pay = discounted;
+  int64_t base = 0;
+  for (int64_t d : discounted) base += d;
+  for (int k = 0; k < orderLevel; ++k) {
+    const int64_t amount = -(base / 50 / orderLevel);
+    const std::vector<int64_t> parts = SplitSequential(amount, discounted);
+    int64_t byRate[4] = {0, 0, 0, 0};
+    for (int i = 0; i < lines; ++i) {
+      pay[size_t(i)] += parts[size_t(i)];
+      byRate[rates[size_t(i)]] += parts[size_t(i)];
+    }
+    rows.Discounts += "row " + std::to_string(50 + k) + " 0 false " + Money(amount) + " " + Money(amount) + "\n";
+    for (int rate = 1; rate <= 3; ++rate)
+      if (byRate[rate] != 0)
+        rows.DiscTaxes += "row " + std::to_string(50 + k) + " 0 " + Money(byRate[rate]) + " " + Money(byRate[rate]) +
+                          " " + std::to_string(rate) + "\n";
+  }
+  int64_t paid = 0;
+  for (int i = 0; i < lines; ++i) {
+    paid += pay[size_t(i)];
+    rows.Dishes += DishRow(2000 + i, 10000 + i, "Dish " + std::to_string(i), Quantity(quantities[size_t(i)]),
+                           Money(prices[size_t(i)]), Money(sums[size_t(i)]), Money(pay[size_t(i)]), 1 + i % 2,
+                           rates[size_t(i)]);
+  }
+  const int64_t noPay = paid / 10;
+  rows.Payments = "row 5 5 " + Money(noPay) + " " + Money(noPay) + " 2\nrow 1 1 " + Money(paid - noPay) + " " +
+                  Money(paid - noPay) + " 0\n";
+  return OrderText(rows);
+}
+
+void Prepare(benchmark::State& state, const std::string& settings) {
+  const int lines = int(state.range(0)), discounts = int(state.range(1));
+  const std::string text = BigOrder(lines, discounts, settings);
+  tReferenceAnswers answers;
+  const tCaseSettings s = ParseSettings(text);
+  tTestRegister reg(s.MaxPayType, s.TaxCount);
+  reg.settings = s.Document;
+  reg.state.ComboMode = s.ComboMode;
+  reg.state.ModifierMode = s.ModifierMode;
+  reg.state.DiscountMode = s.DiscountMode;
+  LoadOrderInto(reg.data, text);
+  for (auto _ : state) {
+    reg.settings = s.Document;
+    reg.log.clear();
+    reg.preparation.PreparePayments(false);
+    reg.preparation.PrepareOrder(s.Args);
+    benchmark::DoNotOptimize(reg.Distribution().Lines.data());
+  }
+  state.SetComplexityN(lines);
+  state.counters["lines_out"] = double(reg.Distribution().Lines.size());
+}
+
+void ByDishCompared(benchmark::State& state) {
+  Prepare(state, "SeparateDiscounts=1 UseTaxDishType=1 DiscountMode=3 ModifierMode=2 NoAbsDiscountSum=1");
+}
+void ByTaxCompared(benchmark::State& state) {
+  Prepare(state, "SeparateDiscounts=1 UseTaxDishType=1 DiscountMode=1 ModifierMode=2 NoAbsDiscountSum=1");
+}
+void PricesWithDiscounts(benchmark::State& state) {
+  Prepare(state, "SeparateDiscounts=0 UseTaxDishType=1 DiscountMode=0 ModifierMode=2 NoAbsDiscountSum=1");
+}
+
+void Sizes(benchmark::internal::Benchmark* b) {
+  for (int discounts : {1, 10, 100})
+    for (int lines : {10, 100, 1000, 10000}) b->Args({lines, discounts});
+  b->Unit(benchmark::kMicrosecond);
+}
+
+}  // namespace
+
+BENCHMARK(ByDishCompared)->Apply(Sizes);
+BENCHMARK(ByTaxCompared)->Apply(Sizes);
+BENCHMARK(PricesWithDiscounts)->Apply(Sizes);
+BENCHMARK_MAIN();
