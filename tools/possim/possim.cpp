@@ -1,5 +1,6 @@
 // The POS simulator: loads the adapter by path as the POS does, calls
-// INITDLL, creates a device, reads its status and the device list, prints
+// INITDLL, creates a device, reads its status, capability flags, external
+// identifier and shift state and the device list, prints
 // optional PRN files, frees the device and the library, and prints what came
 // back in readable form.
 //
@@ -72,6 +73,21 @@ void ShowStatus(Adapter& a, int32_t handle) {
   if (status.StateText[0]) std::printf("  StateText: %s\n", status.StateText);
 }
 
+// What a fiscal register tells about itself: capability flags, the
+// external identifier (serial number) and whether a shift is open.
+void ShowFiscal(Adapter& a, int32_t handle) {
+  uint32_t flags = a.NewGetFlags(handle);
+  std::printf("NewGetFlags(%d) = 0x%08X\n", handle, flags);
+  char id[256] = {};
+  uint8_t opened = 0;
+  bool ok = a.FiscGetExtID(handle, id, &opened);
+  std::printf("FiscGetExtID(%d) = %s\n", handle, ok ? "true" : "false");
+  std::printf("  external identifier: \"%s\"\n", id);
+  std::printf("  shift:               %s\n", opened ? "open" : "closed");
+  a.PrintersStarted(handle);
+  std::printf("PrintersStarted(%d)\n", handle);
+}
+
 void ShowDevices(Adapter& a) {
   std::vector<uint8_t> info(600, 0);
   int32_t revision = 101, error = 0;
@@ -96,6 +112,7 @@ int Run(const Options& o) {
   std::printf("InitDevice(%d) = %d\n", o.device, handle);
   if (handle > 0) {
     ShowStatus(a, handle);
+    ShowFiscal(a, handle);
     ShowDevices(a);
     for (const std::string& file : o.prints) {
       std::string data;
