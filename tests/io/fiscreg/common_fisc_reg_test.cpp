@@ -326,3 +326,26 @@ TEST_F(CommonFiscRegTest, ExtIDExportKeepsTheLastSuccessfulAnswer) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CommonFiscRegTest, ZReportDataExportCopiesTheDocumentText) {
+  int32_t handle = NewDevice(0);
+  tScriptedFiscReg::Script(0).ZReportXml = "<ZReport Shift=\"4\"/>";
+  char text[64];
+  char* buffer = text;
+  int32_t size = 5;
+  EXPECT_EQ(GetZReportData(handle, &buffer, &size), 1);
+  EXPECT_EQ(std::strlen(text), 5u) << "Size characters and a zero byte";
+  ASSERT_GT(size, 5);
+  EXPECT_EQ(GetZReportData(handle, &buffer, &size), 1);
+  EXPECT_NE(std::string(text).find("<ZReport Shift=\"4\"/>"), std::string::npos) << text;
+
+  tScriptedFiscReg::Script(0).ZReportThrows = true;
+  size = 63;
+  EXPECT_EQ(GetZReportData(handle, &buffer, &size), 0);
+  EXPECT_EQ(size, 0);
+  EXPECT_NE(DeviceLog(handle).find("GetZReportData exception\r\n"), std::string::npos);
+}
+
+}  // namespace
