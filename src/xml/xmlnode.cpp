@@ -117,20 +117,22 @@ struct alignas(std::max_align_t) tNodeHeader {
 tNodeHeader* HeaderOf(void* block) { return static_cast<tNodeHeader*>(block) - 1; }
 }  // namespace
 
-void* TXmlNode::operator new(size_t size) {
+// Not inlined: GCC would otherwise take the header offset for a mismatch of
+// allocation and release.
+[[gnu::noinline]] void* TXmlNode::operator new(size_t size) {
   auto* header = static_cast<tNodeHeader*>(::operator new(sizeof(tNodeHeader) + size));
   header->Arena = nullptr;
   return header + 1;
 }
 
-void* TXmlNode::operator new(size_t size, TXmlArena* arena) {
+[[gnu::noinline]] void* TXmlNode::operator new(size_t size, TXmlArena* arena) {
   auto* header = static_cast<tNodeHeader*>(arena->Allocate(sizeof(tNodeHeader) + size));
   header->Arena = arena;
   arena->NoteNodeRef();
   return header + 1;
 }
 
-void TXmlNode::operator delete(void* block) {
+[[gnu::noinline]] void TXmlNode::operator delete(void* block) {
   if (!block) return;
   tNodeHeader* header = HeaderOf(block);
   if (header->Arena) header->Arena->Release();
