@@ -118,6 +118,7 @@ void TZefor::SetConstructionFields() {
     FreeModule(HostModule);
     HostModule = nullptr;
   }
+  UnbindPortHost();
   PortHandle = 0;
   TwoWay = true;
   RoundingMultiplier = 1;
@@ -128,6 +129,24 @@ void TZefor::SetConstructionFields() {
   Driver.AdapterMinor = AdapterMinor();
   Driver.Com = &Com;
   Driver.BeforeFree = [this] { StopStatusSnapshotThread(); };
+}
+
+// Every port function does nothing: printouts go to the driver library.
+void TZefor::UnbindPortHost() {
+  Host.ReadyForOutput = [](int32_t) ZEF_STDCALL -> uint8_t { return 1; };
+  Host.OutputBufferCount = [](int32_t) ZEF_STDCALL -> int32_t { return 0; };
+  Host.OutputTimeoutHappened = [](int32_t) ZEF_STDCALL -> uint8_t { return 0; };
+  Host.OutputBufferClear = [](int32_t) ZEF_STDCALL {};
+  Host.Print = [](int32_t, const uint8_t*, int32_t) ZEF_STDCALL {};
+  Host.PrintEscapeSeq = nullptr;
+  Host.Close = [](int32_t) ZEF_STDCALL {};
+  Host.GetHandleString = [](int32_t, uint8_t*, int32_t) ZEF_STDCALL -> uint8_t { return 0; };
+  Host.SetCheckDSR = [](int32_t, uint8_t) ZEF_STDCALL {};
+  Host.SetCheckCTS = [](int32_t, uint8_t) ZEF_STDCALL {};
+  Host.SetInputCallBack = [](int32_t, void*, void*) ZEF_STDCALL {};
+  Host.OutputBlock = [](int32_t, const uint8_t*, int32_t, void*, void*, int32_t) ZEF_STDCALL {};
+  Host.Init = nullptr;
+  HostHasHandleString = false;
 }
 
 [[noreturn]] void TZefor::ParamError(int32_t code, const char* format, const char* name, int32_t index) {

@@ -134,6 +134,7 @@ class TZefor : public tCommonFiscReg {
 
  private:
   void SetConstructionFields();
+  void UnbindPortHost();
   void ReadParams();
   void ReadLogFileName();
   void ReadFiscRegType();
