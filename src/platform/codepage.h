@@ -40,4 +40,14 @@ std::u16string SingleByteToWide(uint32_t codePage, const std::string& bytes);
 // cannot show become '?'. Code pages are taken as in SingleByteToWide.
 std::string WideToSingleByte(uint32_t codePage, const std::u16string& text);
 
+// UTF-8 to UTF-16. Characters above U+FFFF become surrogate pairs; each
+// malformed sequence gives U+FFFD for its first byte and goes on after it.
+std::u16string Utf8ToWide(const std::string& utf8);
+// UTF-16 to UTF-8: one to three bytes per unit, four for a surrogate pair;
+// a lone surrogate becomes U+FFFD.
+std::string WideToUtf8(const std::u16string& wide);
+// True when the bytes are well-formed UTF-8 (no overlong forms, no
+// surrogates, nothing above U+10FFFF).
+bool IsValidUtf8(const std::string& bytes);
+
 }  // namespace platform

@@ -4,17 +4,12 @@
 #include <cstdint>
 #include <string>
 
-// UTF-8 to UTF-16. Characters above U+FFFF become surrogate pairs; bytes
-// that are not valid UTF-8 become U+FFFD.
-std::u16string Utf8ToWide(const std::string& utf8);
+#include "platform/codepage.h"
 
-// UTF-16 to UTF-8: one to three bytes per unit, four for a surrogate pair;
-// a lone surrogate becomes U+FFFD.
-std::string WideToUtf8(const std::u16string& wide);
-
-// True when the bytes are well-formed UTF-8 (no overlong forms, no
-// surrogates, nothing above U+10FFFF).
-bool IsValidUtf8(const std::string& bytes);
+// UTF-8 to and from UTF-16 (see platform/codepage.h).
+inline std::u16string Utf8ToWide(const std::string& utf8) { return platform::Utf8ToWide(utf8); }
+inline std::string WideToUtf8(const std::u16string& wide) { return platform::WideToUtf8(wide); }
+inline bool IsValidUtf8(const std::string& bytes) { return platform::IsValidUtf8(bytes); }
 
 // True when the text has at least 3 bytes and begins with EF BB BF.
 bool HasUtf8Bom(const std::string& bytes);

@@ -65,8 +65,8 @@ class TXmlNodeList : public TXmlBase {
   ~TXmlNodeList() override;
   const tXmlNodeVector* Items() const;
 
-  IXmlNode owner_;                 // set for a live child list
-  tXmlNodeVector items_;   // counted references of a selection
+  IXmlNode owner_;        // set for a live child list
+  tXmlNodeVector items_;  // counted references of a selection
 };
 
 class TXmlNode : public TXmlBase {
