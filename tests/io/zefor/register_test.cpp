@@ -1,0 +1,165 @@
+// The universal register object itself on a parameter service of the test's
+// own and the emulator: parameter defaults, rounding multiplier, readiness,
+// counters and the pause between documents.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+#include <memory>
+
+#include "io/printer/zefor/zefor.h"
+#include "platform/platform.h"
+#include "standart/host_params.h"
+#include "standart/tasks.h"
+
+namespace {
+
+std::map<int32_t, std::string> g_params;  // index -> text ("\x01" prefix: blob)
+std::string g_blob;
+
+uint8_t ZEF_STDCALL FakeParams(const uint8_t* name, int32_t number, int32_t index, uint32_t* value, uint8_t* text,
+                               int32_t textSize) {
+  if (name[0] && name[1] == '*') return 0;
+  auto it = g_params.find(index);
+  if (index < 0 || it == g_params.end()) return 0;
+  std::string answer = it->second;
+  if (index == 1) {
+    g_blob = answer;
+    uint32_t length = uint32_t(g_blob.size());
+    answer = std::string("\x01", 1) + std::string(reinterpret_cast<const char*>(&length), 4);
+    *value = uint32_t(uintptr_t(g_blob.data()));
+  } else {
+    *value = uint32_t(std::atoi(answer.c_str()));
+  }
+  text[0] = uint8_t(std::min<size_t>(answer.size(), size_t(textSize)));
+  std::memcpy(text + 1, answer.data(), text[0]);
+  return 1;
+}
+
+class Register : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    InitTaskServices();
+    dir_ = platform::TempDirectory() + "zefor_register_" +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name() + "/";
+    platform::MakeDirectory(dir_);
+    platform::RemoveFile(dir_ + "emu.state");
+    Emulator("");
+    g_params = {{0, "emulator.so"}, {1, "<Params><Emulator Config=\"" + dir_ + "emulator.cfg\"/></Params>"},
+                {2, "57"}, {4, dir_ + "zefor%d.log"}};
+    HostParams::OverrideFunction(&FakeParams);
+  }
+  void TearDown() override {
+    device_.reset();
+    HostParams::Reset();
+  }
+  void Emulator(const std::string& lines) {
+    platform::WriteWholeFile(dir_ + "emulator.cfg", "state = emu.state\n" + lines + "\n");
+  }
+  TZefor& Create(uint8_t number = 20) {
+    device_.reset(static_cast<TZefor*>(TZefor::Class().Create(number)));
+    return *device_;
+  }
+  std::string dir_;
+  std::unique_ptr<TZefor> device_;
+};
+
+TEST_F(Register, EveryParameterHasItsDefault) {
+  TZefor& z = Create();
+  ASSERT_TRUE(z.Initialized);
+  const tZeforParams& p = z.Params;
+  EXPECT_EQ(p.PayTaxTypeSet, 3);
+  EXPECT_EQ(p.LogLevel, 0);
+  EXPECT_TRUE(p.WaitForFiscalRegister);
+  EXPECT_EQ(p.PrintCheckTrys, 1);
+  EXPECT_FALSE(p.ShiftAgeCheck || p.ProgramSwitch9 || p.ProgramTaxes || p.ProgramDepartments);
+  EXPECT_EQ(p.InitialTapes, 2);
+  EXPECT_EQ(p.BarcodeType, 0);
+  EXPECT_EQ(p.BarcodeWidth, 2);
+  EXPECT_EQ(p.BarcodeHeight, 100);
+  EXPECT_EQ(p.BarcodeTextPosition, 0);
+  EXPECT_EQ(p.RoundingCorrectionName, "Rounding correction");
+  EXPECT_EQ(p.SummaryLineName, "Summary");
+  EXPECT_EQ(p.DefaultDepartmentName, "Department One");
+  EXPECT_FALSE(p.SaveXMLUnfiscal || p.SaveXMLFiscal || p.SaveXMLProgram || p.SaveXMLDisplay);
+  EXPECT_EQ(p.GroupingClassificationCode, 0);
+  EXPECT_EQ(p.MarkupName, "Markup");
+  EXPECT_EQ(p.ComboMode + p.ModifierMode + p.DiscountMode, 0);
+  EXPECT_EQ(p.StatusFileName, "");
+  EXPECT_EQ(p.ItemCustomPropertyNames, "");
+  EXPECT_EQ(p.DocumentPause, 0);
+  EXPECT_EQ(p.DiscountLineName + p.NameSuffix + p.SavingsLineTemplate, "");
+  EXPECT_EQ(p.EndDateWarningDays, 50);
+  EXPECT_EQ(p.TimeCheckLimit1 + p.TimeCheckLimit2 + p.ClockProgrammingLimit + p.PriceWithoutDiscountMode, 0);
+  EXPECT_EQ(p.TextLineWidth, 40);
+  EXPECT_EQ(p.FixedOperatorId, 0);
+  EXPECT_FALSE(p.RequireTaxRates || p.MarkCustomFlag);
+  EXPECT_EQ(z.PortHandle, 0);
+  EXPECT_TRUE(z.TwoWay);
+  EXPECT_EQ(z.RoundingMultiplier, 1) << "0.01";
+  EXPECT_EQ(z.DeviceParamIndex(), 57);
+}
+
+TEST_F(Register, OutOfRangeModesAndTheRoundingMultiplier) {
+  g_params[12] = "7";
+  g_params[16] = "9";
+  const std::pair<const char*, int32_t> cases[] = {{"0.1", 10}, {"0", 1}, {"none", 1}, {"0.5", 50}};
+  for (auto [rounding, expected] : cases) {
+    Emulator(std::string("rounding = ") + rounding);
+    TZefor& z = Create();
+    EXPECT_EQ(z.Params.InitialTapes, 0);
+    EXPECT_EQ(z.Params.BarcodeTextPosition, 0);
+    EXPECT_EQ(z.RoundingMultiplier, expected) << rounding;
+  }
+}
+
+TEST_F(Register, ReadinessAndCountersFromTheStatus) {
+  platform::WriteWholeFile(dir_ + "emu.state", "serial = 1\nshift_open = 1\nshift_opened = 2020-01-01T00:00:00\n"
+                                               "last_shift = 41\ndoc = 100\nreceipt = 50\nsales = 777\nunsent = 3\n");
+  TZefor& z = Create();
+  bool flag = false;
+  EXPECT_TRUE(z.IsReadyFR(9, flag));
+  EXPECT_TRUE(flag) << "programming with an open shift";
+  flag = false;
+  EXPECT_FALSE(z.IsReadyFR(12, flag)) << "the drawer with a shift over 24 hours";
+  EXPECT_EQ(z.LastError0Text, "Shift exceeded 24 hours");
+  tFillRequest request;
+  request.DocNum = request.CheckNum = request.SaledValue = true;
+  EXPECT_TRUE(z.CheckFillState(request));
+  EXPECT_EQ(z.LastStateInfo.DocNum, 100);
+  EXPECT_EQ(z.LastStateInfo.CheckNum, 50);
+  EXPECT_EQ(z.LastStateInfo.FiscShift, 42);
+  EXPECT_TRUE(z.LastStateInfo.ShiftOpened);
+  EXPECT_EQ(z.LastStateInfo.SaledValue, 777);
+  EXPECT_EQ(z.LastStateInfo.OFDUnsentCount, 3);
+  Emulator("fault = ZefGetStatus 101");
+  EXPECT_FALSE(z.CheckFillState(request));
+  EXPECT_FALSE(z.IsReadyFR(12, flag));
+  EXPECT_TRUE(z.IsConnectionError());
+  EXPECT_FALSE(z.IsInitError());
+  EXPECT_TRUE(z.CreateResult(0, "x"));
+  EXPECT_FALSE(z.CreateResult(5, "x"));
+  EXPECT_TRUE(z.IsInitError());
+  EXPECT_STREQ(TZefor::ContextName(12), "cx__ZefOpenDrawer");
+  EXPECT_STREQ(TZefor::ContextName(13), "cx__Unknown");
+}
+
+TEST_F(Register, PauseBetweenDocuments) {
+  g_params[31] = "1";
+  TZefor& z = Create();
+  LogLevel.store(1);
+  z.PauseBetweenDocuments();  // no document yet: no wait
+  uint32_t start = platform::TickCount();
+  z.DocumentSent();
+  z.PauseBetweenDocuments();
+  EXPECT_GE(platform::TickCount() - start, 900u) << "the rest of the second is waited";
+  z.Journal.Flush();
+  std::string journal;
+  platform::ReadWholeFile(dir_ + "zefor21.log", journal);
+  EXPECT_EQ(journal.find(" msec"), journal.rfind(" msec")) << "one wait only";
+  EXPECT_NE(journal.find(" msec\r\n"), std::string::npos);
+  EXPECT_NE(journal.find("Waiting done\r\n"), std::string::npos);
+  LogLevel.store(0);
+}
+
+}  // namespace
