@@ -44,6 +44,7 @@ class Register : public ::testing::Test {
            ::testing::UnitTest::GetInstance()->current_test_info()->name() + "/";
     platform::MakeDirectory(dir_);
     platform::RemoveFile(dir_ + "emu.state");
+    platform::RemoveFile(dir_ + "zefor21.log");
     Emulator("");
     g_params = {{0, "emulator.so"}, {1, "<Params><Emulator Config=\"" + dir_ + "emulator.cfg\"/></Params>"},
                 {2, "57"}, {4, dir_ + "zefor%d.log"}};
