@@ -4,6 +4,7 @@
 #include "entry/library_info.h"
 #include "entry/pos_data_hooks.h"
 #include "io/printer/device.h"
+#include "io/printer/device_log.h"
 #include "io/printer/zefor/zefor.h"
 #include "standart/errors.h"
 #include "standart/tasks.h"
@@ -17,6 +18,8 @@ struct LibraryLifetime {
   LibraryLifetime() {
     try {
       LibraryInfo::Load();
+      // Until a device reads its journal level, all but printouts are journalled.
+      LogLevel.store(1);
       DeviceTable::SetDeviceClass(TDeviceClass{"TZefor", DriverName, DriverVersion, TZefor::Class().Create});
       BindPosDataHooks();
       InitTaskServices();
