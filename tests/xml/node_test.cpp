@@ -365,3 +365,32 @@ TEST(XmlNames, SharedTableUnderConcurrentUse) {
 }
 
 }  // namespace
+
+namespace {
+
+// Parsed nodes keep their memory (and their texts) alive on their own: moved
+// into another document, copied, or held after the parsed tree is gone.
+TEST(XmlNodes, ParsedNodesOutliveTheirDocument) {
+  IXmlNameTable own(new TXmlNameTable());
+  IXmlDocument target = NewXmlDocument("Target", "1.0", "utf-8", own.get());
+  IXmlNode copy;
+  IXmlNodeList items;
+  {
+    IXmlDocument source = ParseXmlDocument(
+        "<r><Item Name=\"a long attribute value &amp; more\">a long text of the item</Item><Other/></r>");
+    IXmlElement item = source->DocumentElement()->NeedChild("Item");
+    copy = item->CloneNode(true);
+    items = source->DocumentElement()->ChildNodes();
+    target->DocumentElement()->AppendChild(item);
+  }
+  IXmlElement moved = target->DocumentElement()->NeedChild("Item");
+  EXPECT_EQ(moved->NameTable(), own.get());
+  EXPECT_EQ(moved->AttrText("Name"), "a long attribute value & more");
+  EXPECT_EQ(moved->NodeText(), "a long text of the item");
+  EXPECT_EQ(copy->AttrText("Name"), "a long attribute value & more");
+  EXPECT_EQ(copy->NodeText(), "a long text of the item");
+  ASSERT_EQ(items->Count(), 1);  // the live list keeps its element, which lost Item
+  EXPECT_EQ(items->Item(0)->NodeName(), "Other");
+}
+
+}  // namespace
