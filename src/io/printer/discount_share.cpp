@@ -12,9 +12,8 @@ constexpr uint8_t kMoneyScale = 2;
 constexpr uint8_t kQuantityScale = 3;
 
 // amount (at amountScale) × weight / total (both at weightScale), rounded to
-// the amount's scale through the product's scale.
-int64_t ScaledShare(int64_t total, int64_t weight, int64_t amount, uint8_t weightScale,
-                    uint8_t amountScale) {
+// the amount's scale through the product's scale, step by step in TNumeric.
+int64_t NumericShare(int64_t total, int64_t weight, int64_t amount, uint8_t weightScale, uint8_t amountScale) {
   if (amount == 0 || weight == 0) return 0;
   if (weight == total) return amount;
   const uint8_t productScale = uint8_t(weightScale + amountScale);
@@ -25,6 +24,61 @@ int64_t ScaledShare(int64_t total, int64_t weight, int64_t amount, uint8_t weigh
   x.Div(TNumeric{total, weightScale, nrHalfAwayFromZero});
   x.SetScale(amountScale);
   return x.Value;
+}
+
+constexpr int64_t kPow10[19] = {1,
+                                10,
+                                100,
+                                1000,
+                                10000,
+                                100000,
+                                1000000,
+                                10000000,
+                                100000000,
+                                1000000000,
+                                10000000000,
+                                100000000000,
+                                1000000000000,
+                                10000000000000,
+                                100000000000000,
+                                1000000000000000,
+                                10000000000000000,
+                                100000000000000000,
+                                1000000000000000000};
+
+// The same steps as NumericShare with the powers of ten from a table, for
+// the common case of a product within 63 bits; everything else, and every
+// failure, goes the TNumeric way.
+int64_t ScaledShare(int64_t total, int64_t weight, int64_t amount, uint8_t weightScale, uint8_t amountScale) {
+  if (amount == 0 || weight == 0) return 0;
+  if (weight == total) return amount;
+  if (total == 0 || MayOverflow(amount, weight))
+    return NumericShare(total, weight, amount, weightScale, amountScale);
+  const int productScale = weightScale + amountScale;
+  // Div: the divisor loses its trailing zeros, the dividend gains decimals
+  // while they fit (at most 18 beyond the product's scale).
+  int64_t b = total;
+  int sb = weightScale;
+  while (b % 10 == 0) {
+    b /= 10;
+    --sb;
+  }
+  int64_t a = amount * weight;
+  int sa = productScale;
+  while (sa - sb < productScale + 18 && !MayOverflow(10, a)) {
+    a *= 10;
+    ++sa;
+  }
+  int64_t value = TNumeric::RoundDiv(nrHalfAwayFromZero, b, a);
+  const int k = sa - sb - productScale;
+  if (k > 0) {
+    value = TNumeric::RoundDiv(nrHalfAwayFromZero, kPow10[k], value);
+  } else if (k < 0) {
+    if (MayOverflow(kPow10[-k], value)) return NumericShare(total, weight, amount, weightScale, amountScale);
+    value *= kPow10[-k];
+  }
+  // SetScale to the amount's scale.
+  return value == 0 ? 0 : TNumeric::RoundDiv(nrHalfAwayFromZero, kPow10[productScale - amountScale], value);
 }
 
 }  // namespace
@@ -39,6 +93,14 @@ int64_t ShareByQuantity(int64_t total, int64_t weight, int64_t amount) {
 
 int64_t QuantityShare(int64_t total, int64_t weight, int64_t amount) {
   return ScaledShare(total, weight, amount, kMoneyScale, kQuantityScale);
+}
+
+int64_t ShareByNumerics(int64_t total, int64_t weight, int64_t amount, int weightScale, int amountScale) {
+  return NumericShare(total, weight, amount, uint8_t(weightScale), uint8_t(amountScale));
+}
+
+int64_t ShareFast(int64_t total, int64_t weight, int64_t amount, int weightScale, int amountScale) {
+  return ScaledShare(total, weight, amount, uint8_t(weightScale), uint8_t(amountScale));
 }
 
 int64_t LineAmount(int64_t quantity, int64_t price) {

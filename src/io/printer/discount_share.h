@@ -19,6 +19,11 @@ int64_t ShareByQuantity(int64_t total, int64_t weight, int64_t amount);
 // The same with the amount in thousandths (a quantity split by sums).
 int64_t QuantityShare(int64_t total, int64_t weight, int64_t amount);
 
+// Share with any scales (2 money, 3 quantity), computed the quick way and
+// step by step with TNumeric; the two always agree (the tests check it).
+int64_t ShareFast(int64_t total, int64_t weight, int64_t amount, int weightScale, int amountScale);
+int64_t ShareByNumerics(int64_t total, int64_t weight, int64_t amount, int weightScale, int amountScale);
+
 // quantity (thousandths) × price (hundredths) rounded half away from zero to
 // hundredths; a price of the largest 64-bit value (no price) gives 0.
 int64_t LineAmount(int64_t quantity, int64_t price);

@@ -2,6 +2,8 @@
 // and the version comparison of the preparation.
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "io/printer/discount_set.h"
 #include "io/printer/discount_share.h"
 #include "io/printer/order_preparation.h"
@@ -159,4 +161,41 @@ TEST(CompareVersion, ComparesComponentsByNumberThenText) {
   EXPECT_EQ(CompareVersion("x", ""), 1);
   EXPECT_EQ(CompareVersion("8.0", "7.99999999999999999999999"), 1);
   EXPECT_EQ(CompareVersion("7.00030.0.0", "7.0.30.0"), 1);
+}
+
+// The quick share must give what the decimal arithmetic gives, step by
+// step, for every kind of operand.
+TEST(Share, QuickWayAgreesWithTheDecimalArithmetic) {
+  std::mt19937_64 random(7);
+  const int64_t magnitudes[] = {10, 1000, 100000, 10000000, 1000000000, 100000000000, 10000000000000,
+                                1000000000000000, 100000000000000000};
+  auto draw = [&](bool mayBeZero) {
+    const int64_t m = magnitudes[random() % 9];
+    int64_t v = int64_t(random() % uint64_t(m)) + (mayBeZero ? 0 : 1);
+    if (random() % 3 == 0) v = v / 10 * 10;  // trailing zeros
+    return random() % 4 == 0 ? -v : v;
+  };
+  int compared = 0, failures = 0;
+  for (int i = 0; i < 200000; ++i) {
+    const int64_t total = draw(false), weight = random() % 5 == 0 ? total : draw(true), amount = draw(true);
+    const int ws = int(2 + random() % 2), as = int(2 + random() % 2);
+    std::string slow, fast;
+    int64_t s = 0, f = 0;
+    try {
+      s = ShareByNumerics(total, weight, amount, ws, as);
+    } catch (const eNumericException& e) {
+      slow = e.what();
+    }
+    try {
+      f = ShareFast(total, weight, amount, ws, as);
+    } catch (const eNumericException& e) {
+      fast = e.what();
+    }
+    ++compared;
+    if ((s != f || slow != fast) && ++failures < 10)
+      ADD_FAILURE() << total << " " << weight << " " << amount << " scales " << ws << "/" << as << ": " << s
+                    << slow << " vs " << f << fast;
+  }
+  EXPECT_EQ(failures, 0);
+  EXPECT_EQ(compared, 200000);
 }

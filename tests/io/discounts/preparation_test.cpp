@@ -5,9 +5,7 @@
 
 #include "discount_testing.h"
 #include "order_checker.h"
-#include "platform/codepage.h"
 #include "posdata/pderrors.h"
-#include "posdata/pdtext.h"
 
 using namespace discount_testing;
 
@@ -99,8 +97,9 @@ TEST_F(Preparation, ForbiddenAndNonFiscalCurrencies) {
   EXPECT_TRUE(reg.state.TabooPayment);
   EXPECT_FALSE(reg.state.OpenBox);
   EXPECT_EQ(reg.state.TotalSum, 5000);
-  const std::string taboo = platform::WideToSingleByte(platform::kCodePageCyrillic,
-                                                       Utf8ToWide(" Есть запр" "e" "щенная оплата"));
+  // " Есть запрeщенная оплата" in code page 1251, with its Latin "e".
+  const std::string taboo =
+      " \xC5\xF1\xF2\xFC \xE7\xE0\xEF\xF0" "e" "\xF9\xE5\xED\xED\xE0\xFF \xEE\xEF\xEB\xE0\xF2\xE0";
   EXPECT_TRUE(reg.LogHas("TotalSum=5000 Separate discounts, no taxes, no change, use Name" + taboo));
   Pay("row 1 1 50.00 50.00 0\nrow 6 6 10.00 10.00 3\n", "SeparateDiscounts=1");
   EXPECT_TRUE(reg.state.AllNonFiscal);
