@@ -6,7 +6,6 @@
 
 #include <memory>
 #include <random>
-#include <sstream>
 
 #include "discount_testing.h"
 #include "io/printer/discount_share.h"
@@ -15,17 +14,9 @@ using namespace discount_testing;
 
 namespace {
 
-std::string Money(int64_t v) {
-  std::ostringstream out;
-  out << (v < 0 ? "-" : "") << (v < 0 ? -v : v) / 100 << "." << ((v < 0 ? -v : v) % 100) / 10 << (v < 0 ? -v : v) % 10;
-  return out.str();
-}
+std::string Money(int64_t v) { return DecimalText(v, 2); }
 
-std::string Quantity(int64_t q) {
-  std::ostringstream out;
-  out << q / 1000 << "." << (q % 1000) / 100 << (q % 100) / 10 << q % 10;
-  return out.str();
-}
+std::string Quantity(int64_t q) { return DecimalText(q, 3); }
 
 // n lines over three tax rates; `discounts` discounts, a tenth of them (at
 // least one) order-level and spread by the POS as the register would, the
@@ -103,10 +94,7 @@ void Prepare(benchmark::State& state, const std::string& settings, bool posAnswe
   if (posAnswers) answers = std::make_unique<tReferenceAnswers>();
   const tCaseSettings s = ParseSettings(text);
   tTestRegister reg(s.MaxPayType, s.TaxCount);
-  reg.settings = s.Document;
-  reg.state.ComboMode = s.ComboMode;
-  reg.state.ModifierMode = s.ModifierMode;
-  reg.state.DiscountMode = s.DiscountMode;
+  ApplySettings(reg, s);
   LoadOrderInto(reg.data, text);
   for (auto _ : state) {
     reg.settings = s.Document;

@@ -258,16 +258,22 @@ bool tTestRegister::LogHas(const std::string& fragment) const {
   return false;
 }
 
-void Prepare(tTestRegister& reg, const tCaseSettings& s, const std::string& description) {
+void ApplySettings(tTestRegister& reg, const tCaseSettings& s) {
   reg.settings = s.Document;
   reg.state.ComboMode = s.ComboMode;
   reg.state.ModifierMode = s.ModifierMode;
   reg.state.DiscountMode = s.DiscountMode;
   reg.Distribution().UsePayPrices = s.UsePayPrices;
   reg.Distribution().SetPriceStep(s.PriceStep);
-  LoadOrderInto(reg.data, description);
-  reg.preparation.PreparePayments(s.IsDeletion);
-  reg.preparation.PrepareOrder(s.Args);
+}
+
+std::string DecimalText(int64_t value, int decimals) {
+  const uint64_t magnitude = value < 0 ? 0 - uint64_t(value) : uint64_t(value);
+  uint64_t unit = 1;
+  for (int i = 0; i < decimals; ++i) unit *= 10;
+  std::string fraction = std::to_string(magnitude % unit);
+  fraction.insert(0, size_t(decimals) - fraction.size(), '0');
+  return (value < 0 ? "-" : "") + std::to_string(magnitude / unit) + "." + fraction;
 }
 
 // ---- dump ------------------------------------------------------------------------------------

@@ -115,9 +115,10 @@ class tTestRegister : public iOrderRegister {
   std::string midServerVersion;  // empty: no POS interface
 };
 
-// Applies the settings, loads the order and runs PreparePayments and
-// PrepareOrder, as a sale receipt does.
-void Prepare(tTestRegister& reg, const tCaseSettings& s, const std::string& description);
+// Gives the register a case's document settings and device parameters.
+void ApplySettings(tTestRegister& reg, const tCaseSettings& s);
+// A fixed-point amount as decimal text: DecimalText(-1234, 2) is "-12.34".
+std::string DecimalText(int64_t value, int decimals);
 // A text of everything the receipt builders read, for comparisons.
 std::string DumpPrepared(tTestRegister& reg);
 

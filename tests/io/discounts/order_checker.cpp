@@ -12,12 +12,7 @@ tRunResult RunCase(tTestRegister& reg, const std::string& description) {
   run.Settings = ParseSettings(description);
   const tCaseSettings& s = run.Settings;
   try {
-    reg.settings = s.Document;
-    reg.state.ComboMode = s.ComboMode;
-    reg.state.ModifierMode = s.ModifierMode;
-    reg.state.DiscountMode = s.DiscountMode;
-    reg.Distribution().UsePayPrices = s.UsePayPrices;
-    reg.Distribution().SetPriceStep(s.PriceStep);
+    ApplySettings(reg, s);
     LoadOrderInto(reg.data, description);
     reg.preparation.PreparePayments(s.IsDeletion);
     run.NoPayBefore = reg.state.NoPayDiscount;

@@ -9,21 +9,9 @@
 namespace discount_testing {
 namespace {
 
-std::string Money(int64_t hundredths) {
-  const int64_t m = hundredths < 0 ? -hundredths : hundredths;
-  char text[40];
-  std::snprintf(text, sizeof text, "%s%lld.%02lld", hundredths < 0 ? "-" : "", (long long)(m / 100),
-                (long long)(m % 100));
-  return text;
-}
+std::string Money(int64_t hundredths) { return DecimalText(hundredths, 2); }
 
-std::string Quantity(int64_t thousandths) {
-  const int64_t m = thousandths < 0 ? -thousandths : thousandths;
-  char text[40];
-  std::snprintf(text, sizeof text, "%s%lld.%03lld", thousandths < 0 ? "-" : "", (long long)(m / 1000),
-                (long long)(m % 1000));
-  return text;
-}
+std::string Quantity(int64_t thousandths) { return DecimalText(thousandths, 3); }
 
 int64_t Pick(std::mt19937& random, int64_t low, int64_t high) {
   return std::uniform_int_distribution<int64_t>(low, high)(random);
