@@ -18,7 +18,7 @@ bool IsIntegerTag(uint8_t tag) { return tag == vaInt8 || tag == vaInt16 || tag =
 }  // namespace
 
 std::string Utf8PropertyText(const std::string& utf8) {
-  return platform::WideToSingleByte(platform::kCodePageSystem, Utf8ToWide(utf8));
+  return platform::WideToSingleByte(platform::kCodePageSystem, platform::Utf8ToWide(utf8));
 }
 
 std::string WidePropertyText(const uint8_t* p, size_t count) {

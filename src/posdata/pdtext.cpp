@@ -55,35 +55,4 @@ size_t FindTextAscii(const std::string& text, const std::string& needle) {
 }
 
 
-std::u16string Utf8ToWide(const std::string& text) {
-  std::u16string out;
-  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-  const size_t n = text.size();
-  for (size_t i = 0; i < n;) {
-    uint32_t cp = p[i];
-    size_t len = cp < 0x80 ? 1 : cp >= 0xF0 && cp < 0xF5 ? 4 : cp >= 0xE0 ? 3 : cp >= 0xC2 && cp < 0xE0 ? 2 : 0;
-    if (len > 1) cp &= 0xFF >> (len + 1);
-    bool valid = len > 0 && i + len <= n;
-    for (size_t k = 1; valid && k < len; ++k) {
-      valid = (p[i + k] & 0xC0) == 0x80;
-      cp = (cp << 6) | (p[i + k] & 0x3F);
-    }
-    if (valid && len == 3 && (cp < 0x800 || (cp >= 0xD800 && cp < 0xE000))) valid = false;
-    if (valid && len == 4 && (cp < 0x10000 || cp > 0x10FFFF)) valid = false;
-    if (!valid) {
-      out += char16_t(0xFFFD);
-      ++i;
-      continue;
-    }
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      out += char16_t(0xD800 + (cp >> 10));
-      out += char16_t(0xDC00 + (cp & 0x3FF));
-    } else {
-      out += char16_t(cp);
-    }
-    i += len;
-  }
-  return out;
-}
 

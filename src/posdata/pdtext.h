@@ -9,5 +9,3 @@ bool SameTextAscii(const std::string& a, const std::string& b);
 bool SameTextLocale(const std::string& a, const std::string& b);
 // Position of `needle` in `text` ignoring ASCII case, or npos.
 size_t FindTextAscii(const std::string& text, const std::string& needle);
-// Decodes UTF-8; each byte of a malformed sequence gives U+FFFD.
-std::u16string Utf8ToWide(const std::string& text);

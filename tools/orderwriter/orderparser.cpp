@@ -105,7 +105,7 @@ class DescriptionParser {
 };
 
 std::string DescriptionParser::Text(const std::string& utf8) const {
-  return cp1251_ ? platform::WideToSingleByte(platform::kCodePageCyrillic, Utf8ToWide(utf8)) : utf8;
+  return cp1251_ ? platform::WideToSingleByte(platform::kCodePageCyrillic, platform::Utf8ToWide(utf8)) : utf8;
 }
 
 int32_t Integer(const LineParser& line, const std::string& text) {
