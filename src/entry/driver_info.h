@@ -14,9 +14,3 @@ constexpr int32_t kRevisionWithCallback = 101;
 constexpr size_t kRecordSize = 552;
 }  // namespace DriverInfoLayout
 
-// Fixed layout of the fiscal document record as far as the export copies it.
-namespace FiscDocLayout {
-constexpr size_t kFullSize = 596;
-constexpr size_t kErrorText = 297;      // short string
-constexpr size_t kErrorTextEnd = 311;   // "Illegal handle" with its length byte
-}  // namespace FiscDocLayout
