@@ -174,3 +174,31 @@ TEST_F(Binding, DelayedDriverStillAnswers) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Binding, ExceptionInTheInitialisationPassesOnWithoutACrash) {
+  WriteEmulator("throw = ZefInitXML");
+  WriteParams(Device(0));
+  Load();
+  EXPECT_EQ(adapter_.InitDevice(0, 0), -1);
+  EXPECT_TRUE(Contains(Journal(), "{ZefInitXML} Emulator fault in ZefInitXML\r\n")) << Journal();
+  WriteEmulator("");
+  EXPECT_EQ(adapter_.InitDevice(0, 0), 1);
+}
+
+TEST_F(Binding, PaperOutWithAndWithoutWorkWithoutPaper) {
+  WriteEmulator("paper = out\n[device 1]\noptions = foWorkWithoutPaper");
+  WriteParams(Device(0) + Device(1));
+  Load();
+  ASSERT_EQ(adapter_.InitDevice(0, 0), 1);
+  ASSERT_EQ(adapter_.InitDevice(1, 0), 2);
+  TPrinterStatus plain = Status(1), paperless = Status(2);
+  EXPECT_EQ(plain.PaperStatus, 1);
+  EXPECT_EQ(plain.Offline, 0);
+  EXPECT_TRUE(Contains(plain.StateText, "PaperOut=\"1\"")) << plain.StateText;
+  EXPECT_TRUE(Contains(plain.StateText, "<DeviceStatus Online=\"1\"/>"));
+  EXPECT_TRUE(Contains(paperless.StateText, "<DeviceStatus Online=\"0\"/>")) << paperless.StateText;
+}
+
+}  // namespace
