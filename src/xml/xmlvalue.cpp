@@ -8,6 +8,7 @@
 #include "xml/base64.h"
 #include "xml/textconv.h"
 #include "xml/xmlexception.h"
+#include "standart/civil_date.h"
 
 namespace {
 
@@ -15,27 +16,8 @@ constexpr double kMsPerDay = 86400000.0;
 constexpr int64_t kMinDay = -693593;  // 0001-01-01
 constexpr int64_t kMaxDay = 2958465;  // 9999-12-31
 
-// Days from 1970-01-01 of a proleptic Gregorian date.
-int64_t DaysFromCivil(int64_t y, int m, int d) {
-  y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const int64_t yoe = y - era * 400;
-  const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
-}
-
-void CivilFromDays(int64_t z, int& year, int& month, int& day) {
-  z += 719468;
-  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const int64_t doe = z - era * 146097;
-  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const int64_t mp = (5 * doy + 2) / 153;
-  day = int(doy - (153 * mp + 2) / 5 + 1);
-  month = int(mp < 10 ? mp + 3 : mp - 9);
-  year = int(yoe + era * 400 + (month <= 2));
-}
+using CivilDate::CivilFromDays;
+using CivilDate::DaysFromCivil;
 
 const int64_t kEpochShift = DaysFromCivil(1899, 12, 30);
 
