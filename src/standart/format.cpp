@@ -4,7 +4,7 @@
 
 namespace {
 
-struct Spec {
+struct Placeholder {
   bool leftAlign = false;
   int width = -1;
   int precision = -1;
@@ -13,7 +13,7 @@ struct Spec {
 
 // Reads "[-][width][.prec]type" after '%'; '*' takes the width or precision
 // from the argument list as Format does.
-size_t ParseSpec(const std::string& f, size_t i, Spec& spec, const FmtArgs& args, size_t& next) {
+size_t ParseSpec(const std::string& f, size_t i, Placeholder& ph, const FmtArgs& args, size_t& next) {
   auto number = [&](int& out) {
     if (i < f.size() && f[i] == '*') {
       if (next >= args.size()) throw EFormatError("Format: missing argument");
@@ -26,34 +26,34 @@ size_t ParseSpec(const std::string& f, size_t i, Spec& spec, const FmtArgs& args
     while (i < f.size() && f[i] >= '0' && f[i] <= '9') out = out * 10 + (f[i++] - '0');
   };
   if (i < f.size() && f[i] == '-') {
-    spec.leftAlign = true;
+    ph.leftAlign = true;
     ++i;
   }
-  number(spec.width);
+  number(ph.width);
   if (i < f.size() && f[i] == '.') {
     ++i;
-    spec.precision = 0;
-    number(spec.precision);
+    ph.precision = 0;
+    number(ph.precision);
   }
   if (i >= f.size()) throw EFormatError("Format: incomplete specifier");
-  spec.type = f[i];
+  ph.type = f[i];
   return i + 1;
 }
 
-std::string Pad(std::string text, const Spec& spec) {
-  if (spec.width > 0 && int(text.size()) < spec.width) {
-    std::string fill(size_t(spec.width) - text.size(), ' ');
-    text = spec.leftAlign ? text + fill : fill + text;
+std::string Pad(std::string text, const Placeholder& ph) {
+  if (ph.width > 0 && int(text.size()) < ph.width) {
+    std::string fill(size_t(ph.width) - text.size(), ' ');
+    text = ph.leftAlign ? text + fill : fill + text;
   }
   return text;
 }
 
-std::string FormatInteger(const FmtArg& arg, const Spec& spec) {
+std::string FormatInteger(const FmtArg& arg, const Placeholder& ph) {
   if (arg.kind() != FmtArg::kInt && arg.kind() != FmtArg::kUInt && arg.kind() != FmtArg::kPointer)
     throw EFormatError("Format: integer expected");
   char buf[64];
   int64_t v = arg.integer();
-  switch (spec.type) {
+  switch (ph.type) {
     case 'd': case 'D':
       snprintf(buf, sizeof buf, "%lld", (long long)v);
       break;
@@ -64,47 +64,47 @@ std::string FormatInteger(const FmtArg& arg, const Spec& spec) {
       snprintf(buf, sizeof buf, "%llx", (unsigned long long)(v < 0 && v >= INT32_MIN ? uint32_t(v) : uint64_t(v)));
       break;
     default:  // 'X', 'p'
-      snprintf(buf, sizeof buf, spec.type == 'p' ? "%08llX" : "%llX",
+      snprintf(buf, sizeof buf, ph.type == 'p' ? "%08llX" : "%llX",
                (unsigned long long)(v < 0 && v >= INT32_MIN ? uint32_t(v) : uint64_t(v)));
   }
   std::string digits = buf;
   // The precision of an integer is its minimum number of digits.
-  if (spec.precision > 0) {
+  if (ph.precision > 0) {
     bool negative = !digits.empty() && digits[0] == '-';
     std::string body = negative ? digits.substr(1) : digits;
-    if (int(body.size()) < spec.precision) body.insert(0, size_t(spec.precision) - body.size(), '0');
+    if (int(body.size()) < ph.precision) body.insert(0, size_t(ph.precision) - body.size(), '0');
     digits = (negative ? "-" : "") + body;
   }
-  return Pad(digits, spec);
+  return Pad(digits, ph);
 }
 
-std::string FormatFloat(const FmtArg& arg, const Spec& spec) {
+std::string FormatFloat(const FmtArg& arg, const Placeholder& ph) {
   double v;
   if (arg.kind() == FmtArg::kFloat) v = arg.number();
   else if (arg.kind() == FmtArg::kInt || arg.kind() == FmtArg::kUInt) v = double(arg.integer());
   else throw EFormatError("Format: number expected");
-  int precision = spec.precision < 0 ? (spec.type == 'g' || spec.type == 'G' ? 15 : 2) : spec.precision;
+  int precision = ph.precision < 0 ? (ph.type == 'g' || ph.type == 'G' ? 15 : 2) : ph.precision;
   char buf[400];
-  char type = spec.type == 'n' || spec.type == 'm' ? 'f' : char(spec.type | 0x20);
+  char type = ph.type == 'n' || ph.type == 'm' ? 'f' : char(ph.type | 0x20);
   char format[8] = {'%', '.', '*', type, 0};
   snprintf(buf, sizeof buf, format, precision, v);
-  return Pad(buf, spec);
+  return Pad(buf, ph);
 }
 
-std::string FormatOne(const FmtArg& arg, const Spec& spec) {
-  switch (spec.type) {
+std::string FormatOne(const FmtArg& arg, const Placeholder& ph) {
+  switch (ph.type) {
     case 's': case 'S': {
       if (arg.kind() != FmtArg::kText) throw EFormatError("Format: text expected");
       std::string text = arg.text();
-      if (spec.precision >= 0 && int(text.size()) > spec.precision) text.resize(size_t(spec.precision));
-      return Pad(text, spec);
+      if (ph.precision >= 0 && int(text.size()) > ph.precision) text.resize(size_t(ph.precision));
+      return Pad(text, ph);
     }
     case 'd': case 'D': case 'u': case 'U': case 'x': case 'X': case 'p':
-      return FormatInteger(arg, spec);
+      return FormatInteger(arg, ph);
     case 'f': case 'F': case 'g': case 'G': case 'e': case 'E': case 'n': case 'N': case 'm': case 'M':
-      return FormatFloat(arg, spec);
+      return FormatFloat(arg, ph);
     default:
-      throw EFormatError(std::string("Format: unknown specifier '") + spec.type + "'");
+      throw EFormatError(std::string("Format: unknown specifier '") + ph.type + "'");
   }
 }
 
@@ -126,10 +126,10 @@ std::string FormatText(const std::string& format, const FmtArgs& args) {
       i += 2;
       continue;
     }
-    Spec spec;
-    i = ParseSpec(format, i + 1, spec, args, next);
+    Placeholder ph;
+    i = ParseSpec(format, i + 1, ph, args, next);
     if (next >= args.size()) throw EFormatError("Format: missing argument");
-    out += FormatOne(args[next++], spec);
+    out += FormatOne(args[next++], ph);
   }
   return out;
 }

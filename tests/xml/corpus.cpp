@@ -41,7 +41,7 @@ void FillRandom(TXmlNode& parent, tRandom& random, int depth) {
   }
 }
 
-IXmlDocument SpecExample() {
+IXmlDocument TypedExample() {
   IXmlDocument document = NewXmlDocument("Root", "1.0", "utf-8");
   document->DocumentElement()->AppendElement("A")->SetAttr("x", "1");
   return document;
@@ -146,7 +146,7 @@ IXmlDocument KeptLayout() {
 
 std::vector<tCorpusDocument> BuildCorpus() {
   std::vector<tCorpusDocument> corpus = {
-      {"spec-example", SpecExample()}, {"escaping", Escaping()},     {"fiscal", FiscalLike()},
+      {"typed-example", TypedExample()}, {"escaping", Escaping()},     {"fiscal", FiscalLike()},
       {"cp1251", Cyrillic1251()},      {"cp866", Dos866()},          {"cdata", CDataSplitting()},
       {"base64", Base64Content()},     {"mixed", MixedContent()},    {"deep-wide", DeepAndWide()},
       {"layout", KeptLayout()},

@@ -179,57 +179,57 @@ void tZefDriver::DestroyThread() {
 
 // ---- the generic wrapper ------------------------------------------------------------
 
-void tZefDriver::Line(const tCallSpec& spec, const std::string& text, bool error) {
-  journal_.Write(error ? 0 : tZefJournal::LineLevel(false, spec.Printout), text);
+void tZefDriver::Line(const tCallSpec& callSpec, const std::string& text, bool error) {
+  journal_.Write(error ? 0 : tZefJournal::LineLevel(false, callSpec.Printout), text);
 }
 
-int32_t tZefDriver::Wrap(const tCallSpec& spec, bool bound, const tLines& inputs,
+int32_t tZefDriver::Wrap(const tCallSpec& callSpec, bool bound, const tLines& inputs,
                          const std::function<int32_t()>& call, const std::function<tLines()>& outputs) {
-  Line(spec, tZefJournal::CallEntry(spec.Name));
-  for (const auto& input : inputs) Line(spec, tZefJournal::Value(spec.Name, input.first, input.second));
-  if (!bound) return Absent(spec);
+  Line(callSpec, tZefJournal::CallEntry(callSpec.Name));
+  for (const auto& input : inputs) Line(callSpec, tZefJournal::Value(callSpec.Name, input.first, input.second));
+  if (!bound) return Absent(callSpec);
   int32_t result = 0;
   try {
-    if (spec.ComBracket && Com) Com->Initialize();
+    if (callSpec.ComBracket && Com) Com->Initialize();
     try {
       result = call();
     } catch (...) {
-      if (spec.ComBracket && Com) Com->Uninitialize();
+      if (callSpec.ComBracket && Com) Com->Uninitialize();
       throw;
     }
-    if (spec.ComBracket && Com) Com->Uninitialize();
+    if (callSpec.ComBracket && Com) Com->Uninitialize();
     if (result == 0 && outputs)
-      for (const auto& output : outputs()) Line(spec, tZefJournal::Value(spec.Name, output.first, output.second));
-    if (spec.HasResult)
-      journal_.Write(result == 0 ? tZefJournal::LineLevel(false, spec.Printout) : 0,
-                     tZefJournal::CallFinal(spec.Name, result));
+      for (const auto& output : outputs()) Line(callSpec, tZefJournal::Value(callSpec.Name, output.first, output.second));
+    if (callSpec.HasResult)
+      journal_.Write(result == 0 ? tZefJournal::LineLevel(false, callSpec.Printout) : 0,
+                     tZefJournal::CallFinal(callSpec.Name, result));
     else
-      Line(spec, tZefJournal::CallFinal(spec.Name));
+      Line(callSpec, tZefJournal::CallFinal(callSpec.Name));
   } catch (...) {
-    return Failed(spec);
+    return Failed(callSpec);
   }
   return result;
 }
 
-int32_t tZefDriver::Absent(const tCallSpec& spec) {
-  switch (spec.Absent) {
+int32_t tZefDriver::Absent(const tCallSpec& callSpec) {
+  switch (callSpec.Absent) {
     case tAbsent::OptionalPrint:
-      if (Options & spec.Option) {
-        std::string option = Fmt("[%s]", spec.OptionName);
-        Line(spec, tZefJournal::Message(spec.Name, Fmt(g_notExportedOption.Text, spec.Name, option)), true);
-        RaiseDescribedError(g_notExportedOption, spec.Name, option);
-        throw ProcessErrorException(kErrNotExportedOption, Fmt(g_notExportedOption.Text, spec.Name, option));
+      if (Options & callSpec.Option) {
+        std::string option = Fmt("[%s]", callSpec.OptionName);
+        Line(callSpec, tZefJournal::Message(callSpec.Name, Fmt(g_notExportedOption.Text, callSpec.Name, option)), true);
+        RaiseDescribedError(g_notExportedOption, callSpec.Name, option);
+        throw ProcessErrorException(kErrNotExportedOption, Fmt(g_notExportedOption.Text, callSpec.Name, option));
       }
-      Line(spec, tZefJournal::CallFinal(spec.Name, 0));
+      Line(callSpec, tZefJournal::CallFinal(callSpec.Name, 0));
       return 0;
     case tAbsent::NotSupported:
-      journal_.Write(0, tZefJournal::CallFinal(spec.Name, ZefCodes::kNotSupported));
+      journal_.Write(0, tZefJournal::CallFinal(callSpec.Name, ZefCodes::kNotSupported));
       return ZefCodes::kNotSupported;
     case tAbsent::Raise:
     default: {
-      std::string name = std::strcmp(spec.Name, LoDrv::kMaxProtocolSupported) == 0 ? std::string(spec.Name)
-                                                                                   : "F" + std::string(spec.Name);
-      Line(spec, tZefJournal::Message(spec.Name, Fmt(g_notExported.Text, name)), true);
+      std::string name = std::strcmp(callSpec.Name, LoDrv::kMaxProtocolSupported) == 0 ? std::string(callSpec.Name)
+                                                                                   : "F" + std::string(callSpec.Name);
+      Line(callSpec, tZefJournal::Message(callSpec.Name, Fmt(g_notExported.Text, name)), true);
       RaiseDescribedError(g_notExported, name);
       throw ProcessErrorException(kErrNotExported, Fmt(g_notExported.Text, name));
     }
@@ -237,14 +237,14 @@ int32_t tZefDriver::Absent(const tCallSpec& spec) {
 }
 
 // Called inside the catch block of the wrapper.
-int32_t tZefDriver::Failed(const tCallSpec& spec) {
+int32_t tZefDriver::Failed(const tCallSpec& callSpec) {
   std::exception_ptr current = std::current_exception();
-  Line(spec, tZefJournal::Message(spec.Name, ExceptionMessage(current)), true);
+  Line(callSpec, tZefJournal::Message(callSpec.Name, ExceptionMessage(current)), true);
   try {
-    RaiseDescribedError(g_exception, ModuleName, spec.Name);
+    RaiseDescribedError(g_exception, ModuleName, callSpec.Name);
   } catch (...) {
   }
-  switch (spec.OnException) {
+  switch (callSpec.OnException) {
     case tOnException::Rethrow: std::rethrow_exception(current);
     case tOnException::Internal: return 106;
     case tOnException::Swallow:
@@ -270,26 +270,26 @@ std::string tZefDriver::ParamsWithProtocolVersion(const std::string& xml, bool d
 }
 
 int32_t tZefDriver::MaxProtocolSupported() {
-  static const tCallSpec spec{LoDrv::kMaxProtocolSupported, false, false, true, tAbsent::Raise,
+  static const tCallSpec callSpec{LoDrv::kMaxProtocolSupported, false, false, true, tAbsent::Raise,
                               tOnException::Rethrow, 0, nullptr};
-  return Wrap(spec, f_.MaxProtocolSupported != nullptr, {}, [this] { return f_.MaxProtocolSupported(); }, nullptr);
+  return Wrap(callSpec, f_.MaxProtocolSupported != nullptr, {}, [this] { return f_.MaxProtocolSupported(); }, nullptr);
 }
 
 int32_t tZefDriver::Init(const std::string& paramsXml) {
-  static const tCallSpec spec{LoDrv::kInit, false, true, true, tAbsent::Raise, tOnException::Rethrow, 0, nullptr};
+  static const tCallSpec callSpec{LoDrv::kInit, false, true, true, tAbsent::Raise, tOnException::Rethrow, 0, nullptr};
   std::string params = ParamsWithProtocolVersion(paramsXml, false);
-  return Wrap(spec, f_.Init != nullptr, {{"AParamsXML [IN]", params}},
+  return Wrap(callSpec, f_.Init != nullptr, {{"AParamsXML [IN]", params}},
               [&] { return f_.Init(number_, params.c_str(), nullptr, nullptr); }, nullptr);
 }
 
 int32_t tZefDriver::InitXML(const std::string& paramsXml, std::string& reply) {
-  static const tCallSpec spec{LoDrv::kInitXML, false, true, true, tAbsent::Raise, tOnException::Rethrow, 0,
+  static const tCallSpec callSpec{LoDrv::kInitXML, false, true, true, tAbsent::Raise, tOnException::Rethrow, 0,
                               nullptr};
   std::string params = ParamsWithProtocolVersion(paramsXml, true);
   std::vector<char> buffer(LoDrv::kInitReplySize, 0);
   reply.clear();
   return Wrap(
-      spec, f_.InitXML != nullptr, {{"AParamsXML [IN]", params}},
+      callSpec, f_.InitXML != nullptr, {{"AParamsXML [IN]", params}},
       [&] {
         int32_t result = f_.InitXML(number_, params.c_str(), nullptr, nullptr, buffer.data());
         buffer.back() = 0;
@@ -301,13 +301,13 @@ int32_t tZefDriver::InitXML(const std::string& paramsXml, std::string& reply) {
 
 int32_t tZefDriver::GetOptions(uint64_t& options, std::string& driverName, std::string& versionText,
                                std::string& state) {
-  static const tCallSpec spec{LoDrv::kGetOptions, false, false, true, tAbsent::Raise, tOnException::Internal, 0,
+  static const tCallSpec callSpec{LoDrv::kGetOptions, false, false, true, tAbsent::Raise, tOnException::Internal, 0,
                               nullptr};
   uint8_t name[LoDrv::kOptionTextSize + 1] = {}, version[LoDrv::kOptionTextSize + 1] = {},
                                       driverState[LoDrv::kOptionTextSize + 1] = {};
   uint64_t set = 0;
   int32_t result = Wrap(
-      spec, f_.GetOptions != nullptr, {},
+      callSpec, f_.GetOptions != nullptr, {},
       [&] {
         int32_t code = f_.GetOptions(number_, &set, name, version, driverState);
         options = set;
@@ -327,34 +327,34 @@ int32_t tZefDriver::GetOptions(uint64_t& options, std::string& driverName, std::
 }
 
 void tZefDriver::Done() {
-  static const tCallSpec spec{LoDrv::kDone, false, false, false, tAbsent::Raise, tOnException::Swallow, 0,
+  static const tCallSpec callSpec{LoDrv::kDone, false, false, false, tAbsent::Raise, tOnException::Swallow, 0,
                               nullptr};
-  Wrap(spec, f_.Done != nullptr, {}, [this] {
+  Wrap(callSpec, f_.Done != nullptr, {}, [this] {
     f_.Done(number_);
     return 0;
   }, nullptr);
 }
 
 int32_t tZefDriver::GetStatus(TZefStatus& status, uint32_t mask, bool extended) {
-  static const tCallSpec spec{LoDrv::kGetStatus, false, false, true, tAbsent::Raise, tOnException::Internal, 0,
+  static const tCallSpec callSpec{LoDrv::kGetStatus, false, false, true, tAbsent::Raise, tOnException::Internal, 0,
                               nullptr};
   std::memset(&status, 0, sizeof status);
   status.Size = LoDrv::kStatusRecordSize;
   if (extended) mask |= ZefStatus::kExtendedSet;
-  return Wrap(spec, f_.GetStatus != nullptr, {{"AFieldsNeeded [IN]", "(" + ZefStatus::FieldNames(mask) + ")"}},
+  return Wrap(callSpec, f_.GetStatus != nullptr, {{"AFieldsNeeded [IN]", "(" + ZefStatus::FieldNames(mask) + ")"}},
               [&] { return f_.GetStatus(number_, &status, int32_t(mask)); },
               [&] { return tLines{{"AStatus [OUT]", ZefStatus::StatusText(status, mask)}}; });
 }
 
 int32_t tZefDriver::UnfiscalPrint(const std::string& xml, int32_t flags) {
-  static const tCallSpec spec{LoDrv::kUnfiscalPrint, true, true, true, tAbsent::OptionalPrint,
+  static const tCallSpec callSpec{LoDrv::kUnfiscalPrint, true, true, true, tAbsent::OptionalPrint,
                               tOnException::Internal, ZefOptions::foText, "foText"};
-  return Wrap(spec, f_.UnfiscalPrint != nullptr, {{"AXML [IN]", xml}, {"AFlags [IN]", std::to_string(flags)}},
+  return Wrap(callSpec, f_.UnfiscalPrint != nullptr, {{"AXML [IN]", xml}, {"AFlags [IN]", std::to_string(flags)}},
               [&] { return f_.UnfiscalPrint(number_, xml.c_str(), flags); }, nullptr);
 }
 
 int32_t tZefDriver::FiscalDocument(const std::string& xml, TZefStatus& status, int32_t& filled) {
-  static const tCallSpec spec{LoDrv::kFiscalDocument, false, true, true, tAbsent::NotSupported,
+  static const tCallSpec callSpec{LoDrv::kFiscalDocument, false, true, true, tAbsent::NotSupported,
                               tOnException::Internal, 0, nullptr};
   std::vector<char> buffer(kFiscalReturnSize, 0);
   std::memset(&status, 0, sizeof status);
@@ -364,7 +364,7 @@ int32_t tZefDriver::FiscalDocument(const std::string& xml, TZefStatus& status, i
   filled = 0;
   FiscalReturnText.clear();
   return Wrap(
-      spec, f_.FiscalDocument != nullptr, {{"AXML [IN]", xml}},
+      callSpec, f_.FiscalDocument != nullptr, {{"AXML [IN]", xml}},
       [&] {
         int32_t result = f_.FiscalDocument(number_, xml.c_str(), &status, &filled);
         buffer.back() = 0;
@@ -381,10 +381,10 @@ int32_t tZefDriver::FiscalDocument(const std::string& xml, TZefStatus& status, i
 }
 
 int32_t tZefDriver::GetZReportData(char* buffer, int32_t& size) {
-  static const tCallSpec spec{LoDrv::kGetZReportData, false, true, true, tAbsent::NotSupported,
+  static const tCallSpec callSpec{LoDrv::kGetZReportData, false, true, true, tAbsent::NotSupported,
                               tOnException::Internal, 0, nullptr};
-  if (!buffer) journal_.Write(1, tZefJournal::Message(spec.Name, "AXMLData = nil"));
-  return Wrap(spec, f_.GetZReportData != nullptr, {}, [&] { return f_.GetZReportData(number_, buffer, &size); },
+  if (!buffer) journal_.Write(1, tZefJournal::Message(callSpec.Name, "AXMLData = nil"));
+  return Wrap(callSpec, f_.GetZReportData != nullptr, {}, [&] { return f_.GetZReportData(number_, buffer, &size); },
               [&] {
                 tLines lines{{"AXMLDataSize [OUT]", std::to_string(size)}};
                 if (buffer && size > 0) lines.push_back({"AXMLData [OUT]", std::string(buffer, size_t(size))});
@@ -393,32 +393,32 @@ int32_t tZefDriver::GetZReportData(char* buffer, int32_t& size) {
 }
 
 int32_t tZefDriver::CustomerDisplay(const std::string& xml, int32_t flags) {
-  static const tCallSpec spec{LoDrv::kCustomerDisplay, true, true, true, tAbsent::OptionalPrint,
+  static const tCallSpec callSpec{LoDrv::kCustomerDisplay, true, true, true, tAbsent::OptionalPrint,
                               tOnException::Internal, ZefOptions::foCustomerDisplay, "foCustomerDisplay"};
-  return Wrap(spec, f_.CustomerDisplay != nullptr, {{"AXML [IN]", xml}, {"AFlags [IN]", std::to_string(flags)}},
+  return Wrap(callSpec, f_.CustomerDisplay != nullptr, {{"AXML [IN]", xml}, {"AFlags [IN]", std::to_string(flags)}},
               [&] { return f_.CustomerDisplay(number_, xml.c_str(), flags); }, nullptr);
 }
 
 int32_t tZefDriver::Program(const std::string& xml) {
-  static const tCallSpec spec{LoDrv::kProgram, false, true, true, tAbsent::OptionalPrint, tOnException::Internal,
+  static const tCallSpec callSpec{LoDrv::kProgram, false, true, true, tAbsent::OptionalPrint, tOnException::Internal,
                               ZefOptions::foProgram, "foProgram"};
-  return Wrap(spec, f_.Program != nullptr, {{"AXML [IN]", xml}},
+  return Wrap(callSpec, f_.Program != nullptr, {{"AXML [IN]", xml}},
               [&] { return f_.Program(number_, xml.c_str()); }, nullptr);
 }
 
 int32_t tZefDriver::OpenDrawer(int32_t drawer) {
-  static const tCallSpec spec{LoDrv::kOpenDrawer, false, false, true, tAbsent::OptionalPrint,
+  static const tCallSpec callSpec{LoDrv::kOpenDrawer, false, false, true, tAbsent::OptionalPrint,
                               tOnException::Internal, ZefOptions::foDrawerOpen, "foDrawerOpen"};
-  return Wrap(spec, f_.OpenDrawer != nullptr, {{"ADrawerNum [IN]", std::to_string(drawer)}},
+  return Wrap(callSpec, f_.OpenDrawer != nullptr, {{"ADrawerNum [IN]", std::to_string(drawer)}},
               [&] { return f_.OpenDrawer(number_, drawer); }, nullptr);
 }
 
 void tZefDriver::GetLastLogicError(tZefLogicError& record) {
-  static const tCallSpec spec{LoDrv::kGetLastLogicError, false, false, false, tAbsent::Raise,
+  static const tCallSpec callSpec{LoDrv::kGetLastLogicError, false, false, false, tAbsent::Raise,
                               tOnException::Swallow, 0, nullptr};
   std::memset(&record, 0, sizeof record);
   record.Size = LoDrv::kLogicErrorRecordSize;
-  Wrap(spec, f_.GetLastLogicError != nullptr, {}, [&] {
+  Wrap(callSpec, f_.GetLastLogicError != nullptr, {}, [&] {
     f_.GetLastLogicError(number_, &record);
     return 0;
   }, [&] {
@@ -432,10 +432,10 @@ void tZefDriver::Started() {
 }
 
 int32_t tZefDriver::MenuOperation(const std::string& request, std::string& reply) {
-  static const tCallSpec spec{LoDrv::kMenuOperation, false, false, true, tAbsent::Raise, tOnException::Internal,
+  static const tCallSpec callSpec{LoDrv::kMenuOperation, false, false, true, tAbsent::Raise, tOnException::Internal,
                               0, nullptr};
   reply.clear();
-  return Wrap(spec, f_.MenuOperation != nullptr, {{"ARequest [IN]", request}},
+  return Wrap(callSpec, f_.MenuOperation != nullptr, {{"ARequest [IN]", request}},
               [&] {
                 char* answer = nullptr;
                 int32_t result = f_.MenuOperation(number_, request.c_str(), &answer);

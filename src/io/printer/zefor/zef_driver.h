@@ -141,11 +141,11 @@ class tZefDriver {
   };
   using tLines = std::vector<std::pair<std::string, std::string>>;
 
-  int32_t Wrap(const tCallSpec& spec, bool bound, const tLines& inputs, const std::function<int32_t()>& call,
+  int32_t Wrap(const tCallSpec& callSpec, bool bound, const tLines& inputs, const std::function<int32_t()>& call,
                const std::function<tLines()>& outputs);
-  int32_t Absent(const tCallSpec& spec);
-  int32_t Failed(const tCallSpec& spec);
-  void Line(const tCallSpec& spec, const std::string& text, bool error = false);
+  int32_t Absent(const tCallSpec& callSpec);
+  int32_t Failed(const tCallSpec& callSpec);
+  void Line(const tCallSpec& callSpec, const std::string& text, bool error = false);
   void BindAll();
   void Fail(const char* missing);
   template <class F>
