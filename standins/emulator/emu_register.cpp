@@ -43,17 +43,27 @@ void StoreSerial(uint8_t* target, const std::string& serial) {
 
 }  // namespace
 
-void DatePair(time_t moment, int32_t& date, int32_t& time) {
+namespace {
+struct tm LocalTm(time_t moment) {
   struct tm t;
+#if defined(_WIN32)
+  localtime_s(&t, &moment);
+#else
   localtime_r(&moment, &t);
+#endif
+  return t;
+}
+}  // namespace
+
+void DatePair(time_t moment, int32_t& date, int32_t& time) {
+  struct tm t = LocalTm(moment);
   date = int32_t(DaysFromCivil(t.tm_year + 1900, unsigned(t.tm_mon + 1), unsigned(t.tm_mday)) -
                  DaysFromCivil(1899, 12, 30));
   time = ((t.tm_hour * 60 + t.tm_min) * 60 + t.tm_sec) * 1000;
 }
 
 std::string IsoTime(time_t moment) {
-  struct tm t;
-  localtime_r(&moment, &t);
+  struct tm t = LocalTm(moment);
   char text[32];
   std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &t);
   return text;
