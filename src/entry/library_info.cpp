@@ -1,5 +1,6 @@
 #include "entry/library_info.h"
 
+#include "platform/codepage.h"
 #include "platform/platform.h"
 
 namespace LibraryInfo {
@@ -13,7 +14,13 @@ platform::VersionData& Data() {
 }
 }  // namespace
 
-void Load() { platform::ModuleVersion(reinterpret_cast<const void*>(&Load), Data()); }
+void Load() {
+  platform::VersionData& data = Data();
+  if (!platform::ModuleVersion(reinterpret_cast<const void*>(&Load), data)) return;
+  // The resource text is in the system code page; the POS wants UTF-8.
+  data.FileDescription =
+      platform::WideToUtf8(platform::SingleByteToWide(platform::SystemCodePage(), data.FileDescription));
+}
 
 const std::string& DriverName() { return Data().FileDescription; }
 uint16_t DriverVersion() { return Data().Release; }
