@@ -41,6 +41,15 @@ bool ParseArgs(int argc, char** argv, Options& o) {
   return true;
 }
 
+// The device-list callback handed over by INITDLL (nullptr before it).
+Adapter::TDevicesInfo g_devicesInfo = nullptr;
+
+std::string DevicesText() {
+  char devices[1024] = {};
+  if (g_devicesInfo) g_devicesInfo(devices, sizeof devices);
+  return devices;
+}
+
 void ShowDriverInfo(Adapter& a) {
   std::vector<uint8_t> info(600, 0);
   int32_t revision = 101, error = 0;
@@ -53,11 +62,8 @@ void ShowDriverInfo(Adapter& a) {
   std::printf("  driver version: %u\n", version);
   uint32_t callback;
   std::memcpy(&callback, info.data() + 548, 4);
-  if (callback) {
-    char devices[1024];
-    reinterpret_cast<Adapter::TDevicesInfo>(uintptr_t(callback))(devices, sizeof devices);
-    std::printf("  devices:        \"%s\"\n", devices);
-  }
+  g_devicesInfo = reinterpret_cast<Adapter::TDevicesInfo>(uintptr_t(callback));
+  std::printf("  devices:        \"%s\"\n", DevicesText().c_str());
 }
 
 void ShowStatus(Adapter& a, int32_t handle) {
@@ -88,17 +94,7 @@ void ShowFiscal(Adapter& a, int32_t handle) {
   std::printf("PrintersStarted(%d)\n", handle);
 }
 
-void ShowDevices(Adapter& a) {
-  std::vector<uint8_t> info(600, 0);
-  int32_t revision = 101, error = 0;
-  std::memcpy(info.data() + 544, &revision, 4);
-  a.INITDLL(0, 0, 2, &error, info.data(), 0);
-  uint32_t callback;
-  std::memcpy(&callback, info.data() + 548, 4);
-  char devices[1024];
-  reinterpret_cast<Adapter::TDevicesInfo>(uintptr_t(callback))(devices, sizeof devices);
-  std::printf("Devices: \"%s\"\n", devices);
-}
+void ShowDevices() { std::printf("Devices: \"%s\"\n", DevicesText().c_str()); }
 
 int Run(const Options& o) {
   Adapter a;
@@ -113,7 +109,7 @@ int Run(const Options& o) {
   if (handle > 0) {
     ShowStatus(a, handle);
     ShowFiscal(a, handle);
-    ShowDevices(a);
+    ShowDevices();
     for (const std::string& file : o.prints) {
       std::string data;
       if (!platform::ReadWholeFile(file, data)) {
