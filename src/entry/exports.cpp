@@ -6,9 +6,10 @@
 
 #include "entry/device_table.h"
 #include "entry/driver_info.h"
-#include "io/printer/common_fisc_reg.h"
-#include "io/printer/device.h"
-#include "io/printer/fisc_doc_info.h"
+#include "io/printer/fiscreg/common_fisc_reg.h"
+#include "io/printer/device/device.h"
+#include "io/printer/fiscreg/fisc_doc_info.h"
+#include "io/printer/fiscreg/fisc_document.h"
 #include "standart/errors.h"
 #include "standart/tasks.h"
 
@@ -256,7 +257,7 @@ uint8_t ZEF_STDCALL FiscDocument(int32_t handle, uint8_t* doc) {
     bool result = false;
     try {
       if (auto device = CheckedDevice(handle)) {
-        if (tCommonFiscReg* reg = AsFiscReg(device.get())) result = reg->FiscDocument(handle, copy.Local());
+        if (tCommonFiscReg* reg = AsFiscReg(device.get())) result = tFiscDocumentCall(*reg, handle, copy.Local()).Run();
       }
     } catch (...) {
       LogEscaped("FiscDocument");

@@ -8,7 +8,7 @@
 
 #include "entry/device_table.h"
 #include "entry/exports.h"
-#include "io/printer/fisc_document.h"
+#include "io/printer/fiscreg/fisc_document.h"
 #include "nolvex32/nolvex32.h"
 #include "orderparser.h"
 #include "orderstream.h"

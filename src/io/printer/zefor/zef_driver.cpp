@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "common/zef_codes.h"
-#include "io/printer/operator_message.h"
+#include "io/printer/fiscreg/operator_message.h"
 #include "io/printer/zefor/zef_options.h"
 #include "io/printer/zefor/zef_status_text.h"
 #include "standart/errors.h"

@@ -6,7 +6,7 @@
 #include <mutex>
 #include <string>
 
-#include "io/printer/device_log.h"
+#include "io/printer/fiscreg/device_log.h"
 
 class tZefJournal {
  public:
