@@ -15,7 +15,6 @@
 
 namespace {
 
-constexpr int32_t kTraceCode = 51;
 constexpr int32_t kDisplayHandleBase = 1000;
 
 // No C++ exception may reach the POS: whatever escapes a device operation is

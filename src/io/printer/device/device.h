@@ -38,7 +38,6 @@ class TDevice : public TSimplePrinter {
   static constexpr int32_t kErrOutput = 3658;
   static constexpr int32_t kErrPortUsed = 3660;
   static constexpr int32_t kErrIllegalOS = 3662;
-  static constexpr int32_t kTraceCode = 51;
   static constexpr int32_t kDefaultPortParam = 4800;
   static constexpr uint8_t kDefaultCutLineFeeds = 8;
   static constexpr int32_t kInitPortUsed = -1;
@@ -101,6 +100,8 @@ class TDevice : public TSimplePrinter {
   platform::LibraryHandle HostModule = nullptr;
   int32_t PortHandle = -1;
   bool TwoWay = false;
+  // Serialises the calls into one device; a caller holds no other lock of
+  // the device when it enters it.
   tTaskCriticalSection DeviceLock{};
   uint8_t Number;
 

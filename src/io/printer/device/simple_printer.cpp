@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "standart/errors.h"
+#include "standart/text.h"
 
 namespace {
 
@@ -28,28 +29,6 @@ constexpr uint8_t kCmdRaw = 'T';
 constexpr uint8_t kCmdWait = 'W';
 
 const char kNewLine[] = "\r\n";
-
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-// A decimal int32 with optional blanks around it and an optional sign.
-bool ParseDecimal(const std::string& text, int32_t& value) {
-  size_t i = 0, n = text.size();
-  while (i < n && IsBlank(text[i])) ++i;
-  while (n > i && IsBlank(text[n - 1])) --n;
-  bool negative = false;
-  if (i < n && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  if (i == n) return false;
-  int64_t v = 0;
-  for (; i < n; ++i) {
-    if (!std::isdigit(static_cast<unsigned char>(text[i]))) return false;
-    v = v * 10 + (text[i] - '0');
-    if (v > int64_t(INT32_MAX) + 1) return false;
-  }
-  if (negative) v = -v;
-  if (v > INT32_MAX || v < INT32_MIN) return false;
-  value = int32_t(v);
-  return true;
-}
 
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -235,7 +214,7 @@ class tPrnInterpreter {
 
   static int32_t WaitTime(const std::string& parameter) {
     int32_t ms = 0;
-    if (!ParseDecimal(parameter, ms) || ms < 0) return 0;
+    if (!ParseDecimal(Trim(parameter), ms) || ms < 0) return 0;
     return std::min(ms, TSimplePrinter::kMaxWait);
   }
 
@@ -314,7 +293,7 @@ std::string TSimplePrinter::CommandBytes(uint8_t code, const std::string& parame
       return Fonts[1].Selection;
     case kCmdFeed: {
       int32_t lines = 0;
-      if (!ParseDecimal(parameter, lines) || lines < 1) return std::string();
+      if (!ParseDecimal(Trim(parameter), lines) || lines < 1) return std::string();
       return Repeat(kNewLine, std::min(lines, kMaxFeedLines));
     }
     case kCmdRaw:

@@ -17,7 +17,6 @@ uint32_t tCommonFiscReg::Text2BaseLangAddr = 0;
 
 namespace {
 
-constexpr int32_t kTraceCode = 51;
 constexpr size_t kErrorMarkByte = 257;
 constexpr uint8_t kErrorMarkBits = 0x08 | 0x04;
 const char kCommandSentSection[] = "ComFisc.CBAfterCmdBufSended";

@@ -17,7 +17,6 @@
 // bound to references.
 namespace {
 
-constexpr int32_t kTraceCode = 51;
 std::atomic<uint32_t> g_nameLookupMode{0};
 
 constexpr uint32_t kModeBits = 3;

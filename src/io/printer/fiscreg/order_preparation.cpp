@@ -11,6 +11,7 @@
 #include "posdata/pdsource.h"
 #include "posdata/pdhooks.h"
 #include "standart/format.h"
+#include "standart/text.h"
 
 namespace {
 
@@ -319,12 +320,9 @@ namespace {
 // without blanks and control characters around it.
 std::string NextComponent(std::string& version) {
   const size_t dot = version.find('.');
-  std::string part = version.substr(0, dot);
+  std::string part = Trim(std::string_view(version).substr(0, dot));
   version = dot == std::string::npos ? std::string() : version.substr(dot + 1);
-  size_t from = 0, to = part.size();
-  while (from < to && uint8_t(part[from]) <= ' ') ++from;
-  while (to > from && uint8_t(part[to - 1]) <= ' ') --to;
-  return part.substr(from, to - from);
+  return part;
 }
 
 int Sign(int v) { return v < 0 ? -1 : (v > 0 ? 1 : 0); }

@@ -11,6 +11,7 @@
 #include "io/printer/fiscreg/operator_message.h"
 #include "standart/errors.h"
 #include "standart/host_params.h"
+#include "standart/text.h"
 #include "xml/simplexml.h"
 
 namespace {
@@ -40,24 +41,6 @@ std::string WithoutExtension(const std::string& name) {
 
 bool IsAbsolute(const std::string& path) {
   return !path.empty() && (path[0] == '/' || path[0] == '\\' || (path.size() > 1 && path[1] == ':'));
-}
-
-std::string Trim(const std::string& text) {
-  size_t begin = text.find_first_not_of(" \t\r\n");
-  if (begin == std::string::npos) return std::string();
-  return text.substr(begin, text.find_last_not_of(" \t\r\n") - begin + 1);
-}
-
-bool ParseDecimal(const std::string& text, int32_t& value) {
-  if (text.empty() || text.size() > 10) return false;
-  size_t start = text[0] == '-' ? 1 : 0;
-  if (start == text.size()) return false;
-  for (size_t i = start; i < text.size(); ++i)
-    if (!std::isdigit(static_cast<unsigned char>(text[i]))) return false;
-  long long v = std::atoll(text.c_str());
-  if (v > INT32_MAX || v < INT32_MIN) return false;
-  value = int32_t(v);
-  return true;
 }
 
 // One answer of the parameter service.
