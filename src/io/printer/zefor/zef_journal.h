@@ -41,5 +41,5 @@ class tZefJournal {
   std::string TimeStamp() const;
 
   tDeviceLog& log_;
-  std::mutex lock_;
+  std::mutex lock_;  // last in the lock order (zef_driver.h)
 };
