@@ -9,6 +9,7 @@
 #include "platform/platform.h"
 #include "standart/errors.h"
 #include "standart/host_params.h"
+#include "support/test_files.h"
 
 namespace {
 
@@ -26,14 +27,10 @@ uint8_t ZEF_STDCALL FakeGetParamValue(const uint8_t* name, int32_t number, int32
   return 1;
 }
 
-int g_testSerial = 0;
-
 }  // namespace
 
 void DeviceTest::SetUp() {
-  dir_ = platform::TempDirectory() + "printer_test_" + std::to_string(platform::CurrentThreadId()) + "_" +
-         std::to_string(++g_testSerial) + "/";
-  std::system(("rm -rf '" + dir_ + "' && mkdir -p '" + dir_ + "'").c_str());
+  dir_ = test_files::UniqueTempDir("device_test_");
   errorLog_ = dir_ + "errors.log";
   NolvexSetLogPath(errorLog_.c_str());
   HostParams::OverrideFunction(&FakeGetParamValue);
@@ -48,7 +45,8 @@ void DeviceTest::TearDown() {
   }
   HostParams::Reset();
   NolvexReset();
-  std::system(("rm -rf '" + dir_ + "'").c_str());
+  hostConfig_.reset();
+  test_files::RemoveTree(dir_);
 }
 
 void DeviceTest::AnswerHost(uint8_t number, const std::string& hostName, uint32_t descriptor) {
@@ -70,7 +68,7 @@ void DeviceTest::Configure(const std::string& text) {
   for (int port = 0; port < 8; ++port)
     full += "[port " + std::to_string(port) + "]\nfile = " + PortFile(port) + "\n";
   platform::WriteWholeFile(path, full);
-  setenv("PORTHOST_CONFIG", path.c_str(), 1);
+  hostConfig_ = std::make_unique<test_files::tEnvSetting>("PORTHOST_CONFIG", path);
 }
 
 std::string DeviceTest::PortFile(int port) const { return dir_ + "port" + std::to_string(port) + ".out"; }

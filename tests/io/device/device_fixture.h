@@ -6,9 +6,11 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 
 #include "io/printer/device/device.h"
+#include "support/test_files.h"
 
 struct HostAnswer {
   std::string HostName;
@@ -43,4 +45,5 @@ class DeviceTest : public ::testing::Test {
 
   std::string dir_;
   std::string errorLog_;
+  std::unique_ptr<test_files::tEnvSetting> hostConfig_;
 };
