@@ -70,6 +70,8 @@ class tEnvSetting {
     else
       unsetenv(name_);
   }
+  // Another value; the one from before the object is still put back.
+  void Set(const std::string& value) { setenv(name_, value.c_str(), 1); }
   tEnvSetting(const tEnvSetting&) = delete;
   tEnvSetting& operator=(const tEnvSetting&) = delete;
 

@@ -68,7 +68,10 @@ void DeviceTest::Configure(const std::string& text) {
   for (int port = 0; port < 8; ++port)
     full += "[port " + std::to_string(port) + "]\nfile = " + PortFile(port) + "\n";
   platform::WriteWholeFile(path, full);
-  hostConfig_ = std::make_unique<test_files::tEnvSetting>("PORTHOST_CONFIG", path);
+  if (hostConfig_)
+    hostConfig_->Set(path);
+  else
+    hostConfig_ = std::make_unique<test_files::tEnvSetting>("PORTHOST_CONFIG", path);
 }
 
 std::string DeviceTest::PortFile(int port) const { return dir_ + "port" + std::to_string(port) + ".out"; }

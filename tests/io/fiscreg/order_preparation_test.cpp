@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "discount_testing.h"
+#include "io/printer/fiscreg/name_getters.h"
 #include "order_checker.h"
 #include "posdata/pderrors.h"
 

@@ -24,7 +24,10 @@ class PortRegisterTest : public FiscRegTest {
   void Host(const std::string& lines) {
     std::string path = dir_ + "porthost.cfg";
     platform::WriteWholeFile(path, "[port 2]\nfile = " + PortFile() + "\n" + lines + "\n");
-    hostConfig_ = std::make_unique<test_files::tEnvSetting>("PORTHOST_CONFIG", path);
+    if (hostConfig_)
+      hostConfig_->Set(path);
+    else
+      hostConfig_ = std::make_unique<test_files::tEnvSetting>("PORTHOST_CONFIG", path);
   }
   void TearDown() override {
     FiscRegTest::TearDown();

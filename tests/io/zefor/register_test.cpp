@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 
+#include "io/printer/discounts/discount_infos.h"
 #include "io/printer/zefor/zefor.h"
 #include "platform/platform.h"
 #include "standart/host_params.h"

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "io/printer/device/device.h"
 #include "io/printer/fiscreg/device_log.h"
