@@ -34,8 +34,8 @@ tVerdict Judge(const tRecipe& recipe) {
   const tRunResult run = RunCase(reg, description);
   verdict.Problems = CheckPrepared(reg, run);
   if (run.Error.empty()) {
-    if (reg.state.TotalSum != expected.TotalSum)
-      verdict.Problems.push_back("TotalSum " + std::to_string(reg.state.TotalSum) + " != " +
+    if (reg.OrderState.TotalSum != expected.TotalSum)
+      verdict.Problems.push_back("TotalSum " + std::to_string(reg.OrderState.TotalSum) + " != " +
                                  std::to_string(expected.TotalSum));
     if (run.NoPayBefore != expected.NoPay)
       verdict.Problems.push_back("NoPayDiscount " + std::to_string(run.NoPayBefore) + " != " +
