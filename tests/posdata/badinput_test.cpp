@@ -91,7 +91,8 @@ std::string ReplaceValue(const std::string& bytes, const std::string& name, cons
 // Names, columns and cells of every table: what a load gave.
 std::string Contents(const std::string& bytes) {
   auto source = Load(bytes);
-  std::string text = source->Name + "|" + std::to_string(source->StreamVersion) + "|" + std::to_string(source->Links.size());
+  std::string text =
+      source->Name + "|" + std::to_string(source->StreamVersion) + "|" + std::to_string(source->Links.size());
   for (const auto& item : source->DataSets) {
     const TPDDataSet* d = item->DataSet();
     text += "\n" + d->Name() + ":";
@@ -100,6 +101,15 @@ std::string Contents(const std::string& bytes) {
       for (size_t c = 0; c < d->FieldDefs.size(); ++c) text += (c ? "," : "\n") + d->GetValue(r, int32_t(c)).AsString();
   }
   return text;
+}
+
+// The stream of one table without columns or records.
+std::string EmptyTableStream(const std::string& name) {
+  OrderDesc order;
+  DataSetDesc table;
+  table.Name = name;
+  order.DataSets = {table};
+  return orderwriter::WriteOrderStream(order);
 }
 
 // A component put at the end of the root's child list.
@@ -119,7 +129,11 @@ std::string Int32Value(int32_t v) { return "\x04" + Le32(v); }
 std::string Collection(size_t n, const std::string& item = "") {
   std::string value = "\x0E";
   value.reserve(1 + n * (item.size() + 2) + 1);
-  for (size_t i = 0; i < n; ++i) value += '\x01' + item + '\0';
+  for (size_t i = 0; i < n; ++i) {
+    value += '\x01';
+    value += item;
+    value += '\0';
+  }
   return value + '\0';
 }
 
@@ -179,11 +193,7 @@ TEST_F(BadInput, HugeLengthsAreNotTrusted) {
 }
 
 TEST_F(BadInput, RecordCountsOutsideTheirRange) {
-  OrderDesc order;
-  DataSetDesc empty;
-  empty.Name = "NoColumns";
-  order.DataSets = {empty};
-  const std::string good = orderwriter::WriteOrderStream(order);
+  const std::string good = EmptyTableStream("NoColumns");
   // Records without columns take no storage: the claim costs nothing.
   auto source = Load(ReplaceValue(good, "DataSet.RawRecCount", std::string("\x04\xFF\xFF\xFF\x7F", 5)));
   EXPECT_EQ(source->GetDataSet("NoColumns")->RecCount(), INT32_MAX);
@@ -241,7 +251,8 @@ TEST_F(BadInput, UnknownValuesAreSkippedAtAnyDepth) {
   // Children of children, each with a deep value.
   std::string component;
   const std::string deep = Property("Deep", std::string(200, '\x01') + std::string(200, '\0'));
-  for (int i = 0; i < 300; ++i) component = "\x01T\x01" "C" + Property("P", "\x02\x01") + deep + '\0' + component + '\0';
+  for (int i = 0; i < 300; ++i)
+    component = "\x01T\x01" "C" + Property("P", "\x02\x01") + deep + '\0' + component + '\0';
   EXPECT_EQ(Contents(WithChildComponent(good, component)), expected);
 }
 
@@ -274,11 +285,7 @@ TEST_F(BadInput, EmptyColumnsAndLinksAreRefused) {
 }
 
 TEST_F(BadInput, ColumnsLinksAndRecordsShareOneBudget) {
-  OrderDesc order;
-  DataSetDesc table;
-  table.Name = "Wide";
-  order.DataSets = {table};
-  const std::string base = orderwriter::WriteOrderStream(order);
+  const std::string base = EmptyTableStream("Wide");
   ASSERT_LT(base.size(), 1000u);
   // Five thousand empty columns (5 cells each) fit a stream padded to
   // 28 KB, as do five thousand empty links (3 cells each); both together,
