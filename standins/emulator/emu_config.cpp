@@ -65,6 +65,8 @@ void Apply(Config& c, const std::string& key, const std::string& value) {
   else if (key == "eklz_near_end") c.EKLZNearEnd = flag;
   else if (key == "paper") c.PaperStatus = PaperValue(value);
   else if (key == "queue") c.QueueSize = std::atoi(value.c_str());
+  else if (key == "width") c.Width = std::atoi(value.c_str());
+  else if (key == "drawer_open_reads") c.DrawerOpenReads = std::atoi(value.c_str());
   else if (key == "logic_code") c.LogicCode = std::atoi(value.c_str());
   else if (key == "logic_ansi") c.LogicAnsi = value;
   else if (key == "logic_utf8") c.LogicUtf8 = value;
