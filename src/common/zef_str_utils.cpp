@@ -5,20 +5,13 @@
 
 namespace {
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
 // The magnitude of the digits in `base`; false for no digits, another
 // character or a value above `limit`.
 bool ReadMagnitude(std::string_view digits, int base, uint64_t limit, uint64_t& value) {
   if (digits.empty()) return false;
   value = 0;
   for (char c : digits) {
-    int digit = HexDigit(c);
+    int digit = TZef_StrUtils::HexDigitValue(c);
     if (digit < 0 || digit >= base) return false;
     if (value > (limit - uint64_t(digit)) / uint64_t(base)) return false;
     value = value * uint64_t(base) + uint64_t(digit);
@@ -51,6 +44,13 @@ bool ParseInteger(std::string_view text, int bits, int64_t& result) {
 }
 
 }  // namespace
+
+int TZef_StrUtils::HexDigitValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
 
 std::string TZef_StrUtils::BytesToHex(const uint8_t* bytes, size_t count, bool reverse) {
   static const char kDigits[] = "0123456789ABCDEF";

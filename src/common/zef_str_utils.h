@@ -18,6 +18,9 @@ class TZef_StrUtils {
   static int32_t TextToInt(std::string_view text, int32_t defaultValue);
   static int64_t TextToInt64(std::string_view text, int64_t defaultValue);
 
+  // The value of a hexadecimal digit (either case), -1 for another byte.
+  static int HexDigitValue(char c);
+
   // The text without blanks and control bytes at either end.
   static std::string Trim(std::string_view text);
 };

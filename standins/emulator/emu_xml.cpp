@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "platform/codepage.h"
+
 namespace emu {
 
 namespace {
@@ -13,33 +15,14 @@ bool IsNameStart(char c) { return std::isalpha(uint8_t(c)) || c == '_' || c == '
 bool IsNameChar(char c) { return IsNameStart(c) || std::isdigit(uint8_t(c)) || c == '-' || c == '.'; }
 
 void AppendUtf8(std::string& out, uint32_t code) {
-  if (code < 0x80) {
-    out += char(code);
-  } else if (code < 0x800) {
-    out += char(0xC0 | (code >> 6));
-    out += char(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += char(0xE0 | (code >> 12));
-    out += char(0x80 | ((code >> 6) & 0x3F));
-    out += char(0x80 | (code & 0x3F));
+  std::u16string wide;
+  if (code < 0x10000) {
+    wide += char16_t(code);
   } else {
-    out += char(0xF0 | (code >> 18));
-    out += char(0x80 | ((code >> 12) & 0x3F));
-    out += char(0x80 | ((code >> 6) & 0x3F));
-    out += char(0x80 | (code & 0x3F));
+    wide += char16_t(0xD800 + ((code - 0x10000) >> 10));
+    wide += char16_t(0xDC00 + ((code - 0x10000) & 0x3FF));
   }
-}
-
-bool ValidUtf8(const std::string& s) {
-  for (size_t i = 0; i < s.size();) {
-    uint8_t c = uint8_t(s[i]);
-    int extra = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : -1;
-    if (extra < 0 || (extra == 1 && c < 0xC2) || (extra > 0 && i + size_t(extra) >= s.size())) return false;
-    for (int k = 1; k <= extra; ++k)
-      if ((uint8_t(s[i + size_t(k)]) & 0xC0) != 0x80) return false;
-    i += size_t(extra) + 1;
-  }
-  return true;
+  out += platform::WideToUtf8(wide);
 }
 
 class Reader {
@@ -47,7 +30,7 @@ class Reader {
   explicit Reader(const std::string& text) : s_(text) {}
 
   bool Document(XmlNode& root) {
-    if (!ValidUtf8(s_)) return Fail("the document is not UTF-8");
+    if (!platform::IsValidUtf8(s_)) return Fail("the document is not UTF-8");
     SkipMisc(true);
     if (!Peek('<')) return Fail("no root element");
     if (!Element(root)) return false;

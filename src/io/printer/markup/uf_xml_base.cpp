@@ -21,13 +21,6 @@ const char* Flag(uint8_t value) { return value ? "1" : "0"; }
 // Tapes state 1 and 2 are written as "2" and "3"; every other as "1".
 const char* TapesText(uint8_t tapes) { return tapes == 1 ? "2" : tapes == 2 ? "3" : "1"; }
 
-int HexValue(uint8_t c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
 bool IsHexSeparator(uint8_t c) { return c == ' ' || c == ',' || c == ';' || c == 'H' || c == 'h'; }
 
 }  // namespace
@@ -45,12 +38,12 @@ std::string HexToBytes(const std::string& parameter) {
       at += 2;
       continue;
     }
-    int high = HexValue(c);
+    int high = TZef_StrUtils::HexDigitValue(char(c));
     if (high < 0) break;
     if (at + 1 == n || IsHexSeparator(uint8_t(parameter[at + 1]))) {
       bytes += char(high);
     } else {
-      int low = HexValue(uint8_t(parameter[at + 1]));
+      int low = TZef_StrUtils::HexDigitValue(parameter[at + 1]);
       if (low < 0) break;
       bytes += char(high * 16 + low);
     }
