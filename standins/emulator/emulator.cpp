@@ -228,6 +228,8 @@ ZEF_EXPORT int32_t ZEF_STDCALL ZefFiscalDocument(int32_t number, const char* xml
   if (status) {
     call.R().FillStatus(*status, mask);
     std::string result = "<DocumentResult DocNum=\"" + std::to_string(s.Doc) + "\"/>";
+    const std::string& replyFile = call.R().Cfg().FiscalReplyFile;
+    if (!replyFile.empty()) platform::ReadWholeFile(replyFile, result);
     char* buffer = reinterpret_cast<char*>(uintptr_t(status->ReturnBuffer));
     if (buffer && status->ReturnBufferSize > int32_t(result.size())) std::memcpy(buffer, result.c_str(), result.size() + 1);
   }

@@ -209,6 +209,35 @@ TEST_F(Unfiscal, JournalPrintoutFromExtendedPrintData) {
   EXPECT_EQ(Calls("ZefUnfiscalPrint").size(), 0u);
 }
 
+// The driver may answer a journal document with markup to print: in
+// "ToPrint", or, at protocol 26, as the reply's root itself. Otherwise the
+// job's own PRN is printed (not the Base64 text it came in).
+TEST_F(Unfiscal, JournalReplyIsPrintedFromToPrintOrAtProtocol26) {
+  const char xml[] = "<Doc ForLogger=\"1\" ToPrint=\"1\"><DataToPrint>YWJjCg==</DataToPrint></Doc>";
+  const struct {
+    const char* reply;
+    const char* protocol;
+    bool printed;
+  } cases[] = {
+      {"<Result><ToPrint><Unfiscal><TextLine Text=\"kept\"/></Unfiscal></ToPrint></Result>", "40", true},
+      {"<Result><Unfiscal><TextLine Text=\"kept\"/></Unfiscal></Result>", "26", true},
+      {"<Result><Unfiscal><TextLine Text=\"kept\"/></Unfiscal></Result>", "40", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.protocol);
+    platform::WriteWholeFile(dir_ + "reply.xml", c.reply);
+    Start("foText", "", "emulator.so", std::string("fiscal_reply = reply.xml\nprotocol = ") + c.protocol);
+    EXPECT_EQ(adapter_.ExtPrintData(1, xml), 1);
+    EXPECT_EQ(Calls("ZefUnfiscalPrint").size(), 1u);
+    EXPECT_EQ(Contains(Printed(), "\nkept\n"), c.printed) << Printed();
+    EXPECT_EQ(Contains(Printed(), "\nabc\n"), !c.printed) << Printed();
+    adapter_.DONEDLL();
+    adapter_.Unload();
+    loaded_ = false;
+    platform::RemoveFile(dir_ + "calls.log");
+  }
+}
+
 TEST_F(Unfiscal, CustomerDisplayShowsTheBytesAndDumpsTheDocument) {
   Start("foText foCustomerDisplay", "23 = 1");
   int32_t display = adapter_.InitCustDispPort(0, 0);

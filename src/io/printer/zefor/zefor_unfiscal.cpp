@@ -228,17 +228,19 @@ bool TZefor::LogJob(const uint8_t* data, int32_t count, bool& toPrint) {
 bool TZefor::ExtendedPrint(const IXmlDocument& document) {
   tOperationLines lines(Journal, "ExtendedPrint");
   IXmlElement root = document ? document->DocumentElement() : IXmlElement();
+  if (!root || !root->BoolAttr("ForLogger", false)) return lines.Final(tCommonFiscReg::ExtendedPrint(document));
+  IXmlElement data = root->SelectSingleNode("DataToPrint");
+  std::string prn = data ? data->Base64Text() : std::string();
   bool toPrint = true;
-  if (root && root->BoolAttr("ForLogger", false)) {
-    IXmlElement data = root->SelectSingleNode("DataToPrint");
-    std::string prn = data ? data->Base64Text() : std::string();
-    if (!prn.empty()) {
-      toPrint = root->BoolAttr("ToPrint", false);
-      if (!LogJob(reinterpret_cast<const uint8_t*>(prn.data()), int32_t(prn.size()), toPrint))
-        return lines.Final(false);
-    }
+  if (!prn.empty()) {
+    toPrint = root->BoolAttr("ToPrint", false);
+    if (!LogJob(reinterpret_cast<const uint8_t*>(prn.data()), int32_t(prn.size()), toPrint)) return lines.Final(false);
   }
-  return lines.Final(toPrint ? tCommonFiscReg::ExtendedPrint(document) : true);
+  if (!toPrint) return lines.Final(true);
+  // The data of a journal document is Base64: what the driver left to print
+  // is its PRN, not the Base64 text the base handling would print.
+  if (prn.empty()) return lines.Final(tCommonFiscReg::ExtendedPrint(document));
+  return lines.Final(Print(reinterpret_cast<const uint8_t*>(prn.data()), int32_t(prn.size())));
 }
 
 // Sends the document the way the fiscal document builder sends its own:
