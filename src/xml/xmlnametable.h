@@ -2,7 +2,9 @@
 // integer identifiers. One process-wide table serves every document that is
 // not given its own.
 #pragma once
+#include <atomic>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -20,8 +22,17 @@ class TXmlNameTable : public TXmlBase {
   ~TXmlNameTable() override;
 
   // For creating and setting: the identifier of the exact name, added when
-  // missing.
-  int32_t NameId(std::string_view name);
+  // missing. Recent names are found in a small cache first, without the
+  // hash over the name and without the lock.
+  int32_t NameId(std::string_view name) {
+    std::atomic<int32_t>& slot = recent_[RecentSlot(name)];
+    const int32_t id = slot.load(std::memory_order_acquire);
+    if (id >= 0) {
+      const std::string& cached = Entry(id).Name;
+      if (cached.size() == name.size() && std::memcmp(cached.data(), name.data(), name.size()) == 0) return id;
+    }
+    return NameIdSlow(name, slot);
+  }
   // For reading: the exact name; else the name with its first letter turned
   // to lower case, else to upper case (A-Z, a-z only); else it is added.
   int32_t ReadNameId(std::string_view name);
@@ -41,14 +52,28 @@ class TXmlNameTable : public TXmlBase {
   static constexpr int kChunkSize = 1 << kChunkBits;
   static constexpr int kMaxChunks = 1 << 13;
 
+  static constexpr size_t kRecentCount = 512;
+
   tEntry& Entry(int32_t id) const { return chunks_[id >> kChunkBits][id & (kChunkSize - 1)]; }
-  int32_t FindLocked(std::string_view name, uint32_t hash) const;
+  // A slot of the recent names from the length and three bytes of a name.
+  static size_t RecentSlot(std::string_view name) {
+    const size_t n = name.size();
+    if (n == 0) return 0;
+    const uint32_t key = uint32_t(uint8_t(name[0])) * 7 + uint32_t(uint8_t(name[n - 1])) * 31 +
+                         uint32_t(uint8_t(name[n / 2])) * 3 + uint32_t(n) * 131;
+    return key % kRecentCount;
+  }
+  int32_t NameIdSlow(std::string_view name, std::atomic<int32_t>& slot);
+  // Entries are published with release stores of the bucket heads and
+  // never change afterwards: lookups need no lock.
+  int32_t Find(std::string_view name, uint32_t hash) const;
   int32_t AddLocked(std::string_view name, uint32_t hash);
 
   // Entries live in chunks that never move, so a name can be read without
   // the lock once its identifier is known.
   std::unique_ptr<std::unique_ptr<tEntry[]>[]> chunks_;
-  int32_t buckets_[kBucketCount];
+  std::atomic<int32_t> buckets_[kBucketCount];
+  std::atomic<int32_t> recent_[kRecentCount];  // identifiers, -1 for none
   std::atomic<int32_t> count_{0};
   mutable std::mutex lock_;
 };

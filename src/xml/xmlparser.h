@@ -1,9 +1,18 @@
 // The parser behind LoadXml: reads the text form into a document.
+//
+// The text is copied once into the document's arena with a zero byte after
+// it, so that the scanning loops stop on a byte class alone (a zero byte
+// inside the text is told from the end by its position). Texts and
+// attribute values stay in that copy, with references decoded in place;
+// children and attributes are gathered in scratch lists and stored in
+// lists of their exact size.
 #pragma once
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "xml/xmlarena.h"
 #include "xml/xmldocument.h"
@@ -25,6 +34,11 @@ class TXmlParser {
 
   void ParseContent(TXmlNode& parent, int depth);
   void ParseCharData(TXmlNode& parent);
+  // Decodes the text from the reference at pos_ up to the next stop byte
+  // of `stops` other than "&", writing it from `out` on (in place: `out`
+  // never passes pos_); returns the end of what it wrote.
+  char* DecodeReferences(char* out, uint8_t stops);
+  char DecodeReference();
   void ParseMarkup(TXmlNode& parent, int depth);
   void ParseInstruction(TXmlNode& parent);
   void ParseComment(TXmlNode& parent);
@@ -34,39 +48,49 @@ class TXmlParser {
   void ParseEndTag(std::string_view name);
   // Reads attributes up to ">", "/>" (true) or, for an instruction, "?>".
   bool ParseAttributes(TXmlNode& node, bool instruction);
-  TXmlValue ParseAttributeValue();
-  // A value over a copy of the text in the arena.
-  TXmlValue ArenaText(const char* begin, const char* end);
-  void ParseReference(std::string& out);
+  // One attribute, into attrs_.
+  void ParseAttribute(bool instruction);
+  // Stores the gathered attributes in the node's list.
+  void StoreAttributes(TXmlNode& node);
+  void StoreChildren(TXmlNode& parent, size_t first);
 
   std::string_view ParseName();
-  // The identifier of the name ParseName read last.
-  int32_t Intern(std::string_view name);
   bool AtEnd() const { return pos_ == end_; }
   bool LookingAt(const char* text) const;
   void SkipBlanks();
   // The text up to `terminator` (consumed); raises "\"<terminator>\" expected".
-  std::string TakeUntil(const char* terminator);
-  static void Append(TXmlNode& parent, TXmlNode* child);
+  TXmlValue TakeUntil(const char* terminator);
+  void Append(TXmlNode& parent, TXmlNode* child);
   // A node of the arena on the document's table.
   template <class T, class... A>
   T* NewNode(A&&... args) {
     return new (arena_.get()) T(names_, std::forward<A>(args)..., arena_.get());
   }
+  static TXmlValue Text(const char* begin, const char* end) {
+    return TXmlValue::Borrowed(begin, uint32_t(end - begin));
+  }
 
-  const char* pos_;
-  const char* end_;
+  char* pos_;
+  char* end_;  // *end_ is a zero byte
   TXmlDocument& document_;
   TXmlNameTable* names_;
   bool keepBlankText_;
-  uint32_t nameHash_ = 0;  // of the name ParseName read last
   IXmlArena arena_;
-  std::string buffer_;
 
-  struct tNameSlot {
-    const std::string* Name = nullptr;
-    int32_t Id = -1;
+  // The children of the open elements, innermost last.
+  std::vector<TXmlNode*> childs_;
+  // The attributes of the element being read.
+  struct tPendingAttr {
+    int32_t NameId;
+    uint32_t Length;
+    const char* Text;
   };
-  static constexpr size_t kNameCacheSize = 64;
-  tNameSlot nameCache_[kNameCacheSize];
+  std::vector<tPendingAttr> attrs_;
+  static constexpr size_t kScannedAttrs = 16;
+  void AddAttribute(const tPendingAttr& attr);
+  void NoteAttrIndex(int32_t nameId, size_t index);
+  // Per name identifier: the element (its serial number) that last had an
+  // attribute of that name, and the attribute's index, for duplicates.
+  std::vector<uint64_t> attrSeen_;
+  uint32_t attrSerial_ = 0;
 };
