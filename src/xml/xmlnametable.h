@@ -24,14 +24,26 @@ class TXmlNameTable : public TXmlBase {
   // For creating and setting: the identifier of the exact name, added when
   // missing. Recent names are found in a small cache first, without the
   // hash over the name and without the lock.
-  int32_t NameId(std::string_view name) {
-    std::atomic<int32_t>& slot = recent_[RecentSlot(name)];
+  int32_t NameId(std::string_view name) { return NameId(name, RecentSlot(name)); }
+  // The same with the name's slot among the recent names (RecentSlot).
+  int32_t NameId(std::string_view name, size_t recentSlot) {
+    std::atomic<int32_t>& slot = recent_[recentSlot];
     const int32_t id = slot.load(std::memory_order_acquire);
     if (id >= 0) {
       const std::string& cached = Entry(id).Name;
-      if (cached.size() == name.size() && std::memcmp(cached.data(), name.data(), name.size()) == 0) return id;
+      if (cached.size() == name.size() && SameBytes(cached.data(), name.data(), name.size())) return id;
     }
     return NameIdSlow(name, slot);
+  }
+  static constexpr size_t kRecentCount = 512;
+  // The slot of a name among the recent names: from its length and three
+  // of its bytes.
+  static size_t RecentSlot(std::string_view name) {
+    const size_t n = name.size();
+    if (n == 0) return 0;
+    const uint32_t key = uint32_t(uint8_t(name[0])) * 7 + uint32_t(uint8_t(name[n - 1])) * 31 +
+                         uint32_t(uint8_t(name[n / 2])) * 3 + uint32_t(n) * 131;
+    return key % kRecentCount;
   }
   // For reading: the exact name; else the name with its first letter turned
   // to lower case, else to upper case (A-Z, a-z only); else it is added.
@@ -52,16 +64,18 @@ class TXmlNameTable : public TXmlBase {
   static constexpr int kChunkSize = 1 << kChunkBits;
   static constexpr int kMaxChunks = 1 << 13;
 
-  static constexpr size_t kRecentCount = 512;
-
   tEntry& Entry(int32_t id) const { return chunks_[id >> kChunkBits][id & (kChunkSize - 1)]; }
-  // A slot of the recent names from the length and three bytes of a name.
-  static size_t RecentSlot(std::string_view name) {
-    const size_t n = name.size();
-    if (n == 0) return 0;
-    const uint32_t key = uint32_t(uint8_t(name[0])) * 7 + uint32_t(uint8_t(name[n - 1])) * 31 +
-                         uint32_t(uint8_t(name[n / 2])) * 3 + uint32_t(n) * 131;
-    return key % kRecentCount;
+  // Names are short: compared inline, eight bytes at a time.
+  static bool SameBytes(const char* a, const char* b, size_t n) {
+    for (; n >= 8; a += 8, b += 8, n -= 8) {
+      uint64_t x, y;
+      std::memcpy(&x, a, 8);
+      std::memcpy(&y, b, 8);
+      if (x != y) return false;
+    }
+    for (; n; --n)
+      if (*a++ != *b++) return false;
+    return true;
   }
   int32_t NameIdSlow(std::string_view name, std::atomic<int32_t>& slot);
   // Entries are published with release stores of the bucket heads and

@@ -109,12 +109,6 @@ IXmlNode TXmlNodeList::Item(int32_t index) const {
 
 // ---- TXmlNode: memory -----------------------------------------------------------
 
-void* TXmlNode::operator new(size_t size, TXmlArena* arena) {
-  void* block = arena->Allocate(size);
-  arena->NoteNodeRef();
-  return block;
-}
-
 // Only reached when a constructor throws; the block stays in the arena and
 // counts as a node that went.
 void TXmlNode::operator delete(void*, TXmlArena* arena) {
@@ -136,13 +130,6 @@ void TXmlNode::MarkEdited() const {
 }
 
 // ---- TXmlNode: identity and text ----------------------------------------------
-
-TXmlNode::TXmlNode(int32_t type, TXmlNameTable* names, int32_t nameId, TXmlArena* arena)
-    : nameId_(nameId), names_(names ? names : GlobalXmlNameTable()), arena_(arena), type_(uint8_t(type)) {
-  // The arena keeps the table alive for its nodes.
-  countsNames_ = !arena || arena->NameTable() != names_;
-  if (countsNames_) names_->AddRef();
-}
 
 TXmlNode::~TXmlNode() {
   if (countsNames_) names_->Release();

@@ -227,7 +227,11 @@ class TXmlNode : public TXmlBase {
 
   // Nodes come from the heap, or from an arena (which they keep alive).
   static void* operator new(size_t size) { return ::operator new(size); }
-  static void* operator new(size_t size, TXmlArena* arena);
+  static void* operator new(size_t size, TXmlArena* arena) {
+    void* block = arena->Allocate(size);
+    arena->NoteNodeRef();
+    return block;
+  }
   static void operator delete(void* block) { ::operator delete(block); }
   static void operator delete(void* block, TXmlArena* arena);
 
@@ -238,7 +242,12 @@ class TXmlNode : public TXmlBase {
   };
 
   // arena: the arena the node is allocated from, if any.
-  TXmlNode(int32_t type, TXmlNameTable* names, int32_t nameId, TXmlArena* arena = nullptr);
+  TXmlNode(int32_t type, TXmlNameTable* names, int32_t nameId, TXmlArena* arena = nullptr)
+      : nameId_(nameId), names_(names ? names : GlobalXmlNameTable()), arena_(arena), type_(uint8_t(type)) {
+    // The arena keeps the table alive for its nodes.
+    countsNames_ = !arena || arena->NameTable() != names_;
+    if (countsNames_) names_->AddRef();
+  }
 
   void AddLink() const { TXmlBase::AddRef(); }
   void ReleaseLink() const {

@@ -77,10 +77,6 @@ bool TXmlParser::LookingAt(const char* text) const {
   return size_t(end_ - pos_) >= length && std::memcmp(pos_, text, length) == 0;
 }
 
-void TXmlParser::SkipBlanks() {
-  while (uint8_t(*pos_) <= 0x20 && pos_ != end_) ++pos_;
-}
-
 TXmlValue TXmlParser::TakeUntil(const char* terminator) {
   std::string_view rest(pos_, size_t(end_ - pos_));
   size_t found = rest.find(terminator);
@@ -109,8 +105,8 @@ void TXmlParser::StoreChildren(TXmlNode& parent, size_t first) {
   const size_t count = childs_.size() - first;
   if (!count) return;
   auto* items = static_cast<TXmlNode**>(arena_->Allocate(count * sizeof(TXmlNode*)));
-  std::memcpy(items, childs_.data() + first, count * sizeof(TXmlNode*));
-  parent.Childs()->Adopt(items, uint32_t(count));
+  for (size_t i = 0; i < count; ++i) items[i] = childs_[first + i];
+  static_cast<TXmlElement&>(parent).childs_.Adopt(items, uint32_t(count));
   childs_.resize(first);
 }
 
@@ -134,7 +130,11 @@ void TXmlParser::ParseCharData(TXmlNode& parent) {
   char* const start = pos_;
   // Blank runs between tags are the common case: one pass tells them.
   char* p = pos_;
-  while (uint8_t(*p) <= 0x20 && p != end_) ++p;
+  for (;;) {
+    while (uint8_t(*p - 1) < 0x20) ++p;  // 1 to 0x20
+    if (*p != '\0' || p == end_) break;
+    ++p;  // a zero byte inside the text
+  }
   if (p == end_ || *p == '<') {
     pos_ = p;
     if (keepBlankText_) Append(parent, NewNode<TXmlText>(Text(start, p), false));
@@ -289,9 +289,14 @@ void TXmlParser::ParseElement(TXmlNode& parent, int depth) {
 
 void TXmlParser::ParseEndTag(std::string_view name) {
   pos_ += 2;  // "</"
-  const char* start = pos_;
-  while (xmlstr::IsNameChar(uint8_t(*pos_))) ++pos_;
-  bool sameName = size_t(pos_ - start) == name.size() && std::memcmp(start, name.data(), name.size()) == 0;
+  // The same name: its bytes, then no further name character.
+  bool sameName = size_t(end_ - pos_) >= name.size();
+  for (size_t i = 0; sameName && i < name.size(); ++i) sameName = pos_[i] == name[i];
+  if (sameName) pos_ += name.size();
+  while (xmlstr::IsNameChar(uint8_t(*pos_))) {
+    sameName = false;
+    ++pos_;
+  }
   SkipBlanks();
   if (!sameName || AtEnd() || *pos_ != '>') Expected("</" + std::string(name) + ">");
   ++pos_;
@@ -329,13 +334,21 @@ bool TXmlParser::ParseAttributes(TXmlNode& node, bool instruction) {
 }
 
 void TXmlParser::ParseAttribute(bool instruction) {
-  const int32_t nameId = names_->NameId(ParseName());
-  SkipBlanks();
-  if (AtEnd()) RaiseXmlError(instruction ? "Attribute value expected" : kNotFinished);
-  if (*pos_ != '=') RaiseXmlError("Attribute value expected");
+  const std::string_view name = ParseName();
+  const size_t slot = TXmlNameTable::RecentSlot(name);
+  const int32_t nameId = names_->NameId(name, slot);
+  const bool maybeRepeated = slotSerial_[slot] == attrSerial_;
+  slotSerial_[slot] = attrSerial_;
+  if (*pos_ != '=') {
+    SkipBlanks();
+    if (AtEnd()) RaiseXmlError(instruction ? "Attribute value expected" : kNotFinished);
+    if (*pos_ != '=') RaiseXmlError("Attribute value expected");
+  }
   ++pos_;
-  SkipBlanks();
-  if (AtEnd()) RaiseXmlError(instruction ? "String constant expected" : kNotFinished);
+  if (*pos_ != '"' && *pos_ != '\'') {
+    SkipBlanks();
+    if (AtEnd()) RaiseXmlError(instruction ? "String constant expected" : kNotFinished);
+  }
   const char quote = *pos_;
   if (quote != '"' && quote != '\'') RaiseXmlError("String constant expected");
   const uint8_t stops = quote == '"' ? xmlstr::kQuotedStop : xmlstr::kApostropheStop;
@@ -358,34 +371,36 @@ void TXmlParser::ParseAttribute(bool instruction) {
     }
   }
   ++pos_;
-  AddAttribute({nameId, uint32_t(stop - start), start});
+  AddAttribute(nameId, Text(start, stop), maybeRepeated);
 }
 
-void TXmlParser::AddAttribute(const tPendingAttr& attr) {
-  // A repeated name replaces the earlier value in its place. Few attributes
-  // are looked through; from kScannedAttrs on, the index of each name is
-  // kept by its identifier.
+void TXmlParser::AddAttribute(int32_t nameId, TXmlValue value, bool maybeRepeated) {
+  // A repeated name replaces the earlier value in its place. While few
+  // attributes are gathered they are looked through when the name may be a
+  // repeated one; from kScannedAttrs on, the index of each name is kept by
+  // its identifier.
   const size_t count = attrs_.size();
   if (count < kScannedAttrs) {
-    for (size_t i = 0; i < count; ++i)
-      if (attrs_[i].NameId == attr.NameId) {
-        attrs_[i] = attr;
-        return;
-      }
-    attrs_.push_back(attr);
+    if (maybeRepeated)
+      for (size_t i = 0; i < count; ++i)
+        if (attrs_[i].NameId == nameId) {
+          attrs_[i].Value = std::move(value);
+          return;
+        }
+    attrs_.push_back({nameId, std::move(value)});
     if (count + 1 == kScannedAttrs)
       for (size_t i = 0; i < kScannedAttrs; ++i) NoteAttrIndex(attrs_[i].NameId, i);
     return;
   }
-  if (size_t(attr.NameId) < attrSeen_.size()) {
-    const uint64_t seen = attrSeen_[size_t(attr.NameId)];
+  if (size_t(nameId) < attrSeen_.size()) {
+    const uint64_t seen = attrSeen_[size_t(nameId)];
     if (uint32_t(seen >> 32) == attrSerial_) {
-      attrs_[uint32_t(seen)] = attr;
+      attrs_[uint32_t(seen)].Value = std::move(value);
       return;
     }
   }
-  NoteAttrIndex(attr.NameId, count);
-  attrs_.push_back(attr);
+  NoteAttrIndex(nameId, count);
+  attrs_.push_back({nameId, std::move(value)});
 }
 
 void TXmlParser::NoteAttrIndex(int32_t nameId, size_t index) {
@@ -396,8 +411,8 @@ void TXmlParser::NoteAttrIndex(int32_t nameId, size_t index) {
 void TXmlParser::StoreAttributes(TXmlNode& node) {
   const size_t count = attrs_.size();
   if (!count) return;
+  // The values refer to the text: they are moved as their bytes.
   auto* items = static_cast<tXmlAttr*>(arena_->Allocate(count * sizeof(tXmlAttr)));
-  for (size_t i = 0; i < count; ++i)
-    new (items + i) tXmlAttr{attrs_[i].NameId, TXmlValue::Borrowed(attrs_[i].Text, attrs_[i].Length)};
+  std::memcpy(static_cast<void*>(items), attrs_.data(), count * sizeof(tXmlAttr));
   node.Attrs()->Adopt(items, uint32_t(count));
 }

@@ -57,7 +57,13 @@ class TXmlParser {
   std::string_view ParseName();
   bool AtEnd() const { return pos_ == end_; }
   bool LookingAt(const char* text) const;
-  void SkipBlanks();
+  void SkipBlanks() {
+    for (;;) {
+      while (uint8_t(*pos_ - 1) < 0x20) ++pos_;  // 1 to 0x20
+      if (*pos_ != '\0' || pos_ == end_) return;
+      ++pos_;  // a zero byte inside the text
+    }
+  }
   // The text up to `terminator` (consumed); raises "\"<terminator>\" expected".
   TXmlValue TakeUntil(const char* terminator);
   void Append(TXmlNode& parent, TXmlNode* child);
@@ -79,16 +85,16 @@ class TXmlParser {
 
   // The children of the open elements, innermost last.
   std::vector<TXmlNode*> childs_;
-  // The attributes of the element being read.
-  struct tPendingAttr {
-    int32_t NameId;
-    uint32_t Length;
-    const char* Text;
-  };
-  std::vector<tPendingAttr> attrs_;
+  // The attributes of the element being read (values over the text).
+  std::vector<tXmlAttr> attrs_;
   static constexpr size_t kScannedAttrs = 16;
-  void AddAttribute(const tPendingAttr& attr);
+  // maybeRepeated: an attribute of this element had a name of the same
+  // recent-names slot.
+  void AddAttribute(int32_t nameId, TXmlValue value, bool maybeRepeated);
   void NoteAttrIndex(int32_t nameId, size_t index);
+  // Per recent-names slot: the serial number of the element that last had
+  // an attribute name of that slot.
+  uint32_t slotSerial_[TXmlNameTable::kRecentCount] = {};
   // Per name identifier: the element (its serial number) that last had an
   // attribute of that name, and the attribute's index, for duplicates.
   std::vector<uint64_t> attrSeen_;
