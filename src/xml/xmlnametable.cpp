@@ -4,7 +4,7 @@
 
 TXmlNameTable::TXmlNameTable() : chunks_(new std::unique_ptr<tEntry[]>[kMaxChunks]) {
   for (auto& head : buckets_) head.store(-1, std::memory_order_relaxed);
-  for (auto& slot : recent_) slot.store(-1, std::memory_order_relaxed);
+  for (auto& slot : recent_) slot.store(nullptr, std::memory_order_relaxed);
   for (const char* name : {"#text", "#cdata-section", "#comment", "#document", "xml"}) NameId(name);
 }
 
@@ -29,13 +29,14 @@ int32_t TXmlNameTable::AddLocked(std::string_view name, uint32_t hash) {
   if (!chunk) chunk.reset(new tEntry[kChunkSize]);
   tEntry& entry = chunk[id & (kChunkSize - 1)];
   entry.Name.assign(name.data(), name.size());
+  entry.Id = id;
   entry.Next = buckets_[hash % kBucketCount].load(std::memory_order_relaxed);
   count_.store(id + 1, std::memory_order_release);
   buckets_[hash % kBucketCount].store(id, std::memory_order_release);
   return id;
 }
 
-int32_t TXmlNameTable::NameIdSlow(std::string_view name, std::atomic<int32_t>& slot) {
+int32_t TXmlNameTable::NameIdSlow(std::string_view name, std::atomic<const tEntry*>& slot) {
   const uint32_t hash = Hash(name);
   int32_t id = Find(name, hash);
   if (id < 0) {
@@ -43,15 +44,15 @@ int32_t TXmlNameTable::NameIdSlow(std::string_view name, std::atomic<int32_t>& s
     id = Find(name, hash);
     if (id < 0) id = AddLocked(name, hash);
   }
-  slot.store(id, std::memory_order_release);
+  slot.store(&Entry(id), std::memory_order_release);
   return id;
 }
 
 int32_t TXmlNameTable::ReadNameId(std::string_view name) {
   // The exact name first, as NameId finds it (recent names included).
   {
-    const int32_t cached = recent_[RecentSlot(name)].load(std::memory_order_acquire);
-    if (cached >= 0 && Entry(cached).Name == name) return cached;
+    const tEntry* cached = recent_[RecentSlot(name)].load(std::memory_order_acquire);
+    if (cached && cached->Name == name) return cached->Id;
   }
   const uint32_t hash = Hash(name);
   auto find = [&]() {

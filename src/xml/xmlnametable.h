@@ -27,12 +27,10 @@ class TXmlNameTable : public TXmlBase {
   int32_t NameId(std::string_view name) { return NameId(name, RecentSlot(name)); }
   // The same with the name's slot among the recent names (RecentSlot).
   int32_t NameId(std::string_view name, size_t recentSlot) {
-    std::atomic<int32_t>& slot = recent_[recentSlot];
-    const int32_t id = slot.load(std::memory_order_acquire);
-    if (id >= 0) {
-      const std::string& cached = Entry(id).Name;
-      if (cached.size() == name.size() && SameBytes(cached.data(), name.data(), name.size())) return id;
-    }
+    std::atomic<const tEntry*>& slot = recent_[recentSlot];
+    const tEntry* entry = slot.load(std::memory_order_acquire);
+    if (entry && entry->Name.size() == name.size() && SameBytes(entry->Name.data(), name.data(), name.size()))
+      return entry->Id;
     return NameIdSlow(name, slot);
   }
   static constexpr size_t kRecentCount = 512;
@@ -55,16 +53,6 @@ class TXmlNameTable : public TXmlBase {
   // h = h * 33 + byte over the name, from 0, 32-bit.
   static uint32_t Hash(std::string_view name);
 
- private:
-  struct tEntry {
-    std::string Name;
-    int32_t Next = -1;  // next identifier in the same bucket
-  };
-  static constexpr int kChunkBits = 10;
-  static constexpr int kChunkSize = 1 << kChunkBits;
-  static constexpr int kMaxChunks = 1 << 13;
-
-  tEntry& Entry(int32_t id) const { return chunks_[id >> kChunkBits][id & (kChunkSize - 1)]; }
   // Names are short: compared inline, eight bytes at a time.
   static bool SameBytes(const char* a, const char* b, size_t n) {
     for (; n >= 8; a += 8, b += 8, n -= 8) {
@@ -77,7 +65,19 @@ class TXmlNameTable : public TXmlBase {
       if (*a++ != *b++) return false;
     return true;
   }
-  int32_t NameIdSlow(std::string_view name, std::atomic<int32_t>& slot);
+
+ private:
+  struct tEntry {
+    std::string Name;
+    int32_t Id = -1;
+    int32_t Next = -1;  // next identifier in the same bucket
+  };
+  static constexpr int kChunkBits = 10;
+  static constexpr int kChunkSize = 1 << kChunkBits;
+  static constexpr int kMaxChunks = 1 << 13;
+
+  tEntry& Entry(int32_t id) const { return chunks_[id >> kChunkBits][id & (kChunkSize - 1)]; }
+  int32_t NameIdSlow(std::string_view name, std::atomic<const tEntry*>& slot);
   // Entries are published with release stores of the bucket heads and
   // never change afterwards: lookups need no lock.
   int32_t Find(std::string_view name, uint32_t hash) const;
@@ -87,7 +87,7 @@ class TXmlNameTable : public TXmlBase {
   // the lock once its identifier is known.
   std::unique_ptr<std::unique_ptr<tEntry[]>[]> chunks_;
   std::atomic<int32_t> buckets_[kBucketCount];
-  std::atomic<int32_t> recent_[kRecentCount];  // identifiers, -1 for none
+  std::atomic<const tEntry*> recent_[kRecentCount];  // published entries, or nullptr
   std::atomic<int32_t> count_{0};
   mutable std::mutex lock_;
 };

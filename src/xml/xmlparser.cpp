@@ -62,7 +62,7 @@ TXmlParser::TXmlParser(const std::string& text, TXmlDocument& document)
       arena_(new TXmlArena(names_)) {
   document.contentArena_ = arena_;
   childs_.reserve(64);
-  attrs_.reserve(kScannedAttrs);
+  attrs_.resize(kScannedAttrs);
   arena_->ReserveFor(text.size());
   pos_ = arena_->AllocateText(text.size() + 1);
   std::memcpy(pos_, text.data(), text.size());
@@ -86,20 +86,7 @@ TXmlValue TXmlParser::TakeUntil(const char* terminator) {
   return text;
 }
 
-std::string_view TXmlParser::ParseName() {
-  if (!xmlstr::IsNameStart(uint8_t(*pos_))) RaiseXmlError(AtEnd() ? kNotFinished : kNameStart);
-  const char* start = pos_;
-  while (xmlstr::IsNameChar(uint8_t(*++pos_))) {
-  }
-  return std::string_view(start, size_t(pos_ - start));
-}
-
-void TXmlParser::Append(TXmlNode& parent, TXmlNode* child) {
-  child->AddFirstRef();  // the parent's link to the new node
-  child->parent_ = &parent;
-  if (&parent == &document_) document_.childs_.Append(child, nullptr);
-  else childs_.push_back(child);
-}
+void TXmlParser::RaiseNameError() const { RaiseXmlError(AtEnd() ? kNotFinished : kNameStart); }
 
 void TXmlParser::StoreChildren(TXmlNode& parent, size_t first) {
   const size_t count = childs_.size() - first;
@@ -116,11 +103,13 @@ void TXmlParser::ParseContent(TXmlNode& parent, int depth) {
   while (!AtEnd()) {
     if (*pos_ != '<') {
       ParseCharData(parent);
-    } else if (inElement && pos_[1] == '/') {
+    } else if (pos_[1] == '/' && inElement) {
       StoreChildren(parent, first);
       return;
-    } else {
+    } else if (pos_[1] == '?' || pos_[1] == '!') {
       ParseMarkup(parent, depth);
+    } else {
+      ParseElement(parent, depth);
     }
   }
   if (inElement) Expected("</" + parent.NodeName() + ">");
@@ -131,7 +120,7 @@ void TXmlParser::ParseCharData(TXmlNode& parent) {
   // Blank runs between tags are the common case: one pass tells them.
   char* p = pos_;
   for (;;) {
-    while (uint8_t(*p - 1) < 0x20) ++p;  // 1 to 0x20
+    p = SkipBlankBytes(p);
     if (*p != '\0' || p == end_) break;
     ++p;  // a zero byte inside the text
   }
@@ -142,7 +131,7 @@ void TXmlParser::ParseCharData(TXmlNode& parent) {
   }
   const bool blank = *p == '&';  // nothing but blanks before the reference
   for (;;) {
-    while (!xmlstr::Is(uint8_t(*p), xmlstr::kTextStop)) ++p;
+    p = SkipUntil(p, xmlstr::kTextStop);
     if (*p == '\0' && p != end_) {
       ++p;
       continue;
@@ -169,41 +158,32 @@ char* TXmlParser::DecodeReferences(char* out, uint8_t stops) {
   // over the input behind the reading position.
   for (;;) {
     if (*pos_ == '&') {
-      *out++ = DecodeReference();
+      char symbol;
+      if (!UsualReference(symbol)) symbol = DecodeReference();
+      *out++ = symbol;
     } else if (*pos_ != '\0' || pos_ == end_) {
       return out;  // another stop byte, or the end
     } else {
       *out++ = *pos_++;  // a zero byte inside the text
     }
-    while (!xmlstr::Is(uint8_t(*pos_), stops)) *out++ = *pos_++;
+    for (;;) {
+      const char a = pos_[0], b = pos_[1];
+      if (xmlstr::Is(uint8_t(a), stops)) break;
+      out[0] = a;
+      if (xmlstr::Is(uint8_t(b), stops)) {
+        ++out;
+        ++pos_;
+        break;
+      }
+      out[1] = b;
+      out += 2;
+      pos_ += 2;
+    }
   }
 }
 
 char TXmlParser::DecodeReference() {
   ++pos_;  // "&"
-  // The usual references first.
-  switch (pos_[0]) {
-    case 'l':
-    case 'g':
-      if (pos_[1] == 't' && pos_[2] == ';') {
-        const char symbol = pos_[0] == 'l' ? '<' : '>';
-        pos_ += 3;
-        return symbol;
-      }
-      break;
-    case 'a':
-      if (pos_[1] == 'm' && pos_[2] == 'p' && pos_[3] == ';') {
-        pos_ += 4;
-        return '&';
-      }
-      break;
-    case 'q':
-      if (pos_[1] == 'u' && pos_[2] == 'o' && pos_[3] == 't' && pos_[4] == ';') {
-        pos_ += 5;
-        return '"';
-      }
-      break;
-  }
   if (*pos_ == '#') {
     ++pos_;
     const bool hex = *pos_ == 'x';
@@ -232,13 +212,10 @@ char TXmlParser::DecodeReference() {
 }
 
 void TXmlParser::ParseMarkup(TXmlNode& parent, int depth) {
-  const char next = pos_[1];
-  if (next == '?') return ParseInstruction(parent);
-  if (next == '!') {
-    if (LookingAt("<!--")) return ParseComment(parent);
-    if (LookingAt("<![CDATA[")) return ParseCDATA(parent);
-    if (LookingAt("<!DOCTYPE")) return SkipDoctype();
-  }
+  if (pos_[1] == '?') return ParseInstruction(parent);
+  if (LookingAt("<!--")) return ParseComment(parent);
+  if (LookingAt("<![CDATA[")) return ParseCDATA(parent);
+  if (LookingAt("<!DOCTYPE")) return SkipDoctype();
   ParseElement(parent, depth);
 }
 
@@ -290,8 +267,8 @@ void TXmlParser::ParseElement(TXmlNode& parent, int depth) {
 void TXmlParser::ParseEndTag(std::string_view name) {
   pos_ += 2;  // "</"
   // The same name: its bytes, then no further name character.
-  bool sameName = size_t(end_ - pos_) >= name.size();
-  for (size_t i = 0; sameName && i < name.size(); ++i) sameName = pos_[i] == name[i];
+  bool sameName =
+      size_t(end_ - pos_) >= name.size() && TXmlNameTable::SameBytes(pos_, name.data(), name.size());
   if (sameName) pos_ += name.size();
   while (xmlstr::IsNameChar(uint8_t(*pos_))) {
     sameName = false;
@@ -303,10 +280,14 @@ void TXmlParser::ParseEndTag(std::string_view name) {
 }
 
 bool TXmlParser::ParseAttributes(TXmlNode& node, bool instruction) {
-  attrs_.clear();
+  attrCount_ = 0;
   ++attrSerial_;
   for (;;) {
     SkipBlanks();
+    if (xmlstr::IsNameStart(uint8_t(*pos_))) {  // no end, nor any of the stops below
+      ParseAttribute(instruction);
+      continue;
+    }
     if (AtEnd()) {
       if (instruction) Expected("?>");
       RaiseXmlError(kNotFinished);
@@ -354,7 +335,7 @@ void TXmlParser::ParseAttribute(bool instruction) {
   const uint8_t stops = quote == '"' ? xmlstr::kQuotedStop : xmlstr::kApostropheStop;
   char* const start = ++pos_;
   for (;;) {
-    while (!xmlstr::Is(uint8_t(*pos_), stops)) ++pos_;
+    pos_ = SkipUntil(pos_, stops);
     if (*pos_ == '\0' && pos_ != end_) {
       ++pos_;
       continue;
@@ -371,7 +352,13 @@ void TXmlParser::ParseAttribute(bool instruction) {
     }
   }
   ++pos_;
-  AddAttribute(nameId, Text(start, stop), maybeRepeated);
+  if (!maybeRepeated && attrCount_ < kScannedAttrs - 1) {
+    tXmlAttr& attr = attrs_[attrCount_++];
+    attr.NameId = nameId;
+    attr.Value = Text(start, stop);
+  } else {
+    AddAttribute(nameId, Text(start, stop), maybeRepeated);
+  }
 }
 
 void TXmlParser::AddAttribute(int32_t nameId, TXmlValue value, bool maybeRepeated) {
@@ -379,7 +366,8 @@ void TXmlParser::AddAttribute(int32_t nameId, TXmlValue value, bool maybeRepeate
   // attributes are gathered they are looked through when the name may be a
   // repeated one; from kScannedAttrs on, the index of each name is kept by
   // its identifier.
-  const size_t count = attrs_.size();
+  const size_t count = attrCount_;
+  if (attrs_.size() == count) attrs_.resize(count * 2);
   if (count < kScannedAttrs) {
     if (maybeRepeated)
       for (size_t i = 0; i < count; ++i)
@@ -387,7 +375,7 @@ void TXmlParser::AddAttribute(int32_t nameId, TXmlValue value, bool maybeRepeate
           attrs_[i].Value = std::move(value);
           return;
         }
-    attrs_.push_back({nameId, std::move(value)});
+    attrs_[attrCount_++] = {nameId, std::move(value)};
     if (count + 1 == kScannedAttrs)
       for (size_t i = 0; i < kScannedAttrs; ++i) NoteAttrIndex(attrs_[i].NameId, i);
     return;
@@ -400,7 +388,7 @@ void TXmlParser::AddAttribute(int32_t nameId, TXmlValue value, bool maybeRepeate
     }
   }
   NoteAttrIndex(nameId, count);
-  attrs_.push_back({nameId, std::move(value)});
+  attrs_[attrCount_++] = {nameId, std::move(value)};
 }
 
 void TXmlParser::NoteAttrIndex(int32_t nameId, size_t index) {
@@ -409,7 +397,7 @@ void TXmlParser::NoteAttrIndex(int32_t nameId, size_t index) {
 }
 
 void TXmlParser::StoreAttributes(TXmlNode& node) {
-  const size_t count = attrs_.size();
+  const size_t count = attrCount_;
   if (!count) return;
   // The values refer to the text: they are moved as their bytes.
   auto* items = static_cast<tXmlAttr*>(arena_->Allocate(count * sizeof(tXmlAttr)));

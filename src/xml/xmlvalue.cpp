@@ -107,18 +107,6 @@ TXmlValue& TXmlValue::operator=(const TXmlValue& other) {
   return *this;
 }
 
-TXmlValue& TXmlValue::operator=(TXmlValue&& other) noexcept {
-  if (this != &other) {
-    if (storage_ == kHeap) FreeHeapText();
-    int_ = other.int_;
-    length_ = other.length_;
-    type_ = other.type_;
-    storage_ = other.storage_;
-    other.storage_ = kNoText;
-  }
-  return *this;
-}
-
 void TXmlValue::SetText(std::string_view text) {
   if (text.size() <= kInlineSize) {
     storage_ = kInline;

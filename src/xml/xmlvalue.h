@@ -44,7 +44,17 @@ class TXmlValue {
     other.storage_ = kNoText;
   }
   TXmlValue& operator=(const TXmlValue& other);
-  TXmlValue& operator=(TXmlValue&& other) noexcept;
+  TXmlValue& operator=(TXmlValue&& other) noexcept {
+    if (this != &other) {
+      if (storage_ == kHeap) FreeHeapText();
+      int_ = other.int_;
+      length_ = other.length_;
+      type_ = other.type_;
+      storage_ = other.storage_;
+      other.storage_ = kNoText;
+    }
+    return *this;
+  }
   ~TXmlValue() {
     if (storage_ == kHeap) FreeHeapText();
   }
