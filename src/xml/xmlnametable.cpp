@@ -36,7 +36,7 @@ int32_t TXmlNameTable::AddLocked(std::string_view name, uint32_t hash) {
   return id;
 }
 
-int32_t TXmlNameTable::NameIdSlow(std::string_view name, std::atomic<const tEntry*>& slot) {
+int32_t TXmlNameTable::NameIdSlow(std::string_view name, size_t recentSlot) {
   const uint32_t hash = Hash(name);
   int32_t id = Find(name, hash);
   if (id < 0) {
@@ -44,15 +44,18 @@ int32_t TXmlNameTable::NameIdSlow(std::string_view name, std::atomic<const tEntr
     id = Find(name, hash);
     if (id < 0) id = AddLocked(name, hash);
   }
-  slot.store(&Entry(id), std::memory_order_release);
+  // The newest name takes the first slot of the pair; the one there moves
+  // to the second. Threads may overwrite each other's: every entry stored
+  // is a published one.
+  recent_[recentSlot + 1].store(recent_[recentSlot].load(std::memory_order_acquire), std::memory_order_release);
+  recent_[recentSlot].store(&Entry(id), std::memory_order_release);
   return id;
 }
 
 int32_t TXmlNameTable::ReadNameId(std::string_view name) {
   // The exact name first, as NameId finds it (recent names included).
   {
-    const tEntry* cached = recent_[RecentSlot(name)].load(std::memory_order_acquire);
-    if (cached && cached->Name == name) return cached->Id;
+    if (const tEntry* cached = RecentEntry(name, RecentSlot(name))) return cached->Id;
   }
   const uint32_t hash = Hash(name);
   auto find = [&]() {

@@ -25,23 +25,21 @@ class TXmlNameTable : public TXmlBase {
   // missing. Recent names are found in a small cache first, without the
   // hash over the name and without the lock.
   int32_t NameId(std::string_view name) { return NameId(name, RecentSlot(name)); }
-  // The same with the name's slot among the recent names (RecentSlot).
+  // The same with the name's pair of slots among the recent names
+  // (RecentSlot).
   int32_t NameId(std::string_view name, size_t recentSlot) {
-    std::atomic<const tEntry*>& slot = recent_[recentSlot];
-    const tEntry* entry = slot.load(std::memory_order_acquire);
-    if (entry && entry->Name.size() == name.size() && SameBytes(entry->Name.data(), name.data(), name.size()))
-      return entry->Id;
-    return NameIdSlow(name, slot);
+    if (const tEntry* entry = RecentEntry(name, recentSlot)) return entry->Id;
+    return NameIdSlow(name, recentSlot);
   }
-  static constexpr size_t kRecentCount = 512;
-  // The slot of a name among the recent names: from its length and three
-  // of its bytes.
+  static constexpr size_t kRecentCount = 1024;
+  // The first of the two slots where a name may be among the recent names:
+  // from its length and three of its bytes.
   static size_t RecentSlot(std::string_view name) {
     const size_t n = name.size();
     if (n == 0) return 0;
-    const uint32_t key = uint32_t(uint8_t(name[0])) * 7 + uint32_t(uint8_t(name[n - 1])) * 31 +
-                         uint32_t(uint8_t(name[n / 2])) * 3 + uint32_t(n) * 131;
-    return key % kRecentCount;
+    const uint32_t key = uint32_t(uint8_t(name[0])) | uint32_t(uint8_t(name[n - 1])) << 8 |
+                         uint32_t(uint8_t(name[n / 2])) << 16 | uint32_t(n) << 24;
+    return ((key * 0x9E3779B1u) >> 23) * 2;  // 512 pairs
   }
   // For reading: the exact name; else the name with its first letter turned
   // to lower case, else to upper case (A-Z, a-z only); else it is added.
@@ -77,7 +75,15 @@ class TXmlNameTable : public TXmlBase {
   static constexpr int kMaxChunks = 1 << 13;
 
   tEntry& Entry(int32_t id) const { return chunks_[id >> kChunkBits][id & (kChunkSize - 1)]; }
-  int32_t NameIdSlow(std::string_view name, std::atomic<const tEntry*>& slot);
+  const tEntry* RecentEntry(std::string_view name, size_t recentSlot) const {
+    for (size_t i = recentSlot; i < recentSlot + 2; ++i) {
+      const tEntry* entry = recent_[i].load(std::memory_order_acquire);
+      if (entry && entry->Name.size() == name.size() && SameBytes(entry->Name.data(), name.data(), name.size()))
+        return entry;
+    }
+    return nullptr;
+  }
+  int32_t NameIdSlow(std::string_view name, size_t recentSlot);
   // Entries are published with release stores of the bucket heads and
   // never change afterwards: lookups need no lock.
   int32_t Find(std::string_view name, uint32_t hash) const;

@@ -281,6 +281,7 @@ void TXmlParser::ParseEndTag(std::string_view name) {
 
 bool TXmlParser::ParseAttributes(TXmlNode& node, bool instruction) {
   attrCount_ = 0;
+  attrSlots_ = 0;
   ++attrSerial_;
   for (;;) {
     SkipBlanks();
@@ -318,8 +319,9 @@ void TXmlParser::ParseAttribute(bool instruction) {
   const std::string_view name = ParseName();
   const size_t slot = TXmlNameTable::RecentSlot(name);
   const int32_t nameId = names_->NameId(name, slot);
-  const bool maybeRepeated = slotSerial_[slot] == attrSerial_;
-  slotSerial_[slot] = attrSerial_;
+  const uint64_t slotBit = uint64_t(1) << (slot / 2 % 64);
+  const bool maybeRepeated = (attrSlots_ & slotBit) != 0;
+  attrSlots_ |= slotBit;
   if (*pos_ != '=') {
     SkipBlanks();
     if (AtEnd()) RaiseXmlError(instruction ? "Attribute value expected" : kNotFinished);
@@ -352,7 +354,7 @@ void TXmlParser::ParseAttribute(bool instruction) {
     }
   }
   ++pos_;
-  if (!maybeRepeated && attrCount_ < kScannedAttrs - 1) {
+  if (attrCount_ < kScannedAttrs - 1 && !(maybeRepeated && RepeatedAttr(nameId))) {
     tXmlAttr& attr = attrs_[attrCount_++];
     attr.NameId = nameId;
     attr.Value = Text(start, stop);

@@ -157,9 +157,14 @@ class TXmlParser {
   // recent-names slot.
   void AddAttribute(int32_t nameId, TXmlValue value, bool maybeRepeated);
   void NoteAttrIndex(int32_t nameId, size_t index);
-  // Per recent-names slot: the serial number of the element that last had
-  // an attribute name of that slot.
-  uint32_t slotSerial_[TXmlNameTable::kRecentCount] = {};
+  bool RepeatedAttr(int32_t nameId) const {
+    for (size_t i = 0; i < attrCount_; ++i)
+      if (attrs_[i].NameId == nameId) return true;
+    return false;
+  }
+  // Bit (recent-names slot / 2) mod 64 of every attribute name of the
+  // element being read: a name whose bit is not set yet is no repeat.
+  uint64_t attrSlots_ = 0;
   // Per name identifier: the element (its serial number) that last had an
   // attribute of that name, and the attribute's index, for duplicates.
   std::vector<uint64_t> attrSeen_;
