@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "xml/simplexml.h"
 
@@ -111,6 +113,29 @@ TEST(XmlParsedTree, SelectionsAndCopiesHoldTheirNodes) {
   ASSERT_EQ(items->Count(), 2);
   EXPECT_EQ(items->Item(1)->NodeText(), "2");
   EXPECT_EQ(copy->Xml(), "\r\n<r>\r\n\t<i>1</i>\r\n\t<i>2</i>\r\n\t<j/>\r\n</r>");
+}
+
+TEST(XmlNameTable, ThreadsAddingAndFindingNamesAgree) {
+  // Lookups run without the lock while other threads add names: every
+  // thread must see one identifier per name, and its name back.
+  IXmlNameTable table(new TXmlNameTable());
+  constexpr int kThreads = 4, kNames = 3000;
+  std::vector<std::vector<int32_t>> ids(kThreads, std::vector<int32_t>(kNames));
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t)
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < kNames; ++i) {
+        const int n = (i * 7 + t * 13) % kNames;  // each thread in its own order
+        const std::string name = "Name" + std::to_string(n);
+        ids[size_t(t)][size_t(n)] = n % 2 ? table->NameId(name) : table->ReadNameId(name);
+      }
+    });
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(table->Count(), 5 + kNames);
+  for (int n = 0; n < kNames; ++n) {
+    for (int t = 1; t < kThreads; ++t) ASSERT_EQ(ids[size_t(t)][size_t(n)], ids[0][size_t(n)]) << n;
+    EXPECT_EQ(table->Name(ids[0][size_t(n)]), "Name" + std::to_string(n));
+  }
 }
 
 }  // namespace
