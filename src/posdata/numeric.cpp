@@ -117,20 +117,19 @@ inline int64_t Rescale(uint8_t mode, int toScale, int fromScale, int64_t v) {
   return kPow10[k] * v;
 }
 
-// How many times a may be multiplied by 10 while it has at most
+// How many times a (not 0) may be multiplied by 10 while it has at most
 // 63 - kBitsPerDecimal bits before each step, `limit` times at most; a is
-// multiplied accordingly. Steps that can not reach the bound are taken at
-// once.
+// multiplied accordingly. With L bits, |a| * 10^j stays below that bound
+// for j = floor((59 - L) * log10 2) and may for j + 1, not beyond: one
+// product tells.
 int GrowByTens(int64_t& a, int limit) {
-  int steps = 0;
-  while (steps < limit) {
-    const int room = 63 - kBitsPerDecimal - BitLength(a);
-    if (room < 0) break;
-    int step = room / kBitsPerDecimal > 1 ? room / kBitsPerDecimal : 1;
-    if (step > limit - steps) step = limit - steps;
-    a *= kPow10[step];
-    steps += step;
-  }
+  constexpr int kMaxBits = 63 - kBitsPerDecimal;
+  const int bits = BitLength(a);
+  if (bits > kMaxBits || limit <= 0) return 0;
+  int largest = ((kMaxBits - bits) * 1233) >> 12;  // 1233 / 4096: log10 2, exact for 0 to 63
+  if (Magnitude(a) * uint64_t(kPow10[largest + 1]) < (uint64_t(1) << kMaxBits)) ++largest;
+  const int steps = largest + 1 < limit ? largest + 1 : limit;
+  a *= kPow10[steps];
   return steps;
 }
 
