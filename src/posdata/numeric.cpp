@@ -182,10 +182,12 @@ void TNumeric::Mul(const TNumeric& y) {
     a /= 10;
     --sa;
   }
-  // A decimal takes at most kBitsPerDecimal bits off y: fewer than this
-  // many dropped decimals leave the product too long.
+  // d dropped decimals take at most ceil(d * log2 10) bits off y: while that
+  // is below the excess, the product stays too long. The first d that may
+  // do is floor((excess - 1) * log10 2) + 1 (1233 / 4096: log10 2, exact
+  // for 0 to 63).
   const int excess = BitLength(y.Value) + BitLength(a) - 63;
-  int dropped = excess > 0 ? (excess + kBitsPerDecimal - 1) / kBitsPerDecimal : 0;
+  int dropped = excess > 0 ? (((excess - 1) * 1233) >> 12) + 1 : 0;
   int64_t b = RoundDivPow10(nrHalfAwayFromZero, dropped, y.Value);
   while (MayOverflow(b, a)) b = RoundDivPow10(nrHalfAwayFromZero, ++dropped, y.Value);
   Value = Rescale(RoundMode, Scale, sa + int(y.Scale) - dropped, a * b);
