@@ -153,6 +153,10 @@ void Register::SaveState() const { platform::WriteWholeFile(config_.StateFile, S
 
 void Register::Tape(const std::string& text) const { platform::AppendToFile(config_.TapeFile, text + "\n"); }
 
+void Register::KeepDocument(const std::string& text, const std::string& verdict) const {
+  platform::AppendToFile(config_.DocumentsFile, "<!-- " + verdict + " -->\n" + text + "\n");
+}
+
 int32_t Register::Enter(const std::string& function) {
   int32_t count = ++calls_[function];
   int32_t inFlight = ++g_inFlight;

@@ -53,7 +53,14 @@ class Register {
   // The counted fault of the current call of `function`, 0 when none.
   int32_t CountedFault(const std::string& function) const;
 
+  // Appends a received fiscal document to the documents file.
+  void KeepDocument(const std::string& text, const std::string& verdict) const;
+
   const Config& Cfg() const { return config_; }
+  // What the last refused document was refused for; code 0 after an
+  // accepted one.
+  int32_t RefusalCode = 0;
+  std::string RefusalText;
   State& St() { return state_; }
   int32_t Number() const { return number_; }
 

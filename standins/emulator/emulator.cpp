@@ -5,7 +5,9 @@
 #include <mutex>
 #include <string>
 
+#include "emu_document.h"
 #include "emu_register.h"
+#include "emu_xml.h"
 #include "io/printer/zefor/lodrv_api.h"
 #include "io/printer/zefor/zef_options.h"
 #include "io/printer/zefor/zef_status_record.h"
@@ -203,29 +205,53 @@ ZEF_EXPORT int32_t ZEF_STDCALL ZefFiscalDocument(int32_t number, const char* xml
   Call call(number, "ZefFiscalDocument");
   if (call.fault) return call.fault;
   std::string text = xml ? xml : "";
-  emu::State& s = call.R().St();
+  Register& r = call.R();
+  emu::XmlNode document;
+  std::string error;
+  emu::Verdict verdict;
+  if (!emu::ParseXml(text, document, error)) {
+    verdict.Code = emu::kRefuseForm;
+    verdict.Problem = "the document is not well-formed XML: " + error;
+  } else {
+    verdict = emu::CheckFiscalDocument(document, r.Cfg(), OptionSet(r.Cfg()));
+    if (!r.Cfg().Strict && verdict.Code != 0) {
+      verdict.Code = 0;
+      verdict.Summary.DocType = document.AttrOr("DocType");
+      verdict.Summary.Receipt = document.Child("Receipt") != nullptr;
+    }
+  }
+  r.RefusalCode = verdict.Code;
+  r.RefusalText = verdict.Problem;
+  if (verdict.Code != 0) {
+    r.KeepDocument(text, "refused " + std::to_string(verdict.Code) + ": " + verdict.Problem);
+    return verdict.Code;
+  }
+  emu::State& s = r.St();
   time_t now = time(nullptr);
   if (!s.ShiftOpen) {
     s.ShiftOpen = true;
     s.ShiftOpened = now;
   }
   ++s.Doc;
-  if (text.find("<Receipt") != std::string::npos) ++s.Receipt;
+  if (verdict.Summary.Receipt) ++s.Receipt;
+  s.Sales += verdict.Summary.Sign * verdict.Summary.Total;
+  s.Cash += verdict.Summary.Sign * verdict.Summary.CashIn;
   if (++s.Unsent == 1) s.OldestUnsent = now;
-  call.R().SaveState();
-  call.R().Tape("---- fiscal document " + std::to_string(s.Doc) + " DocType=" +
-                AttrOf(text, "FiscalDocument", "DocType") + " ----\n" + text);
+  r.SaveState();
+  r.KeepDocument(text, "accepted as document " + std::to_string(s.Doc));
+  emu::TapeNumbers numbers{s.LastShift + 1, s.Doc, s.Receipt, now};
+  r.Tape(emu::DocumentTape(document, verdict.Summary, numbers));
   using namespace ZefStatus;
   uint32_t mask = fnShiftState | fnLastShiftNum | fnLastDocNum | fnLastReceiptNum;
   auto* status = static_cast<TZefStatus*>(record);
   if (status) {
-    call.R().FillStatus(*status, mask);
+    r.FillStatus(*status, mask);
     std::string result = "<DocumentResult DocNum=\"" + std::to_string(s.Doc) + "\"/>";
     char* buffer = reinterpret_cast<char*>(uintptr_t(status->ReturnBuffer));
     if (buffer && status->ReturnBufferSize > int32_t(result.size())) std::memcpy(buffer, result.c_str(), result.size() + 1);
   }
   if (filled) *filled = int32_t(mask);
-  return call.R().CountedFault("ZefFiscalDocument");
+  return r.CountedFault("ZefFiscalDocument");
 }
 
 ZEF_EXPORT int32_t ZEF_STDCALL ZefGetZReportData(int32_t number, char* buffer, int32_t* size) {
@@ -265,6 +291,15 @@ ZEF_EXPORT void ZEF_STDCALL ZefGetLastLogicError(int32_t number, void* record) {
   Call call(number, "ZefGetLastLogicError");
   auto* bytes = static_cast<uint8_t*>(record);
   const emu::Config& c = call.R().Cfg();
+  if (call.R().RefusalCode != 0) {
+    // The register explains the document it refused; the text may quote
+    // item names, so it goes in the UTF-8 form only.
+    const int32_t code = call.R().RefusalCode;
+    std::memcpy(bytes + 4, &code, 4);
+    StoreShort(bytes + 8, std::string(), 256);
+    StoreShort(bytes + 264, call.R().RefusalText, 256);
+    return;
+  }
   std::memcpy(bytes + 4, &c.LogicCode, 4);
   StoreShort(bytes + 8, c.LogicAnsi, 256);
   StoreShort(bytes + 264, c.LogicUtf8, 256);
