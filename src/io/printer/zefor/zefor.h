@@ -4,6 +4,7 @@
 // initialisation, call results, options, status and readiness.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "io/printer/zefor/zef_journal.h"
 #include "io/printer/zefor/zef_options.h"
 #include "io/printer/zefor/zef_status_record.h"
+#include "io/printer/zefor/zefor_order_register.h"
 #include "platform/com.h"
 #include "xml/xmldocument.h"
 
@@ -60,6 +62,8 @@ struct tZeforParams {
   bool MarkCustomFlag = false;               // 43
 };
 
+class TFSXml;
+
 class TZefor : public tCommonFiscReg {
  public:
   static constexpr int32_t kErrParamMissing = 3608;
@@ -93,6 +97,22 @@ class TZefor : public tCommonFiscReg {
   int32_t DeviceParamIndex() override { return Params.FiscRegTypeNum; }
   bool FixedNames() override { return (Driver.Options & ZefOptions::foFixedNames) != 0; }
   bool IsChangePayType(int32_t type) override;
+
+  // ---- receipts (zefor_fisc_check.cpp) ----
+  bool PrintFiscCheck(TFiscDocInfo& doc, bool reverse, const std::string& toPrint) override;
+  bool PrintBill(TFiscDocInfo& doc, bool undo, const std::string& toPrint) override;
+  bool PrintOrder(TFiscDocInfo& doc) override;
+  bool PrintCheckCopy(TFiscDocInfo& doc, const std::string& toPrint) override;
+  // Sends a built document in the driver thread, keeping the pause between
+  // documents unless keepPace is set.
+  bool SendDocument(TFSXml& builder, TZefStatus& status, int32_t& filled, bool keepPace);
+  // The payment types of the register type (POS class 142).
+  int32_t MinPayType() override;
+  int32_t MaxPayType() override;
+  int32_t DefaultPayType() override;
+  // Segments waiting to be printed with the next receipt ("PRINTUNFISCAL").
+  IXmlDocument PendingReceiptInserts;
+  std::unique_ptr<tZeforOrderRegister> OrderRegister;
 
   // ---- call results ----
   bool CreateResult(int32_t code, const std::string& callName);
