@@ -517,7 +517,10 @@ bool TZefor::PrintFiscCheck(TFiscDocInfo& doc, bool reverse, const std::string& 
   Journal.Write(-1, Fmt("PrintFiscCheck(%d, %d)", int32_t(doc.Kind), int32_t(reverse ? 1 : 0)));
   if (!CheckRegisterClock()) return false;
   Journal.Write(1, tZefJournal::OperationEntry(kStep));
-  if (!OrderRegister) OrderRegister = std::make_unique<tZeforOrderRegister>(*this);
+  if (!OrderRegister) {
+    OrderRegister = std::make_unique<tZeforOrderRegister>(*this);
+    tOrderPreparation(*OrderRegister).SetNameProperties(Params.PayTaxTypeSet < 3, Params.PayTaxTypeSet);
+  }
   const int32_t savedMode = Params.DiscountMode;
   bool result = false;
   try {
