@@ -34,6 +34,7 @@ class Receipts : public ZeforTest {
  protected:
   // A register on the emulator with the POS objects of the demo orders.
   void Start(const std::string& emulator, const std::string& params = "") {
+    platform::RemoveFile(dir_ + "emu1.docs");
     WriteEmulator("documents = emu1.docs\ntaxes = 1:2000 2:1000 3:0\n" + emulator);
     WriteParams(Device(0, params) + SourceFile("tools/possim/demo/receipts.cfg"));
     Load();
