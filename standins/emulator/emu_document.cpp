@@ -1,5 +1,7 @@
 #include "emu_document.h"
 
+#include "emu_register.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <map>
@@ -347,12 +349,7 @@ std::string QuantityText(int64_t thousandths) {
 }
 
 std::string DateText(time_t moment) {
-  struct tm t;
-#if defined(_WIN32)
-  localtime_s(&t, &moment);
-#else
-  localtime_r(&moment, &t);
-#endif
+  struct tm t = LocalTm(moment);
   char text[32];
   std::strftime(text, sizeof text, "%d.%m.%Y %H:%M", &t);
   return text;

@@ -43,7 +43,6 @@ void StoreSerial(uint8_t* target, const std::string& serial) {
 
 }  // namespace
 
-namespace {
 struct tm LocalTm(time_t moment) {
   struct tm t;
 #if defined(_WIN32)
@@ -53,7 +52,6 @@ struct tm LocalTm(time_t moment) {
 #endif
   return t;
 }
-}  // namespace
 
 void DatePair(time_t moment, int32_t& date, int32_t& time) {
   struct tm t = LocalTm(moment);

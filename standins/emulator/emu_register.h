@@ -32,6 +32,7 @@ State ParseState(const std::string& text);
 // Days since 1899-12-30 and milliseconds of the day of a local moment.
 void DatePair(time_t moment, int32_t& date, int32_t& time);
 std::string IsoTime(time_t moment);  // yyyy-mm-ddThh:nn:ss, local
+struct tm LocalTm(time_t moment);
 
 class Register {
  public:
