@@ -42,6 +42,15 @@ int32_t PaperValue(const std::string& v) {
   return std::atoi(v.c_str());
 }
 
+std::map<int32_t, int32_t> TaxTable(const std::vector<std::string>& words) {
+  std::map<int32_t, int32_t> table;
+  for (const std::string& w : words) {
+    size_t colon = w.find(':');
+    if (colon != std::string::npos) table[std::atoi(w.c_str())] = std::atoi(w.c_str() + colon + 1);
+  }
+  return table;
+}
+
 void Apply(Config& c, const std::string& key, const std::string& value) {
   uint8_t flag = std::atoi(value.c_str()) != 0;
   if (key == "state") c.StateFile = Resolve(c.Directory, value);
@@ -75,6 +84,15 @@ void Apply(Config& c, const std::string& key, const std::string& value) {
   else if (key == "delay") c.Delays.push_back(ParseFault(Words(value), true));
   else if (key == "throw") c.Throws.push_back(ParseFault(Words(value), false));
   else if (key == "counted_fault") c.CountedFaults.push_back(ParseFault(Words(value), true));
+  else if (key == "documents") c.DocumentsFile = Resolve(c.Directory, value);
+  else if (key == "strict") c.Strict = flag;
+  else if (key == "tax_check") c.ExactTaxes = value == "exact";
+  else if (key == "max_pay_type") c.MaxPayType = std::atoi(value.c_str());
+  else if (key == "taxes") c.Taxes = TaxTable(Words(value));
+  else if (key == "cash_types") {
+    c.CashTypes.clear();
+    for (const std::string& w : Words(value)) c.CashTypes.push_back(std::atoi(w.c_str()));
+  }
 }
 
 }  // namespace
@@ -102,6 +120,7 @@ Config ParseConfig(const std::string& text, int32_t number, const std::string& d
   std::string suffix = std::to_string(number + 1);
   if (c.StateFile.empty()) c.StateFile = directory + "emulator" + suffix + ".state";
   if (c.TapeFile.empty()) c.TapeFile = directory + "emulator" + suffix + ".tape";
+  if (c.DocumentsFile.empty()) c.DocumentsFile = directory + "emulator" + suffix + ".docs";
   return c;
 }
 

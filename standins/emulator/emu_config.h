@@ -42,6 +42,14 @@ struct Config {
   std::vector<Fault> Delays;          // "delay = Function ms [nth]"
   std::vector<Fault> Throws;          // "throw = Function [nth]"
   std::vector<Fault> CountedFaults;   // "counted_fault = ZefFiscalDocument code [nth]"
+
+  // Fiscal documents.
+  std::string DocumentsFile;          // every fiscal document received, as sent
+  bool Strict = true;                 // check each fiscal document as a register does
+  std::map<int32_t, int32_t> Taxes;   // "taxes = 1:2000 2:1000": index -> rate in hundredths of a percent
+  bool ExactTaxes = false;            // "tax_check = exact": tax sums to the kopeck of the rate
+  std::vector<int32_t> CashTypes{1};  // payment type indexes that are cash (may give change)
+  int32_t MaxPayType = 16;            // highest payment type index accepted
 };
 
 // Parses the text for device `number`; later lines win, a device section

@@ -43,7 +43,6 @@ void StoreSerial(uint8_t* target, const std::string& serial) {
 
 }  // namespace
 
-namespace {
 struct tm LocalTm(time_t moment) {
   struct tm t;
 #if defined(_WIN32)
@@ -53,7 +52,6 @@ struct tm LocalTm(time_t moment) {
 #endif
   return t;
 }
-}  // namespace
 
 void DatePair(time_t moment, int32_t& date, int32_t& time) {
   struct tm t = LocalTm(moment);
@@ -152,6 +150,10 @@ void Register::Load() {
 void Register::SaveState() const { platform::WriteWholeFile(config_.StateFile, StateText(state_)); }
 
 void Register::Tape(const std::string& text) const { platform::AppendToFile(config_.TapeFile, text + "\n"); }
+
+void Register::KeepDocument(const std::string& text, const std::string& verdict) const {
+  platform::AppendToFile(config_.DocumentsFile, "<!-- " + verdict + " -->\n" + text + "\n");
+}
 
 int32_t Register::Enter(const std::string& function) {
   int32_t count = ++calls_[function];

@@ -32,6 +32,7 @@ State ParseState(const std::string& text);
 // Days since 1899-12-30 and milliseconds of the day of a local moment.
 void DatePair(time_t moment, int32_t& date, int32_t& time);
 std::string IsoTime(time_t moment);  // yyyy-mm-ddThh:nn:ss, local
+struct tm LocalTm(time_t moment);
 
 class Register {
  public:
@@ -53,6 +54,8 @@ class Register {
   // The counted fault of the current call of `function`, 0 when none.
   int32_t CountedFault(const std::string& function) const;
 
+  // Appends a received fiscal document to the documents file.
+  void KeepDocument(const std::string& text, const std::string& verdict) const;
   // The drawer is open for the next drawer status reads (drawer_open_reads).
   void OpenDrawer() { drawerOpenReads_ = config_.DrawerOpenReads; }
   // What ZefGetLastLogicError tells after a refused document (code 0: the

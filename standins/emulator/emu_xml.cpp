@@ -203,6 +203,24 @@ bool XmlNode::HasAttr(const std::string& name) const {
   return false;
 }
 
+const XmlNode* XmlNode::Path(const std::string& path) const {
+  const XmlNode* node = this;
+  for (size_t at = 0; node && at <= path.size();) {
+    size_t end = path.find('/', at);
+    if (end == std::string::npos) end = path.size();
+    node = node->Child(path.substr(at, end - at));
+    at = end + 1;
+  }
+  return node;
+}
+
+std::vector<const XmlNode*> XmlNode::ChildrenNamed(const std::string& name) const {
+  std::vector<const XmlNode*> list;
+  for (const XmlNode& child : Children)
+    if (child.Name == name) list.push_back(&child);
+  return list;
+}
+
 bool ParseXml(const std::string& text, XmlNode& root, std::string& error) {
   Reader reader(text);
   root = XmlNode();

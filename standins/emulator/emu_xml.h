@@ -19,6 +19,9 @@ struct XmlNode {
   // The attribute's value, or `missing` when absent.
   std::string Attr(const std::string& name, const std::string& missing = std::string()) const;
   bool HasAttr(const std::string& name) const;
+  // Follows a path of names separated by "/".
+  const XmlNode* Path(const std::string& path) const;
+  std::vector<const XmlNode*> ChildrenNamed(const std::string& name) const;
 };
 
 // Parses a whole document; false with the reason in `error` when it is not

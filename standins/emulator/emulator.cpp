@@ -5,6 +5,7 @@
 #include <mutex>
 #include <string>
 
+#include "emu_document.h"
 #include "emu_print.h"
 #include "emu_register.h"
 #include "emu_xml.h"
@@ -206,35 +207,88 @@ ZEF_EXPORT int32_t ZEF_STDCALL ZefUnfiscalPrint(int32_t number, const char* xml,
   return 0;
 }
 
-ZEF_EXPORT int32_t ZEF_STDCALL ZefFiscalDocument(int32_t number, const char* xml, void* record, int32_t* filled) {
-  Call call(number, "ZefFiscalDocument");
-  if (call.fault) return call.fault;
-  std::string text = xml ? xml : "";
-  emu::State& s = call.R().St();
+namespace {
+
+// An accepted document: the shift opens, the counters grow, the state is
+// saved. Returns the moment.
+time_t CountDocument(Register& r, bool receipt) {
+  emu::State& s = r.St();
   time_t now = time(nullptr);
   if (!s.ShiftOpen) {
     s.ShiftOpen = true;
     s.ShiftOpened = now;
   }
   ++s.Doc;
-  if (text.find("<Receipt") != std::string::npos) ++s.Receipt;
+  if (receipt) ++s.Receipt;
   if (++s.Unsent == 1) s.OldestUnsent = now;
-  call.R().SaveState();
-  call.R().Tape("---- fiscal document " + std::to_string(s.Doc) + " DocType=" +
-                AttrOf(text, "FiscalDocument", "DocType") + " ----\n" + text);
+  r.SaveState();
+  return now;
+}
+
+// The status record and the reply of an accepted document.
+int32_t AnswerDocument(Register& r, void* record, int32_t* filled) {
   using namespace ZefStatus;
   uint32_t mask = fnShiftState | fnLastShiftNum | fnLastDocNum | fnLastReceiptNum;
   auto* status = static_cast<TZefStatus*>(record);
   if (status) {
-    call.R().FillStatus(*status, mask);
-    std::string result = "<DocumentResult DocNum=\"" + std::to_string(s.Doc) + "\"/>";
-    const std::string& replyFile = call.R().Cfg().FiscalReplyFile;
+    r.FillStatus(*status, mask);
+    std::string result = "<DocumentResult DocNum=\"" + std::to_string(r.St().Doc) + "\"/>";
+    const std::string& replyFile = r.Cfg().FiscalReplyFile;
     if (!replyFile.empty()) platform::ReadWholeFile(replyFile, result);
     char* buffer = reinterpret_cast<char*>(uintptr_t(status->ReturnBuffer));
     if (buffer && status->ReturnBufferSize > int32_t(result.size())) std::memcpy(buffer, result.c_str(), result.size() + 1);
   }
   if (filled) *filled = int32_t(mask);
-  return call.R().CountedFault("ZefFiscalDocument");
+  return r.CountedFault("ZefFiscalDocument");
+}
+
+}  // namespace
+
+ZEF_EXPORT int32_t ZEF_STDCALL ZefFiscalDocument(int32_t number, const char* xml, void* record, int32_t* filled) {
+  Call call(number, "ZefFiscalDocument");
+  if (call.fault) return call.fault;
+  std::string text = xml ? xml : "";
+  Register& r = call.R();
+  emu::XmlNode document;
+  std::string error;
+  const bool parsed = emu::ParseXml(text, document, error);
+  // Only the receipt-like documents are checked; cash documents, reports,
+  // journal and custom documents are printed as they came.
+  const bool fiscalRoot = parsed ? document.Name == "FiscalDocument" : text.find("<FiscalDocument") != std::string::npos;
+  const std::string docType = parsed ? document.Attr("DocType") : AttrOf(text, "FiscalDocument", "DocType");
+  if (!fiscalRoot || (!docType.empty() && !emu::IsCheckedDocType(docType))) {
+    r.SetLogicError(0, std::string());
+    emu::State& s = r.St();
+    CountDocument(r, text.find("<Receipt") != std::string::npos);
+    r.KeepDocument(text, "accepted unchecked as document " + std::to_string(s.Doc));
+    r.Tape("---- fiscal document " + std::to_string(s.Doc) + " DocType=" + docType + " ----\n" + text);
+    return AnswerDocument(r, record, filled);
+  }
+  emu::Verdict verdict;
+  if (!parsed) {
+    verdict.Code = emu::kRefuseForm;
+    verdict.Problem = "the document is not well-formed XML: " + error;
+  } else {
+    verdict = emu::CheckFiscalDocument(document, r.Cfg(), OptionSet(r.Cfg()));
+    if (!r.Cfg().Strict && verdict.Code != 0) {
+      verdict.Code = 0;
+      verdict.Summary.DocType = docType;
+      verdict.Summary.Receipt = document.Child("Receipt") != nullptr;
+    }
+  }
+  r.SetLogicError(verdict.Code, verdict.Problem);
+  if (verdict.Code != 0) {
+    r.KeepDocument(text, "refused " + std::to_string(verdict.Code) + ": " + verdict.Problem);
+    return verdict.Code;
+  }
+  emu::State& s = r.St();
+  s.Sales += verdict.Summary.Sign * verdict.Summary.Total;
+  s.Cash += verdict.Summary.Sign * verdict.Summary.CashIn;
+  const time_t now = CountDocument(r, verdict.Summary.Receipt);
+  r.KeepDocument(text, "accepted as document " + std::to_string(s.Doc));
+  emu::TapeNumbers numbers{s.LastShift + 1, s.Doc, s.Receipt, now};
+  r.Tape(emu::DocumentTape(document, verdict.Summary, numbers));
+  return AnswerDocument(r, record, filled);
 }
 
 ZEF_EXPORT int32_t ZEF_STDCALL ZefGetZReportData(int32_t number, char* buffer, int32_t* size) {

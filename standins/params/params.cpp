@@ -1,5 +1,6 @@
 // Stand-in of the POS parameter service: answers GetParamValue from a plain
 // text configuration (PARAMS_CONFIG, else params.cfg next to this library).
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 
@@ -162,6 +163,13 @@ ZEF_EXPORT uint8_t ZEF_STDCALL GetParamValue(const uint8_t* name, int32_t number
       return 1;
     }
     if (n == "*_RefProp#" || n == "*_RefName#") return RefRequest(n, number, index, value, text, textSize);
+    if (n.compare(0, 5, "#SYS#") == 0) {
+      auto it = g_config.systemValues.find(n);
+      if (it == g_config.systemValues.end()) return 0;
+      PutShortString(text, textSize, it->second);
+      if (value) *value = uint32_t(std::atoll(it->second.c_str()));
+      return 1;
+    }
     if (!n.empty() && n[0] == '*') {
       auto it = g_config.values.find(n);
       if (it == g_config.values.end() || !value) return 0;

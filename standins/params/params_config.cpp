@@ -142,6 +142,8 @@ ParamsConfig ParamsConfig::Parse(const std::string& text, const std::string& bas
       int64_t v = 0;
       ParseInteger(value, v);
       c.values[key] = uint32_t(v);
+    } else if (section == "system") {
+      c.systemValues["#SYS#" + key] = value;
     } else if (section == "service") {
       if (key == "log") c.requestLog = value.empty() || value[0] == '/' ? value : baseDir + value;
       if (key == "known") c.knownKinds = IntegerList(value);

@@ -36,6 +36,7 @@ struct ParamsConfig {
   std::map<DeviceKey, Answers> answers;
   std::map<std::string, std::string> translations;
   std::map<std::string, uint32_t> values;                 // "*IntCallback" and the like
+  std::map<std::string, std::string> systemValues;        // "#SYS#ThisStationIdent" and the like
   std::vector<int32_t> knownKinds;                        // "*_RefProp#" mode 0
   std::map<int32_t, std::map<int32_t, std::string>> refNames;   // kind -> id -> name
   std::map<int32_t, std::map<std::string, std::string>> refProps;  // kind -> "id.path" -> value

@@ -47,6 +47,30 @@ inline std::string Unstamped(const std::string& journal) {
   return std::regex_replace(journal, stamp, "$1");
 }
 
+// A journal without the driver calls inside it: every block from its
+// "~~> ..." line to its "<~~ ..." line, and the empty line after it, is
+// removed, so that the lines of a device operation can be compared whole.
+inline std::string WithoutDriverCalls(const std::string& journal) {
+  std::string kept;
+  bool inCall = false, afterCall = false;
+  for (size_t at = 0; at < journal.size();) {
+    size_t end = journal.find('\n', at);
+    end = end == std::string::npos ? journal.size() : end + 1;
+    const std::string line = journal.substr(at, end - at);
+    at = end;
+    const bool blank = line == "\n" || line == "\r\n";
+    if (afterCall && blank) {
+      afterCall = false;
+      continue;
+    }
+    afterCall = false;
+    if (!inCall && line.compare(0, 4, "~~> ") == 0) inCall = true;
+    if (!inCall) kept += line;
+    else if (line.compare(0, 4, "<~~ ") == 0) inCall = false, afterCall = true;
+  }
+  return kept;
+}
+
 // The text of a file; empty when it cannot be read.
 inline std::string FileText(const std::string& path) {
   std::string text;

@@ -12,6 +12,9 @@
 #include <vector>
 
 #include "adapter.h"
+#include "orderparser.h"
+#include "orderstream.h"
+#include "io/printer/fiscreg/fisc_doc_info.h"
 #include "tarvel32/tarvel32.h"
 
 namespace {
@@ -21,6 +24,10 @@ struct Options {
   std::string config;
   int32_t device = 0;
   std::vector<std::string> prints;
+  std::vector<std::string> orders;    // order descriptions to print as receipts
+  std::vector<std::string> datasets;  // saved datasets streams ("FRErrorInputData.log")
+  int32_t kind = 1;                   // document kind of the receipts
+  int32_t flags = 0x2E;               // fdfSeparateDiscount | fdfUseTaxDishType | fdfPrintChange | fdfUseAltNames
 };
 
 bool ParseArgs(int argc, char** argv, Options& o) {
@@ -31,8 +38,13 @@ bool ParseArgs(int argc, char** argv, Options& o) {
     else if (a == "--config") o.config = next();
     else if (a == "--device") o.device = std::atoi(next().c_str());
     else if (a == "--print") o.prints.push_back(next());
+    else if (a == "--order") o.orders.push_back(next());
+    else if (a == "--datasets") o.datasets.push_back(next());
+    else if (a == "--kind") o.kind = std::atoi(next().c_str());
+    else if (a == "--flags") o.flags = int32_t(std::strtol(next().c_str(), nullptr, 0));
     else {
-      std::fprintf(stderr, "usage: possim [--adapter PATH] [--config FILE] [--device N] [--print FILE]...\n");
+      std::fprintf(stderr, "usage: possim [--adapter PATH] [--config FILE] [--device N] [--print FILE]...\n"
+                           "              [--kind N] [--flags N] [--order FILE.order]... [--datasets FILE]...\n");
       return false;
     }
   }
@@ -94,6 +106,46 @@ void ShowFiscal(Adapter& a, int32_t handle) {
   std::printf("PrintersStarted(%d)\n", handle);
 }
 
+// One fiscal document with a datasets stream, and what the POS got back.
+void PrintReceipt(Adapter& a, int32_t handle, const Options& o, const std::string& name, std::string stream) {
+  std::vector<uint8_t> record(kFiscDocInfoSize, 0);
+  TFiscDocInfo doc{};
+  doc.Size = kFiscDocInfoSize;
+  doc.Kind = uint8_t(o.kind);
+  doc.Flags = o.flags;
+  doc.Data = uint32_t(uintptr_t(stream.data()));
+  doc.DataSize = int32_t(stream.size());
+  std::memcpy(record.data(), &doc, sizeof doc);
+  bool ok = a.FiscDocument(handle, record.data()) != 0;
+  std::memcpy(&doc, record.data(), sizeof doc);
+  std::printf("FiscDocument(%s, kind %d) = %s\n", name.c_str(), o.kind, ok ? "true" : "false");
+  std::printf("  CheckNum=%d DocNum=%d FiscShiftNum=%d ShiftOpened=%u OFDUnsentCount=%d\n", int32_t(doc.CheckNum),
+              int32_t(doc.DocNum), int32_t(doc.FiscShiftNum), doc.ShiftOpened, int32_t(doc.OFDUnsentCount));
+  if (!ok)
+    std::printf("  ErrorCode=%d LogicError=%d ErrorText=\"%.*s\"\n", int32_t(doc.ErrorCode), int32_t(doc.LogicError),
+                doc.ErrorText[0], reinterpret_cast<const char*>(doc.ErrorText + 1));
+}
+
+void PrintReceipts(Adapter& a, int32_t handle, const Options& o) {
+  for (const std::string& file : o.orders) {
+    std::string text;
+    if (!platform::ReadWholeFile(file, text)) {
+      std::printf("FiscDocument: cannot read %s\n", file.c_str());
+      continue;
+    }
+    try {
+      PrintReceipt(a, handle, o, file, orderwriter::WriteOrderStream(orderwriter::ParseOrderDescription(text)));
+    } catch (const std::exception& e) {
+      std::printf("FiscDocument: %s: %s\n", file.c_str(), e.what());
+    }
+  }
+  for (const std::string& file : o.datasets) {
+    std::string stream;
+    if (platform::ReadWholeFile(file, stream)) PrintReceipt(a, handle, o, file, stream);
+    else std::printf("FiscDocument: cannot read %s\n", file.c_str());
+  }
+}
+
 void ShowDevices() { std::printf("Devices: \"%s\"\n", DevicesText().c_str()); }
 
 int Run(const Options& o) {
@@ -119,6 +171,7 @@ int Run(const Options& o) {
       bool ok = a.PrintingWithRes(handle, reinterpret_cast<const uint8_t*>(data.data()), int32_t(data.size()));
       std::printf("PrintingWithRes(%s, %d bytes) = %s\n", file.c_str(), int(data.size()), ok ? "true" : "false");
     }
+    PrintReceipts(a, handle, o);
     a.Done(handle);
     std::printf("Done(%d)\n", handle);
   }

@@ -78,13 +78,22 @@ constexpr uint64_t RowMask(const tOptionRow& row) { return (uint64_t(row.MaskHig
 
 // The bit of a named option (from its row); 0 for an unknown name.
 constexpr uint64_t Bit(int index) { return uint64_t(1) << index; }
-constexpr uint64_t foText = Bit(0), foDeleteReceipt = Bit(2), foProgram = Bit(8), foDrawerOpen = Bit(19),
-                   foCustomerDisplay = Bit(21), foSlip = Bit(22), foCalcChange = Bit(23),
-                   foAbsDiscountSum = Bit(25), foFixedNames = Bit(28), foAbsItemDiscount = Bit(32),
-                   foAbsItemMarkup = Bit(33), foAbsMarkupSum = Bit(34), foWorkWithoutPaper = Bit(42),
-                   foCorrectionReceipt = Bit(45), foOpenShiftReport = Bit(47), foCancelBill = Bit(49),
-                   foItemDepartments = Bit(16), foDiscWithTaxes = Bit(30), foCorrectPriceToPay = Bit(43),
-                   foRoundDiscountOnly = Bit(44);
+constexpr uint64_t foText = Bit(0), foZeroReceipt = Bit(1), foDeleteReceipt = Bit(2), foZReport = Bit(3),
+                   foMoneyInOut = Bit(4), foXReport = Bit(5), foSpecialReport = Bit(6), foZeroSale = Bit(7),
+                   foProgram = Bit(8), foFullLastShift = Bit(9), foAllMoneyOut = Bit(10),
+                   foTextInReceipt = Bit(11), foBarCodeInNotFisc = Bit(12), foZClearMoney = Bit(13),
+                   foCheckCopy = Bit(14), foTextInLine = Bit(15), foItemDepartments = Bit(16),
+                   foOnlyFixed = Bit(17), foTextOpenShift = Bit(18), foDrawerOpen = Bit(19),
+                   foDrawerState = Bit(20), foCustomerDisplay = Bit(21), foSlip = Bit(22), foCalcChange = Bit(23),
+                   foZWhenClosedShift = Bit(24), foAbsDiscountSum = Bit(25), foFiscInvoice = Bit(26),
+                   foCashRegValue = Bit(27), foFixedNames = Bit(28), foDeleteReturn = Bit(29),
+                   foDiscWithTaxes = Bit(30), foCanIgnoreTaxes = Bit(31), foAbsItemDiscount = Bit(32),
+                   foAbsItemMarkup = Bit(33), foAbsMarkupSum = Bit(34), foMaxOneMarkupDiscount = Bit(35),
+                   foBill = Bit(36), foCreateCloseOrder = Bit(37), foCorrection = Bit(38),
+                   foReturnReceipt = Bit(39), foPayUngrouped = Bit(40), foLogger = Bit(41),
+                   foWorkWithoutPaper = Bit(42), foCorrectPriceToPay = Bit(43), foRoundDiscountOnly = Bit(44),
+                   foCorrectionReceipt = Bit(45), foManyCashInOutPayments = Bit(46), foOpenShiftReport = Bit(47),
+                   foCancelOrder = Bit(48), foCancelBill = Bit(49);
 
 // Capability flag that a driver exporting ZefFiscalDocument starts from.
 constexpr uint32_t kFiscalDocumentFlags = 0x82;

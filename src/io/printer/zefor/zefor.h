@@ -4,6 +4,7 @@
 // initialisation, call results, options, status and readiness.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,8 @@ struct tZeforParams {
   bool MarkCustomFlag = false;               // 43
 };
 
+class TFSXml;
+
 class TZefor : public tCommonFiscReg {
  public:
   static constexpr int32_t kErrParamMissing = 3608;
@@ -97,13 +100,20 @@ class TZefor : public tCommonFiscReg {
   // Eight tax slots, and the rounding multiplier as the price step.
   void CreateDiscountInfos() override;
 
-  // ---- the sale receipt ----
-  // Prepares the order data; the receipt document itself is not built yet,
-  // so nothing is sent and the answer is false.
+  // ---- receipts (zefor_fisc_check.cpp) ----
   bool PrintFiscCheck(TFiscDocInfo& doc, bool reverse, const std::string& toPrint) override;
-  // The payments and the distribution with the inputs the sale receipt
-  // gives them (device parameters and options); the result is in OrderState.
-  void PrepareReceiptData(const TFiscDocInfo& doc, bool reverse);
+  bool PrintBill(TFiscDocInfo& doc, bool undo, const std::string& toPrint) override;
+  bool PrintOrder(TFiscDocInfo& doc) override;
+  bool PrintCheckCopy(TFiscDocInfo& doc, const std::string& toPrint) override;
+  // Sends a built document in the driver thread, keeping the pause between
+  // documents unless keepPace is set.
+  bool SendDocument(TFSXml& builder, TZefStatus& status, int32_t& filled, bool keepPace);
+  // The payment types of the register type (POS class 142).
+  int32_t MinPayType() override;
+  int32_t MaxPayType() override;
+  int32_t DefaultPayType() override;
+  // The POS's system values, from the POS object model.
+  bool PosTextValue(const std::string& name, std::string& text) override;
 
   // ---- call results ----
   bool CreateResult(int32_t code, const std::string& callName);
