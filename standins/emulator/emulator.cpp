@@ -5,6 +5,7 @@
 #include <mutex>
 #include <string>
 
+#include "emu_day.h"
 #include "emu_document.h"
 #include "emu_register.h"
 #include "emu_xml.h"
@@ -212,8 +213,13 @@ ZEF_EXPORT int32_t ZEF_STDCALL ZefFiscalDocument(int32_t number, const char* xml
   if (!emu::ParseXml(text, document, error)) {
     verdict.Code = emu::kRefuseForm;
     verdict.Problem = "the document is not well-formed XML: " + error;
+  } else if (emu::IsDayDocument(document)) {
+    return emu::DayDocument(r, document, text, static_cast<TZefStatus*>(record), filled);
+  } else if (int32_t refused = emu::ReceiptAllowed(r)) {
+    r.KeepDocument(text, "refused " + std::to_string(refused) + ": " + r.RefusalText);
+    return refused;
   } else {
-    verdict = emu::CheckFiscalDocument(document, r.Cfg(), OptionSet(r.Cfg()));
+    verdict = emu::CheckFiscalDocument(document, r.Effective(), OptionSet(r.Cfg()));
     if (!r.Cfg().Strict && verdict.Code != 0) {
       verdict.Code = 0;
       verdict.Summary.DocType = document.AttrOr("DocType");
@@ -236,6 +242,7 @@ ZEF_EXPORT int32_t ZEF_STDCALL ZefFiscalDocument(int32_t number, const char* xml
   if (verdict.Summary.Receipt) ++s.Receipt;
   s.Sales += verdict.Summary.Sign * verdict.Summary.Total;
   s.Cash += verdict.Summary.Sign * verdict.Summary.CashIn;
+  emu::BookReceipt(r, verdict.Summary);
   if (++s.Unsent == 1) s.OldestUnsent = now;
   r.SaveState();
   r.KeepDocument(text, "accepted as document " + std::to_string(s.Doc));
@@ -257,7 +264,7 @@ ZEF_EXPORT int32_t ZEF_STDCALL ZefFiscalDocument(int32_t number, const char* xml
 ZEF_EXPORT int32_t ZEF_STDCALL ZefGetZReportData(int32_t number, char* buffer, int32_t* size) {
   Call call(number, "ZefGetZReportData");
   if (call.fault) return call.fault;
-  std::string text = "<ZReport Shift=\"" + std::to_string(call.R().St().LastShift) + "\"/>";
+  std::string text = emu::ZReportData(call.R());
   if (!buffer || !size || *size <= int32_t(text.size())) return 304;
   std::memcpy(buffer, text.c_str(), text.size() + 1);
   *size = int32_t(text.size());
@@ -274,8 +281,7 @@ ZEF_EXPORT int32_t ZEF_STDCALL ZefCustomerDisplay(int32_t number, const char* xm
 ZEF_EXPORT int32_t ZEF_STDCALL ZefProgram(int32_t number, const char* xml) {
   Call call(number, "ZefProgram");
   if (call.fault) return call.fault;
-  call.R().Tape("[program] " + std::string(xml ? xml : ""));
-  return 0;
+  return emu::ProgramDocument(call.R(), xml ? xml : "");
 }
 
 ZEF_EXPORT int32_t ZEF_STDCALL ZefOpenDrawer(int32_t number, int32_t drawer) {

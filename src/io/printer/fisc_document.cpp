@@ -179,7 +179,10 @@ bool tFiscDocumentCall::SpecialReport() {
 }
 
 bool tFiscDocumentCall::CloseShift() {
-  IXmlDocument zReport;
+  // The data read before the close; the register may replace it with the
+  // data its Z-report answers.
+  IXmlDocument& zReport = reg_.ZReportDocument;
+  zReport = nullptr;
   try {
     reg_.GetZReportData(zReport);
   } catch (...) {
@@ -198,6 +201,7 @@ bool tFiscDocumentCall::CloseShift() {
     reg_.ZReportText = root->Xml();
     reg_.LogAtLevel(1, reg_.ZReportText);
   }
+  zReport = nullptr;
   return result;
 }
 

@@ -325,9 +325,8 @@ void TZefor::BindCom() {
 
 bool TZefor::PrepareToPrint() {
   Journal.Write(1, tZefJournal::OperationEntry(kPrepare));
-  bool activeRateFound = true;
-  ReadManagerTaxOptions(activeRateFound);
-  if (Params.RequireTaxRates && !activeRateFound) {
+  GetManagerTaxesOptions();
+  if (Params.RequireTaxRates && TaxesOptions.Entries.empty()) {
     std::string text = Fmt("No active tax rates found. Zefor.dll#%d has stopped.", int32_t(Number) + 1);
     Journal.Write(0, text, true);
     OfflineQuestion(true, HostParams::Translate(text));
@@ -466,13 +465,8 @@ void TZefor::BeforeDestruction() {
   Journal.Flush();
 }
 
-// ---- steps of the device programming, status file and driver menu ------------------------
+// ---- steps of the status file and driver menu ------------------------
 
-bool TZefor::ReadManagerTaxOptions(bool& activeRateFound) {
-  activeRateFound = true;
-  return true;
-}
-bool TZefor::CheckRegisterClock() { return true; }
 void TZefor::RegisterDriverMenu() {}
 void TZefor::AddServiceMenuEntries() {}
 void TZefor::StartStatusSnapshotThread() {}

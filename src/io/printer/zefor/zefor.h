@@ -13,6 +13,7 @@
 #include "io/printer/zefor/zef_journal.h"
 #include "io/printer/zefor/zef_options.h"
 #include "io/printer/zefor/zef_status_record.h"
+#include "io/printer/zefor/zef_taxes.h"
 #include "io/printer/zefor/zefor_order_register.h"
 #include "platform/com.h"
 #include "xml/xmldocument.h"
@@ -113,6 +114,33 @@ class TZefor : public tCommonFiscReg {
   // Segments waiting to be printed with the next receipt ("PRINTUNFISCAL").
   IXmlDocument PendingReceiptInserts;
   std::unique_ptr<tZeforOrderRegister> OrderRegister;
+  // Creates the order register with its payment and tax property names.
+  tZeforOrderRegister& EnsureOrderRegister();
+
+  // ---- cash operations and shift reports (zefor_reports.cpp) ----
+  bool MoneyInOut(TFiscDocInfo& doc) override;
+  bool AllMoneyOut() override;
+  bool CollectAllCash(TFiscDocInfo& doc) override;
+  bool CloseDay(bool force) override;
+  bool PrintXReport() override;
+  bool PrintFullLastShift() override;
+  bool PrintAnyReport(int32_t subType, const std::string& data) override;
+
+  // ---- Z-report data (zefor_zreport.cpp) ----
+  bool GetZReportData(IXmlDocument& document) override;
+  // The "ZReport" document of the driver's Z-report text; nil when the text
+  // is a document reply without data.
+  IXmlDocument ConvertZReportData(const std::string& text);
+
+  // ---- programming, tax rates and the clock check (zefor_programming.cpp, zefor_clock.cpp) ----
+  void ProgramPrinter(const void* data) override;
+  // Refills TaxesOptions from the POS's management configuration.
+  void GetManagerTaxesOptions();
+  // True when the POS may go on working with the register's clock.
+  bool CheckRegisterClock();
+  // The tax index range of the register type (POS class 142).
+  void TaxIndexRange(int32_t& minIndex, int32_t& maxIndex);
+  TKvt_ManagerTaxesOptionsList TaxesOptions;
 
   // ---- call results ----
   bool CreateResult(int32_t code, const std::string& callName);
@@ -168,10 +196,8 @@ class TZefor : public tCommonFiscReg {
   void BeforeDestruction();
   [[noreturn]] void ParamError(int32_t code, const char* format, const char* name, int32_t index);
 
-  // Steps that come with the device programming, status snapshot file and
-  // driver menu; until then they do nothing.
-  bool ReadManagerTaxOptions(bool& activeRateFound);
-  bool CheckRegisterClock();
+  // Steps that come with the status snapshot file and driver menu; until
+  // then they do nothing.
   void RegisterDriverMenu();
   void AddServiceMenuEntries();
   void StartStatusSnapshotThread();
@@ -179,4 +205,12 @@ class TZefor : public tCommonFiscReg {
 
   uint32_t lastDocumentTick_ = 0;
   bool hasDocumentTime_ = false;
+
+ public:
+  // A Z-report whose outcome the register could not tell (the document
+  // failed and the status could not be read afterwards): the shift it was to
+  // close and the data read before it. The next Z-report asks the register
+  // first, so that it never prints a second one for the same shift.
+  int32_t UnconfirmedZShift = 0;
+  IXmlDocument UnconfirmedZData;
 };

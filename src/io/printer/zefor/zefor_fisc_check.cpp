@@ -96,7 +96,9 @@ int32_t TZefor::MaxPayType() {
 }
 
 int32_t TZefor::DefaultPayType() {
-  return PosObjects::IntegerOr(PosObjects::PropertyText(PosObjects::kFiscRegTypeClass, Params.FiscRegTypeNum, "PayDefault"), 1);
+  const int32_t type = PosObjects::IntegerOr(PosObjects::PropertyText(PosObjects::kFiscRegTypeClass, Params.FiscRegTypeNum, "PayDefault"), 1);
+  Journal.Write(-1, "Default Pay index=" + std::to_string(type));
+  return type;
 }
 
 // ---- routing of the receipt-like kinds -------------------------------------------
@@ -489,8 +491,8 @@ bool tFiscCheck::Run() {
   b.DocKind = doc_.Kind;
   b.DiscountMode = order.DiscountMode;
   b.Reverse = reverse_;
-  b.TaxMin = PosObjects::IntegerOr(PosObjects::PropertyText(PosObjects::kFiscRegTypeClass, reg_.Params.FiscRegTypeNum, "TaxMinType"), 1);
-  b.TaxMax = PosObjects::IntegerOr(PosObjects::PropertyText(PosObjects::kFiscRegTypeClass, reg_.Params.FiscRegTypeNum, "TaxMaxType"), 1);
+  reg_.TaxIndexRange(b.TaxMin, b.TaxMax);
+  b.ZeroRateIndex = reg_.TaxesOptions.ZeroRateEntry.TaxRateIndex;
   headerResult_ = Build(xml, b);
   bool result = SendWithRetries(xml);
   if (endedWithoutPrint_) return true;
@@ -517,10 +519,7 @@ bool TZefor::PrintFiscCheck(TFiscDocInfo& doc, bool reverse, const std::string& 
   Journal.Write(-1, Fmt("PrintFiscCheck(%d, %d)", int32_t(doc.Kind), int32_t(reverse ? 1 : 0)));
   if (!CheckRegisterClock()) return false;
   Journal.Write(1, tZefJournal::OperationEntry(kStep));
-  if (!OrderRegister) {
-    OrderRegister = std::make_unique<tZeforOrderRegister>(*this);
-    tOrderPreparation(*OrderRegister).SetNameProperties(Params.PayTaxTypeSet < 3, Params.PayTaxTypeSet);
-  }
+  EnsureOrderRegister();
   const int32_t savedMode = Params.DiscountMode;
   bool result = false;
   try {
