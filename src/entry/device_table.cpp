@@ -1,6 +1,6 @@
 #include "entry/device_table.h"
 
-#include "io/printer/device.h"
+#include "io/printer/device/device.h"
 #include "standart/errors.h"
 
 namespace DeviceTable {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "io/printer/device_class.h"
+#include "io/printer/device/device_class.h"
 
 class TDevice;
 

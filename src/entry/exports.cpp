@@ -6,15 +6,15 @@
 
 #include "entry/device_table.h"
 #include "entry/driver_info.h"
-#include "io/printer/common_fisc_reg.h"
-#include "io/printer/device.h"
-#include "io/printer/fisc_doc_info.h"
+#include "io/printer/fiscreg/common_fisc_reg.h"
+#include "io/printer/device/device.h"
+#include "io/printer/fiscreg/fisc_doc_info.h"
+#include "io/printer/fiscreg/fisc_document.h"
 #include "standart/errors.h"
 #include "standart/tasks.h"
 
 namespace {
 
-constexpr int32_t kTraceCode = 51;
 constexpr int32_t kDisplayHandleBase = 1000;
 
 // No C++ exception may reach the POS: whatever escapes a device operation is
@@ -256,7 +256,7 @@ uint8_t ZEF_STDCALL FiscDocument(int32_t handle, uint8_t* doc) {
     bool result = false;
     try {
       if (auto device = CheckedDevice(handle)) {
-        if (tCommonFiscReg* reg = AsFiscReg(device.get())) result = reg->FiscDocument(handle, copy.Local());
+        if (tCommonFiscReg* reg = AsFiscReg(device.get())) result = tFiscDocumentCall(*reg, handle, copy.Local()).Run();
       }
     } catch (...) {
       LogEscaped("FiscDocument");

@@ -4,8 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
+#include <vector>
 
 #include "adapter.h"
+#include "support/test_files.h"
 #include "tarvel32/tarvel32.h"
 
 extern "C" void CallDevicesInfoLikePos(void* fn, char* buffer, int32_t maxLength, int32_t* espDelta);
@@ -17,7 +20,7 @@ using TLoadConfig = void(ZEF_STDCALL*)(const char*);
 class Devices : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = platform::TempDirectory() + "zefor_devices_" + std::to_string(platform::CurrentThreadId()) + "/";
+    dir_ = test_files::UniqueTempDir("zefor_devices_");
     std::string cfg;
     // Universal registers on the emulator; the port host configured for
     // them is not used by this device class.
@@ -26,13 +29,12 @@ class Devices : public ::testing::Test {
              "\n0 = emulator.so\n1 = @text <Params/>\n2 = 57\n4 = " + dir_ + "zefor%d.log\n";
     cfg += "[device * 40]\n-1 = missinghost.so 1\n[device * 41]\n-1 = porthostnoinit.so 1\n";
     cfg += "[device * 42]\n-1 = \n";
-    mkdir(dir_);
     platform::WriteWholeFile(dir_ + "params.cfg", cfg);
     platform::WriteWholeFile(dir_ + "porthost.cfg", "file = " + dir_ + "port.out\n");
-    platform::SetEnv("PORTHOST_CONFIG", dir_ + "porthost.cfg");
-    platform::SetEnv("PARAMS_CONFIG", dir_ + "params.cfg");
+    env_.emplace_back(std::make_unique<test_files::tEnvSetting>("PORTHOST_CONFIG", dir_ + "porthost.cfg"));
+    env_.emplace_back(std::make_unique<test_files::tEnvSetting>("PARAMS_CONFIG", dir_ + "params.cfg"));
     platform::WriteWholeFile(dir_ + "emulator.cfg", "");
-    platform::SetEnv("EMULATOR_CONFIG", dir_ + "emulator.cfg");
+    env_.emplace_back(std::make_unique<test_files::tEnvSetting>("EMULATOR_CONFIG", dir_ + "emulator.cfg"));
     std::string error;
     ASSERT_TRUE(adapter_.Load(platform::DirectoryOf(platform::OwnModulePath()) + platform::LibraryFileName("zefor"),
                               error))
@@ -45,7 +47,10 @@ class Devices : public ::testing::Test {
     adapter_.DONEDLL();
     adapter_.Unload();
     if (task_ > 0) DetachTask();
+    env_.clear();
+    test_files::RemoveTree(dir_);
   }
+  std::vector<std::unique_ptr<test_files::tEnvSetting>> env_;
   static void mkdir(const std::string& d) { platform::MakeDirectory(d); }
   std::string DevicesInfo() {
     std::vector<uint8_t> info(600, 0);

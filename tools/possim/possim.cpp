@@ -14,7 +14,7 @@
 #include "adapter.h"
 #include "orderparser.h"
 #include "orderstream.h"
-#include "io/printer/fisc_doc_info.h"
+#include "io/printer/fiscreg/fisc_doc_info.h"
 #include "tarvel32/tarvel32.h"
 
 namespace {

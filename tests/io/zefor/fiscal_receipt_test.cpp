@@ -4,7 +4,7 @@
 // back are checked. Expected documents are written by hand.
 #include <cstring>
 
-#include "io/printer/fisc_doc_info.h"
+#include "io/printer/fiscreg/fisc_doc_info.h"
 #include "orderparser.h"
 #include "orderstream.h"
 #include "zefor_fixture.h"

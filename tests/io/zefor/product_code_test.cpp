@@ -5,7 +5,7 @@
 #include "io/printer/zefor/fs_xml.h"
 #include "io/printer/zefor/product_code.h"
 #include "io/printer/zefor/zef_options.h"
-#include "io/printer/fisc_doc_info.h"
+#include "io/printer/fiscreg/fisc_doc_info.h"
 
 namespace {
 

@@ -9,8 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "io/printer/order_preparation.h"
+#include "io/printer/discounts/discount_infos.h"
+#include "io/printer/fiscreg/order_preparation.h"
+#include "io/printer/fiscreg/order_state.h"
 #include "io/printer/zefor/fs_xml.h"
+#include "posdata/pdsource.h"
 
 class TZefor;
 

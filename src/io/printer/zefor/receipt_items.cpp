@@ -3,7 +3,7 @@
 // voids and the text lines printed between items.
 #include <cctype>
 
-#include "io/printer/discount_share.h"
+#include "io/printer/discounts/discount_share.h"
 #include "io/printer/zefor/pos_objects.h"
 #include "io/printer/zefor/product_code.h"
 #include "io/printer/zefor/receipt_build.h"

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "io/printer/discount_share.h"
+#include "io/printer/discounts/discount_share.h"
 #include "io/printer/zefor/pos_objects.h"
 #include "io/printer/zefor/receipt_build.h"
 #include "io/printer/zefor/zefor.h"
@@ -257,7 +257,7 @@ void AddDiscountTextLines(tReceiptBuild& b) {
 
 bool AddReceiptDiscounts(tReceiptBuild& b, int64_t rest) {
   if (!b.Xml.Receipt()) return false;
-  const tOrderSettings& settings = b.Reg.EffectiveSettings;
+  const tDocSettings& settings = b.Reg.EffectiveSettings;
   const bool byTax = settings.UseTaxDishType && b.Has(ZefOptions::foDiscWithTaxes);
   TPDDataSet* source = b.Data.GetDataSet(byTax ? "DiscTaxes" : "Discounts", false);
   tDishTaxInfoArray working;

@@ -1,6 +1,6 @@
 #include "io/printer/zefor/report_build.h"
 
-#include "io/printer/order_preparation.h"
+#include "io/printer/fiscreg/order_preparation.h"
 #include "posdata/pdsource.h"
 
 namespace {

@@ -8,13 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "io/printer/common_fisc_reg.h"
+#include "io/printer/fiscreg/common_fisc_reg.h"
 #include "io/printer/zefor/zef_driver.h"
 #include "io/printer/zefor/zef_journal.h"
 #include "io/printer/zefor/zef_options.h"
 #include "io/printer/zefor/zef_status_record.h"
 #include "io/printer/zefor/zef_taxes.h"
-#include "io/printer/zefor/zefor_order_register.h"
 #include "platform/com.h"
 #include "xml/xmldocument.h"
 
@@ -98,6 +97,8 @@ class TZefor : public tCommonFiscReg {
   int32_t DeviceParamIndex() override { return Params.FiscRegTypeNum; }
   bool FixedNames() override { return (Driver.Options & ZefOptions::foFixedNames) != 0; }
   bool IsChangePayType(int32_t type) override;
+  // Eight tax slots, and the rounding multiplier as the price step.
+  void CreateDiscountInfos() override;
 
   // ---- receipts (zefor_fisc_check.cpp) ----
   bool PrintFiscCheck(TFiscDocInfo& doc, bool reverse, const std::string& toPrint) override;
@@ -111,11 +112,10 @@ class TZefor : public tCommonFiscReg {
   int32_t MinPayType() override;
   int32_t MaxPayType() override;
   int32_t DefaultPayType() override;
+  // The POS's system values, from the POS object model.
+  bool PosTextValue(const std::string& name, std::string& text) override;
   // Segments waiting to be printed with the next receipt ("PRINTUNFISCAL").
   IXmlDocument PendingReceiptInserts;
-  std::unique_ptr<tZeforOrderRegister> OrderRegister;
-  // Creates the order register with its payment and tax property names.
-  tZeforOrderRegister& EnsureOrderRegister();
 
   // ---- cash operations and shift reports (zefor_reports.cpp) ----
   bool MoneyInOut(TFiscDocInfo& doc) override;
@@ -196,12 +196,14 @@ class TZefor : public tCommonFiscReg {
   void BeforeDestruction();
   [[noreturn]] void ParamError(int32_t code, const char* format, const char* name, int32_t index);
 
-  // Steps that come with the status snapshot file and driver menu; until
-  // then they do nothing.
+  // Steps that come with the status snapshot thread and the driver menu.
+  // Until they are built each writes one journal line that says so and
+  // answers as a register without the feature: the status file rewritten
+  // only by the status reads, no menu offered.
   void RegisterDriverMenu();
-  void AddServiceMenuEntries();
   void StartStatusSnapshotThread();
-  void StopStatusSnapshotThread();
+  void StopStatusSnapshotThread() {}
+  void NotBuilt(const char* step, const std::string& consequence);
 
   uint32_t lastDocumentTick_ = 0;
   bool hasDocumentTime_ = false;

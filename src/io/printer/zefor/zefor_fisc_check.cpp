@@ -4,12 +4,12 @@
 // counters reported back.
 #include <exception>
 
-#include "io/printer/discount_share.h"
+#include "io/printer/discounts/discount_share.h"
 #include "io/printer/zefor/fs_xml.h"
 #include "io/printer/zefor/pos_objects.h"
 #include "io/printer/zefor/receipt_build.h"
 #include "io/printer/zefor/zefor.h"
-#include "io/printer/operator_message.h"
+#include "io/printer/fiscreg/operator_message.h"
 #include "platform/platform.h"
 #include "posdata/pdsource.h"
 #include "posdata/pdtext.h"
@@ -144,6 +144,11 @@ class tFiscCheck {
     reg_.Journal.Write(level, tZefJournal::Value(kStep, label, value));
   }
   void Decide();
+  void WriteSettings();
+  int32_t RegisterTypeNumber(const char* property) const {
+    return PosObjects::IntegerOr(
+        PosObjects::PropertyText(PosObjects::kFiscRegTypeClass, reg_.Params.FiscRegTypeNum, property), 1);
+  }
   void Prepare();
   bool Build(TFSXml& xml, tReceiptBuild& b);
   bool SendWithRetries(TFSXml& xml);
@@ -206,8 +211,7 @@ void tFiscCheck::Decide() {
     if (amount < 0) hasDiscounts_ = true;
     if (amount > 0 && !charge) hasMarkups_ = true;
   }
-  tOrderPreparationState& order = reg_.OrderRegister->OrderState();
-  order.DiscountMode = reg_.Params.DiscountMode;
+  tOrderPreparationState& order = reg_.OrderState;
   int32_t& mode = order.DiscountMode;
   if ((mode == 0 || mode == 1 || mode == 3) &&
       ((hasDiscounts_ && Has(foAbsItemDiscount) && !Has(foAbsDiscountSum)) || (hasMarkups_ && !Has(foAbsMarkupSum))))
@@ -227,20 +231,35 @@ void tFiscCheck::Decide() {
   }
 }
 
+// The settings and sums the receipt is built with.
+void tFiscCheck::WriteSettings() {
+  const tOrderPreparationState& order = reg_.OrderState;
+  const tDocSettings& settings = reg_.EffectiveSettings;
+  auto flag = [](bool value) { return tZefJournal::Bool(value); };
+  reg_.Journal.Write(1, Fmt("{%s} HaveDenyPay = %s, PrintChange = %s, UseAltNames = %s, PrintDish0Price = %s", kStep,
+                            flag(order.TabooPayment), flag(settings.PrintChange), flag(settings.UseAltNames),
+                            flag(settings.PrintDish0Price)));
+  reg_.Journal.Write(1, Fmt("{%s} NeedSummaryOnly = %s, NoPayDiscount = %s, SummaryOnly = %s, SeparateDiscounts = %s, "
+                            "UseTaxDishType = %s",
+                            kStep, flag(reg_.RequestedSettings.SummaryOnly), std::to_string(order.NoPayDiscount),
+                            flag(settings.SummaryOnly), flag(settings.SeparateDiscounts),
+                            flag(settings.UseTaxDishType)));
+  std::string sums = Fmt("{%s} TotalSum = %s", kStep, std::to_string(order.TotalSum));
+  for (size_t i = 0; i < order.PayTable.size(); ++i)
+    if (order.PayTable[i].Amount != 0) sums += Fmt(", PaySum[%d] = %s", int32_t(i), std::to_string(order.PayTable[i].Amount));
+  sums += Fmt(", Min. Tax Num. = %d, Max. Tax Num. = %d, Min. Pay Num. = %d, Max. Pay Num. = %d",
+              RegisterTypeNumber("TaxMinType"), RegisterTypeNumber("TaxMaxType"), reg_.MinPayType(), reg_.MaxPayType());
+  reg_.Journal.Write(1, sums);
+}
+
 // The payment and order preparation, and the rest booked at receipt level.
 void tFiscCheck::Prepare() {
-  tOrderPreparationState& order = reg_.OrderRegister->OrderState();
-  if (!order.DiscountInfos) {
-    tOrderPreparation(*reg_.OrderRegister).CreateDiscountInfos(8, nullptr);
-    order.DiscountInfos->SetPriceStep(reg_.RoundingMultiplier);
-  }
-  order.ComboMode = reg_.Params.ComboMode;
-  order.ModifierMode = reg_.Params.ModifierMode;
-  order.NameSuffix = reg_.Params.NameSuffix;
+  tOrderPreparationState& order = reg_.OrderState;
+  if (!order.DiscountInfos) reg_.CreateDiscountInfos();
   order.DiscountInfos->UsePayPrices = Has(foCorrectPriceToPay);
   if (doc_.Kind == fdCancelOrder)
     if (TPDDataSet* payments = reg_.PosData().GetDataSet("Payments", false)) payments->SetRawRecCount(0);
-  tOrderPreparation preparation(*reg_.OrderRegister);
+  tOrderPreparation preparation(reg_);
   preparation.PreparePayments(reverse_);
   uint8_t& separate = reg_.EffectiveSettings.SeparateDiscounts;
   if (separate && order.NoPayDiscount != 0 && !Has(foAbsItemDiscount) && !Has(foAbsDiscountSum)) {
@@ -441,12 +460,13 @@ bool tFiscCheck::Run() {
     reg_.Journal.Write(1, Fmt("DSN_DISHES.RecCount: %d", dishes.RecCount()));
     for (int32_t r = 0; r < dishes.RecCount(); ++r, dishes.Next())
       reg_.Journal.Write(1, Fmt("Dish(%d): %s IsCombo: %s DishName: %s Dish.ITEMKIND: %s PaymentMethod: %s", r + 1,
-                                TextOf(dishes, "Dish"), TextOf(dishes, "IsCombo"), TextOf(dishes, "DishName"),
-                                dishes.FieldIndex("Dish") >= 0 ? dishes.GetFieldText("Dish.ITEMKIND") : std::string(),
-                                TextOf(dishes, "PaymentMethod")));
+                                dishes.GetFieldText("Dish"), dishes.GetFieldText("IsCombo"),
+                                dishes.GetFieldText("DishName"), dishes.GetFieldText("Dish.ITEMKIND"),
+                                dishes.GetFieldText("PaymentMethod")));
   }
   Prepare();
-  tOrderPreparationState& order = reg_.OrderRegister->OrderState();
+  tOrderPreparationState& order = reg_.OrderState;
+  WriteSettings();
   if (order.TabooPayment) {
     taboo_ = true;
     reg_.Journal.Write(1, tZefJournal::Message(kStep, "ЕСТЬ ПЛАТЁЖ, ЗАПРЕЩАЮЩИЙ ПЕЧАТЬ ФИСКАЛЬНОГО ЧЕКА!"));
@@ -485,13 +505,14 @@ bool tFiscCheck::Run() {
   if (!Supported(kind_)) FailWith(std::string("Fiscal document \"") + kindText_ + "\" not supported");
   reg_.Journal.Write(1, tZefJournal::Message(kStep, kindText_));
   TFSXml xml(reg_);
-  tOrderPreparation preparation(*reg_.OrderRegister);
+  tOrderPreparation preparation(reg_);
   tReceiptBuild b{xml, reg_, preparation, order, data};
   b.PrintedKind = kind_;
   b.DocKind = doc_.Kind;
   b.DiscountMode = order.DiscountMode;
   b.Reverse = reverse_;
-  reg_.TaxIndexRange(b.TaxMin, b.TaxMax);
+  b.TaxMin = RegisterTypeNumber("TaxMinType");
+  b.TaxMax = RegisterTypeNumber("TaxMaxType");
   b.ZeroRateIndex = reg_.TaxesOptions.ZeroRateEntry.TaxRateIndex;
   headerResult_ = Build(xml, b);
   bool result = SendWithRetries(xml);
@@ -519,8 +540,7 @@ bool TZefor::PrintFiscCheck(TFiscDocInfo& doc, bool reverse, const std::string& 
   Journal.Write(-1, Fmt("PrintFiscCheck(%d, %d)", int32_t(doc.Kind), int32_t(reverse ? 1 : 0)));
   if (!CheckRegisterClock()) return false;
   Journal.Write(1, tZefJournal::OperationEntry(kStep));
-  EnsureOrderRegister();
-  const int32_t savedMode = Params.DiscountMode;
+  const int32_t savedMode = OrderState.DiscountMode;
   bool result = false;
   try {
     result = tFiscCheck(*this, doc, reverse, toPrint).Run();
@@ -531,10 +551,10 @@ bool TZefor::PrintFiscCheck(TFiscDocInfo& doc, bool reverse, const std::string& 
     const std::string message = ExceptionMessage();
     Journal.Write(0, Fmt("{%s}[%s] %s", kStep, "EXCEPTION", message));
     RaiseDescribedError(g_receiptException, Params.LowDriverModule, "ZefFiscalDocument");
-    Params.DiscountMode = uint8_t(savedMode);
+    OrderState.DiscountMode = savedMode;
     throw;
   }
   Journal.Write(result ? 1 : 0, tZefJournal::OperationFinal(kStep, tZefJournal::Bool(result)) + "\r\n");
-  Params.DiscountMode = uint8_t(savedMode);
+  OrderState.DiscountMode = savedMode;
   return result;
 }

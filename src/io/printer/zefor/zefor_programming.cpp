@@ -68,7 +68,7 @@ void tProgramDocument::AddTaxes() {
   IXmlElement taxes = document_->DocumentElement()->AppendElement("ProgramTaxes");
   int32_t minIndex = 1, maxIndex = 1;
   reg_.TaxIndexRange(minIndex, maxIndex);
-  ZefTaxes::ForEachRate(host_, reg_.EnsureOrderRegister().OrderState().TaxTypeProperty, minIndex, maxIndex,
+  ZefTaxes::ForEachRate(host_, reg_.OrderState.TaxTypeProperty, minIndex, maxIndex,
                         [&](const ZefTaxes::tRate& rate) {
                           if (rate.StatusKnown && rate.Status != ZefTaxes::kActive) return;
                           IXmlElement tax = taxes->AppendElement("Tax");
@@ -141,7 +141,7 @@ void TZefor::GetManagerTaxesOptions() {
   list.Clear();
   int32_t minIndex = 1, maxIndex = 1;
   TaxIndexRange(minIndex, maxIndex);
-  ZefTaxes::ForEachRate(PosHost::tHost(PosCallback), EnsureOrderRegister().OrderState().TaxTypeProperty, minIndex,
+  ZefTaxes::ForEachRate(PosHost::tHost(PosCallback), OrderState.TaxTypeProperty, minIndex,
                         maxIndex, [&](const ZefTaxes::tRate& rate) {
                           if (!rate.StatusKnown || rate.Status != ZefTaxes::kActive) return;
                           TKvt_Tax entry;

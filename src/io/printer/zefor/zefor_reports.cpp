@@ -69,16 +69,6 @@ bool Finish(TZefor& reg, const char* step, bool result) {
 
 }  // namespace
 
-// ---- shared steps ---------------------------------------------------------------------
-
-tZeforOrderRegister& TZefor::EnsureOrderRegister() {
-  if (!OrderRegister) {
-    OrderRegister = std::make_unique<tZeforOrderRegister>(*this);
-    tOrderPreparation(*OrderRegister).SetNameProperties(Params.PayTaxTypeSet < 3, Params.PayTaxTypeSet);
-  }
-  return *OrderRegister;
-}
-
 namespace {
 
 // One cash or report document: the envelope with its header, sent with the
@@ -133,7 +123,7 @@ bool TZefor::MoneyInOut(TFiscDocInfo& doc) {
   else if (cash->RecCount() == 0) Journal.Write(0, "Warning: dataset DSN_CASH_IN_OUT is empty");
   bool counted = true;
   if (cash) {
-    tOrderPreparation preparation(EnsureOrderRegister());
+    tOrderPreparation preparation(*this);
     cash->First();
     for (int32_t r = 0; r < cash->RecCount() && counted; ++r, cash->Next()) {
       int64_t value = AsHundredths(cash->GetRawValueByName("NationalSum"));
