@@ -50,6 +50,7 @@ struct Config {
 
   // The register's day.
   std::string ZReply = "full";        // what the Z-report answers: full, attributes, bare, none
+  std::string ZReportFile;            // "ZReportData" text answered instead of the register's own
   bool HasClockOffset = false;
   int32_t ClockOffset = 0;            // "clock_offset = -45": the clock set off, once per configuration
 };

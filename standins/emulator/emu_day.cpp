@@ -9,6 +9,7 @@
 
 #include "emu_document.h"
 #include "emu_register.h"
+#include "platform/platform.h"
 
 namespace emu {
 
@@ -373,6 +374,8 @@ void BookReceipt(Register& r, const DocumentSummary& summary) {
 }
 
 std::string ZReportData(Register& r) {
+  std::string given;
+  if (!r.Cfg().ZReportFile.empty() && platform::ReadWholeFile(r.Cfg().ZReportFile, given)) return given;
   const State& s = r.St();
   const Totals t = TotalsOf(r.Cfg(), s.Shift);
   std::string text = "<ZReportData SerialNumber=\"" + s.Serial + "\" ZReportNumber=\"" + std::to_string(s.LastShift + 1) +
