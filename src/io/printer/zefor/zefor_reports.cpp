@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "io/printer/fiscreg/order_preparation.h"
 #include "io/printer/zefor/report_build.h"
 #include "io/printer/zefor/zefor.h"
 #include "platform/platform.h"
