@@ -417,3 +417,113 @@ TEST_F(ZReportData, BadDataGivesNone) {
 }
 
 }  // namespace
+
+// ---- the clock check ---------------------------------------------------------------------
+
+class Clock : public Reports {
+ protected:
+  // A register whose clock is `offset` seconds off the computer's, with the
+  // block and warning limits of parameters 36 and 37.
+  void StartWithClock(int32_t offset, int32_t block, int32_t warn) {
+    Start("clock_offset = " + std::to_string(offset) + "\n",
+          "6 = 0\n36 = " + std::to_string(block) + "\n37 = " + std::to_string(warn) + "\n");
+  }
+  bool Asked(const std::string& text) const { return Contains(Requests(), text); }
+};
+
+TEST_F(Clock, WithoutLimitsTheClockIsNotRead) {
+  StartWithClock(-3600, 0, 0);
+  EXPECT_TRUE(Document(fdXReport).Result);
+  EXPECT_FALSE(Contains(Journal(), "InternalDate = ")) << "no status read asked for the clock";
+}
+
+TEST_F(Clock, BehindWithinTheBlockLimitOnlyWarns) {
+  StartWithClock(-45, 60, 30);
+  EXPECT_TRUE(Asked("QUESTION Time in the Fiscal registrar is too far behind POS (4")) << Requests();
+  EXPECT_TRUE(Asked("seconds). Report this problem to support. Click OK to continue."));
+  EXPECT_TRUE(Document(fdFiscCheck, 0, "tools/possim/demo/dinner.order", 0x2E).Result);
+}
+
+TEST_F(Clock, AheadBeyondTheWarningLimitWarns) {
+  StartWithClock(45, 0, 30);
+  EXPECT_TRUE(Asked("QUESTION The time in the Fiscal registrar is too much than POS (4")) << Requests();
+  EXPECT_TRUE(Asked("seconds). Report this problem to support. Click OK to continue."));
+}
+
+TEST_F(Clock, BeyondTheBlockLimitBlocksUntilTheClockIsRight) {
+  StartWithClock(120, 60, 30);
+  EXPECT_TRUE(Asked("QUESTION The time in the Fiscal registrar is too much than POS (1")) << Requests();
+  EXPECT_TRUE(Asked("seconds). POS operation is blocked. Contact Support."));
+  EXPECT_FALSE(Asked("Click OK to continue.")) << "a difference above both limits only blocks";
+  EXPECT_FALSE(Document(fdFiscCheck, 0, "tools/possim/demo/dinner.order", 0x2E).Result);
+  EXPECT_FALSE(Document(fdXReport).Result) << "still blocked";
+  EXPECT_TRUE(Accepted().empty());
+  WriteEmulator("documents = emu1.docs\ntaxes = 1:2000 2:1000 3:0\n" + std::string(kOptions) + "clock_offset = 0\n");
+  tAnswer a = Document(fdFiscCheck, 0, "tools/possim/demo/dinner.order", 0x2E);
+  EXPECT_TRUE(a.Result) << a.ErrorText;
+  EXPECT_EQ(Accepted().size(), 1u);
+}
+
+TEST_F(Clock, BehindBeyondTheBlockLimitBlocksAReceiptOfARunningDevice) {
+  StartWithClock(0, 60, 0);
+  ASSERT_TRUE(Document(fdXReport).Result);
+  WriteEmulator("documents = emu1.docs\ntaxes = 1:2000 2:1000 3:0\n" + std::string(kOptions) + "clock_offset = -90\n");
+  EXPECT_FALSE(Document(fdFiscCheck, 0, "tools/possim/demo/dinner.order", 0x2E).Result);
+  EXPECT_TRUE(Asked("QUESTION Time in the Fiscal registrar is too far behind POS (9")) << Requests();
+  EXPECT_TRUE(Contains(Journal(), "POS operation is blocked. Contact Support."));
+}
+
+// ---- programming and the tax-rate list ------------------------------------------------------
+
+class Programming : public Reports {
+ protected:
+  void TearDown() override {
+    Reports::TearDown();
+    platform::RemoveFile(bin_ + "ZefProg.xml");
+  }
+  std::string Dump() const {
+    std::string text;
+    platform::ReadWholeFile(bin_ + "ZefProg.xml", text);
+    return TrimEnd(text);
+  }
+};
+
+TEST_F(Programming, ClockTaxesAndDepartmentsAreTheHandWrittenDocument) {
+  Start("clock_offset = -500\n", "6 = 0\n9 = 1\n10 = 1\n11 = 1\n22 = 1\n");
+  adapter_.ProgramPrinter(handle_, nullptr);
+  EXPECT_EQ(Dump(), Expected("program.xml"));
+  const std::map<std::string, std::string> s = EmulatorState();
+  EXPECT_EQ(s.at("tax_table"), "1:2000 2:1000 3:0");
+  EXPECT_EQ(s.at("clock_offset"), "0") << "the register's clock is set from the computer's";
+  EXPECT_TRUE(Contains(Read("emu1.tape"), "ПРОГРАММИРОВАНИЕ"));
+  adapter_.Done(handle_);
+  const std::string journal = Journal();
+  EXPECT_TRUE(Contains(journal, "{GetManagerTaxesOptions} ИНДЕКС НУЛЕВОЙ Н.С. (в Станции Менеджера) = 3"));
+  EXPECT_TRUE(Contains(journal, "TaxRateIndex = 1, RateValue = 2000"));
+  EXPECT_TRUE(Contains(journal, ">>> ProgramPrinter (ZEFOR-ENTRY) <<<"));
+}
+
+TEST_F(Programming, TheClockIsLeftAloneBeyondItsLimitAndNothingIsSentInAnOpenShift) {
+  Start("clock_offset = 400\n", "6 = 0\n9 = 1\n10 = 1\n22 = 1\n38 = 300\n");
+  ASSERT_TRUE(Document(fdCashInOut, 0, "tests/io/zefor/orders/cash_in.order").Result);
+  adapter_.ProgramPrinter(handle_, nullptr);
+  const std::string dump = Dump();
+  EXPECT_FALSE(Contains(dump, "ProgramDateTime")) << dump;
+  EXPECT_TRUE(Contains(dump, "<Tax TaxRateIndex=\"1\" RateValue=\"2000\" TaxName=\"VAT\" RateName=\"20 %\"/>"));
+  adapter_.Done(handle_);
+  // The register's clock runs whole seconds ahead, so 400 seconds ahead
+  // reads as 399 or 400.
+  const std::string journal = Journal();
+  EXPECT_TRUE(Contains(journal, "ProgramTimeDiffMax (300) is over (399). Fiscal registrar time sync skipped.") ||
+              Contains(journal, "ProgramTimeDiffMax (300) is over (400). Fiscal registrar time sync skipped."))
+      << journal;
+  EXPECT_TRUE(Calls("ZefProgram").empty()) << "the register is not programmed during a shift";
+}
+
+TEST_F(Programming, RequiredTaxRatesStopADeviceWithoutThem) {
+  WriteEmulator("documents = emu1.docs\n" + std::string(kOptions));
+  WriteParams(Device(0, "6 = 0\n42 = 1\n") + SourceFile("tools/possim/demo/receipts.cfg"));
+  Load();
+  EXPECT_LE(adapter_.InitDevice(0, 0), 0);
+  EXPECT_TRUE(Contains(Journal(), "No active tax rates found. Zefor.dll#1 has stopped."));
+}

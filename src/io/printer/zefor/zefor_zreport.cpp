@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "io/printer/zefor/fs_xml.h"
+#include "io/printer/zefor/zef_zreport.h"
 #include "io/printer/zefor/zefor.h"
 #include "standart/errors.h"
 #include "xml/xmlexception.h"
@@ -33,9 +34,6 @@ bool SameIgnoringCase(const std::string& a, const std::string& b) {
 
 namespace ZReportData {
 
-// A counter value in currency units ("1234.56", a comma taken as the decimal
-// separator too) in hundredths, rounded half to even; raises for a text
-// that is not a number.
 int64_t CounterHundredths(const std::string& text) {
   size_t at = 0;
   while (at < text.size() && text[at] == ' ') ++at;
