@@ -89,6 +89,12 @@ void Apply(Config& c, const std::string& key, const std::string& value) {
   else if (key == "tax_check") c.ExactTaxes = value == "exact";
   else if (key == "max_pay_type") c.MaxPayType = std::atoi(value.c_str());
   else if (key == "taxes") c.Taxes = TaxTable(Words(value));
+  else if (key == "zreport_reply") c.ZReply = value;
+  else if (key == "zreport_file") c.ZReportFile = Resolve(c.Directory, value);
+  else if (key == "clock_offset") {
+    c.HasClockOffset = true;
+    c.ClockOffset = std::atoi(value.c_str());
+  }
   else if (key == "cash_types") {
     c.CashTypes.clear();
     for (const std::string& w : Words(value)) c.CashTypes.push_back(std::atoi(w.c_str()));

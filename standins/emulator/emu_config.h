@@ -50,6 +50,12 @@ struct Config {
   bool ExactTaxes = false;            // "tax_check = exact": tax sums to the kopeck of the rate
   std::vector<int32_t> CashTypes{1};  // payment type indexes that are cash (may give change)
   int32_t MaxPayType = 16;            // highest payment type index accepted
+
+  // The register's day.
+  std::string ZReply = "full";        // what the Z-report answers: full, attributes, bare, none
+  std::string ZReportFile;            // "ZReportData" text answered instead of the register's own
+  bool HasClockOffset = false;
+  int32_t ClockOffset = 0;            // "clock_offset = -45": the clock set off, once per configuration
 };
 
 // Parses the text for device `number`; later lines win, a device section

@@ -184,6 +184,8 @@ class Checker {
       if (itemList.empty()) Refuse(kRefuseForm, "a receipt without items");
       s.CashIn = CheckPayments(receipt->Child("Payments"), total);
     }
+    s.Payments = payments_;
+    s.Taxes = taxes_;
     return s;
   }
 
@@ -234,6 +236,7 @@ class Checker {
       }
       if (!withValue || !tax->HasAttr("TaxValue")) continue;
       const int64_t value = NeedInteger(*tax, "TaxValue", where + " tax");
+      taxes_[int32_t(index)] += value;
       if (value < 0 || value > pay)
         Refuse(kRefuseAmounts, where + ": tax " + Money(value) + " outside 0 .. " + Money(pay));
       if (c_.ExactTaxes && RoundDiv(pay * rate, 10000 + rate) != value)
@@ -263,7 +266,9 @@ class Checker {
       if (value < 0) {
         if (!IsCash(type)) Refuse(kRefuseAmounts, where + ": change " + Money(-value) + " in a payment type without change");
         change -= value;
+        payments_[int32_t(type)] += value;
       } else {
+        payments_[int32_t(type)] += value;
         paid += value;
         (IsCash(type) ? cash : nonCash) += value;
       }
@@ -279,6 +284,7 @@ class Checker {
 
   const Config& c_;
   uint64_t options_;
+  std::map<int32_t, int64_t> payments_, taxes_;
 };
 
 // ---- the tape -------------------------------------------------------------

@@ -6,6 +6,7 @@
 #pragma once
 #include <cstdint>
 #include <ctime>
+#include <map>
 #include <string>
 
 #include "emu_config.h"
@@ -19,6 +20,8 @@ struct DocumentSummary {
   int32_t Sign = 0;       // +1 sale, -1 return, 0 no money
   int64_t Total = 0;      // after every discount, hundredths
   int64_t CashIn = 0;     // cash taken less change given, hundredths
+  std::map<int32_t, int64_t> Payments;  // payment type -> paid less change
+  std::map<int32_t, int64_t> Taxes;     // tax index -> the items' tax
 };
 
 struct Verdict {

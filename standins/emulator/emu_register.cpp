@@ -79,7 +79,8 @@ std::string StateText(const State& s) {
       << "cash = " << s.Cash << "\n"
       << "unsent = " << s.Unsent << "\n"
       << "oldest_unsent = " << (s.OldestUnsent ? IsoTime(s.OldestUnsent) : std::string()) << "\n"
-      << "clock_offset = " << s.ClockOffset << "\n";
+      << "clock_offset = " << s.ClockOffset << "\n"
+      << DayText(s.Shift);
   return out.str();
 }
 
@@ -105,6 +106,7 @@ State ParseState(const std::string& text) {
     else if (key == "unsent") s.Unsent = int32_t(number);
     else if (key == "oldest_unsent") s.OldestUnsent = ParseIso(value);
     else if (key == "clock_offset") s.ClockOffset = int32_t(number);
+    else ReadDayLine(s.Shift, key, value);
   }
   return s;
 }
@@ -121,6 +123,7 @@ void Register::Bind(const std::string& configPath) {
   }
   Refresh();
   Load();
+  ApplyClockOffset();
 }
 
 void Register::Refresh() {
@@ -134,6 +137,21 @@ void Register::Refresh() {
   configText_ = text;
   config_ = ParseConfig(text, number_, platform::DirectoryOf(configPath_));
   calls_.clear();
+  clockPending_ = true;
+}
+
+void Register::ApplyClockOffset() {
+  if (!clockPending_) return;
+  clockPending_ = false;
+  if (!config_.HasClockOffset) return;
+  state_.ClockOffset = config_.ClockOffset;
+  SaveState();
+}
+
+Config Register::Effective() const {
+  Config c = config_;
+  if (state_.Shift.TaxesProgrammed) c.Taxes = state_.Shift.TaxTable;
+  return c;
 }
 
 void Register::Load() {
@@ -156,6 +174,7 @@ void Register::KeepDocument(const std::string& text, const std::string& verdict)
 }
 
 int32_t Register::Enter(const std::string& function) {
+  ApplyClockOffset();
   int32_t count = ++calls_[function];
   int32_t inFlight = ++g_inFlight;
   if (!config_.CallLog.empty())

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "emu_config.h"
+#include "emu_day.h"
 #include "io/printer/zefor/zef_status_record.h"
 
 namespace emu {
@@ -24,6 +25,7 @@ struct State {
   int32_t Unsent = 0;
   time_t OldestUnsent = 0;
   int32_t ClockOffset = 0;  // seconds between the register's clock and the host's
+  Day Shift;                // the shift's totals, the grand total, the programmed taxes
 };
 
 std::string StateText(const State& s);
@@ -54,6 +56,9 @@ class Register {
   // The counted fault of the current call of `function`, 0 when none.
   int32_t CountedFault(const std::string& function) const;
 
+  // The configuration with the tax table the register was programmed with.
+  Config Effective() const;
+
   // Appends a received fiscal document to the documents file.
   void KeepDocument(const std::string& text, const std::string& verdict) const;
   // The drawer is open for the next drawer status reads (drawer_open_reads).
@@ -74,6 +79,9 @@ class Register {
 
  private:
   void Load();
+  // Sets the clock to the configured offset once per configuration.
+  void ApplyClockOffset();
+  bool clockPending_ = false;
 
   int32_t number_;
   std::string configPath_;

@@ -5,6 +5,7 @@
 #include <mutex>
 #include <string>
 
+#include "emu_day.h"
 #include "emu_document.h"
 #include "emu_print.h"
 #include "emu_register.h"
@@ -252,6 +253,9 @@ ZEF_EXPORT int32_t ZEF_STDCALL ZefFiscalDocument(int32_t number, const char* xml
   emu::XmlNode document;
   std::string error;
   const bool parsed = emu::ParseXml(text, document, error);
+  // Cash documents and reports belong to the register's day.
+  if (parsed && emu::IsDayDocument(document))
+    return emu::DayDocument(r, document, text, static_cast<TZefStatus*>(record), filled);
   // Only the receipt-like documents are checked; cash documents, reports,
   // journal and custom documents are printed as they came.
   const bool fiscalRoot = parsed ? document.Name == "FiscalDocument" : text.find("<FiscalDocument") != std::string::npos;
@@ -268,8 +272,11 @@ ZEF_EXPORT int32_t ZEF_STDCALL ZefFiscalDocument(int32_t number, const char* xml
   if (!parsed) {
     verdict.Code = emu::kRefuseForm;
     verdict.Problem = "the document is not well-formed XML: " + error;
+  } else if (int32_t refused = emu::ReceiptAllowed(r)) {
+    r.KeepDocument(text, "refused " + std::to_string(refused) + ": " + r.RefusalText);
+    return refused;
   } else {
-    verdict = emu::CheckFiscalDocument(document, r.Cfg(), OptionSet(r.Cfg()));
+    verdict = emu::CheckFiscalDocument(document, r.Effective(), OptionSet(r.Cfg()));
     if (!r.Cfg().Strict && verdict.Code != 0) {
       verdict.Code = 0;
       verdict.Summary.DocType = docType;
@@ -284,6 +291,7 @@ ZEF_EXPORT int32_t ZEF_STDCALL ZefFiscalDocument(int32_t number, const char* xml
   emu::State& s = r.St();
   s.Sales += verdict.Summary.Sign * verdict.Summary.Total;
   s.Cash += verdict.Summary.Sign * verdict.Summary.CashIn;
+  emu::BookReceipt(r, verdict.Summary);
   const time_t now = CountDocument(r, verdict.Summary.Receipt);
   r.KeepDocument(text, "accepted as document " + std::to_string(s.Doc));
   emu::TapeNumbers numbers{s.LastShift + 1, s.Doc, s.Receipt, now};
@@ -294,7 +302,7 @@ ZEF_EXPORT int32_t ZEF_STDCALL ZefFiscalDocument(int32_t number, const char* xml
 ZEF_EXPORT int32_t ZEF_STDCALL ZefGetZReportData(int32_t number, char* buffer, int32_t* size) {
   Call call(number, "ZefGetZReportData");
   if (call.fault) return call.fault;
-  std::string text = "<ZReport Shift=\"" + std::to_string(call.R().St().LastShift) + "\"/>";
+  std::string text = emu::ZReportData(call.R());
   if (!buffer || !size || *size <= int32_t(text.size())) return 304;
   std::memcpy(buffer, text.c_str(), text.size() + 1);
   *size = int32_t(text.size());
@@ -316,8 +324,7 @@ ZEF_EXPORT int32_t ZEF_STDCALL ZefCustomerDisplay(int32_t number, const char* xm
 ZEF_EXPORT int32_t ZEF_STDCALL ZefProgram(int32_t number, const char* xml) {
   Call call(number, "ZefProgram");
   if (call.fault) return call.fault;
-  call.R().Tape("[program] " + std::string(xml ? xml : ""));
-  return 0;
+  return emu::ProgramDocument(call.R(), xml ? xml : "");
 }
 
 ZEF_EXPORT int32_t ZEF_STDCALL ZefOpenDrawer(int32_t number, int32_t drawer) {

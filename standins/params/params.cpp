@@ -148,6 +148,12 @@ bool RefRequest(const std::string& name, int32_t number, int32_t kind, uint32_t*
 
 }  // namespace
 
+std::recursive_mutex& ConfigLock() { return g_lock; }
+const ParamsConfig& CurrentConfig() {
+  EnsureLoaded();
+  return g_config;
+}
+
 extern "C" {
 
 ZEF_EXPORT uint8_t ZEF_STDCALL GetParamValue(const uint8_t* name, int32_t number, int32_t index, uint32_t* value,
@@ -168,6 +174,11 @@ ZEF_EXPORT uint8_t ZEF_STDCALL GetParamValue(const uint8_t* name, int32_t number
       if (it == g_config.systemValues.end()) return 0;
       PutShortString(text, textSize, it->second);
       if (value) *value = uint32_t(std::atoll(it->second.c_str()));
+      return 1;
+    }
+    if (n == "*IntCallback" && !g_config.values.count(n) && (!g_config.objects.empty() || !g_config.hostValues.empty())) {
+      if (!value) return 0;
+      *value = PosCallbackAddress();
       return 1;
     }
     if (!n.empty() && n[0] == '*') {

@@ -101,6 +101,15 @@ void AnswerLine(const std::string& key, const std::string& value, Answers& a) {
   }
 }
 
+// "name = VAT", "parent = 1", "interface = none", "Status = 3".
+void ObjectLine(const std::string& key, const std::string& value, PosObjectEntry& o) {
+  int64_t v = 0;
+  if (key == "name") o.name = value;
+  else if (key == "parent") o.parent = std::atoi(value.c_str());
+  else if (key == "interface") o.hasInterface = value != "none";
+  else if (ParseInteger(value, v)) o.props[key] = v;
+}
+
 }  // namespace
 
 ParamsConfig ParamsConfig::Parse(const std::string& text, const std::string& baseDir, std::string& error) {
@@ -118,6 +127,11 @@ ParamsConfig ParamsConfig::Parse(const std::string& text, const std::string& bas
       words.clear();
       for (std::string w; s >> w;) words.push_back(w);
       section = words.empty() ? "" : words[0];
+      if (section == "object" && words.size() > 2) {
+        c.objects.emplace_back();
+        c.objects.back().objectClass = std::atoi(words[1].c_str());
+        c.objects.back().id = std::atoi(words[2].c_str());
+      }
       continue;
     }
     size_t eq = line.find('=');
@@ -147,6 +161,12 @@ ParamsConfig ParamsConfig::Parse(const std::string& text, const std::string& bas
     } else if (section == "service") {
       if (key == "log") c.requestLog = value.empty() || value[0] == '/' ? value : baseDir + value;
       if (key == "known") c.knownKinds = IntegerList(value);
+    } else if (section == "object" && !c.objects.empty()) {
+      ObjectLine(key, value, c.objects.back());
+    } else if (section == "host") {
+      int64_t v = 0;
+      ParseInteger(value, v);
+      c.hostValues[key] = int32_t(v);
     } else if (section == "ref" && words.size() > 1) {
       int32_t kind = std::atoi(words[1].c_str());
       if (key.find('.') == std::string::npos) c.refNames[kind][std::atoi(key.c_str())] = value;

@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,16 @@ struct Answers {
   bool hasInput = false;
 };
 
+// One object of the POS object model ("[object CLASS ID]").
+struct PosObjectEntry {
+  int32_t objectClass = 0;
+  int32_t id = 0;
+  int32_t parent = 0;                      // the object whose child this one is
+  std::string name;
+  std::map<std::string, int64_t> props;    // integer properties, 32 or 64 bits
+  bool hasInterface = true;                // "interface = none": not available as an interface
+};
+
 struct ParamsConfig {
   std::map<DeviceKey, std::map<int32_t, ParamEntry>> devices;
   std::map<DeviceKey, Answers> answers;
@@ -41,7 +52,16 @@ struct ParamsConfig {
   std::map<int32_t, std::map<int32_t, std::string>> refNames;   // kind -> id -> name
   std::map<int32_t, std::map<std::string, std::string>> refProps;  // kind -> "id.path" -> value
   std::string requestLog;                                  // file that receives the asked texts
+  std::vector<PosObjectEntry> objects;                     // the POS object model, in file order
+  std::map<std::string, int32_t> hostValues;               // integer host values ("[host]")
 
   // Parses a configuration text; `baseDir` resolves "@file" blobs.
   static ParamsConfig Parse(const std::string& text, const std::string& baseDir, std::string& error);
 };
+
+// The loaded configuration and its lock (params.cpp).
+std::recursive_mutex& ConfigLock();
+const ParamsConfig& CurrentConfig();
+// The address of the host callback interface over the configured object
+// model (params_objects.cpp).
+uint32_t PosCallbackAddress();

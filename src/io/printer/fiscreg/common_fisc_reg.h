@@ -178,6 +178,7 @@ class tCommonFiscReg : public TDevice {
   bool WaitForFiscalRegister = false;
   uint32_t PosCallback = 0;       // the POS callback interface, 0 when none
   std::string ZReportText;        // of the last shift close; valid until the next call
+  IXmlDocument ZReportDocument;   // the Z-report data of the shift close being made
   // Identifier and shift byte of the last successful FiscGetExtID export.
   std::string StoredExtID;
   uint8_t StoredShiftOpened = 0;

@@ -167,7 +167,10 @@ bool tFiscDocumentCall::SpecialReport() {
 }
 
 bool tFiscDocumentCall::CloseShift() {
-  IXmlDocument zReport;
+  // The data read before the close; the register may replace it with the
+  // data its Z-report answers.
+  IXmlDocument& zReport = reg_.ZReportDocument;
+  zReport = nullptr;
   try {
     reg_.GetZReportData(zReport);
   } catch (...) {
@@ -186,6 +189,7 @@ bool tFiscDocumentCall::CloseShift() {
     reg_.ZReportText = root->Xml();
     reg_.LogAtLevel(1, reg_.ZReportText);
   }
+  zReport = nullptr;
   return result;
 }
 

@@ -313,9 +313,8 @@ void TZefor::BindCom() {
 
 bool TZefor::PrepareToPrint() {
   Journal.Write(1, tZefJournal::OperationEntry(kPrepare));
-  bool activeRateFound = false;
-  GetManagerTaxesOptions(activeRateFound);
-  if (Params.RequireTaxRates && !activeRateFound) {
+  GetManagerTaxesOptions();
+  if (Params.RequireTaxRates && TaxesOptions.Entries.empty()) {
     std::string text = Fmt("No active tax rates found. Zefor.dll#%d has stopped.", int32_t(Number) + 1);
     Journal.Write(0, text, true);
     OfflineQuestion(true, HostParams::Translate(text));
@@ -458,18 +457,6 @@ void TZefor::BeforeDestruction() {
 
 void TZefor::NotBuilt(const char* step, const std::string& consequence) {
   Journal.Write(0, tZefJournal::Message(step, "Not built yet: " + consequence));
-}
-
-bool TZefor::GetManagerTaxesOptions(bool& activeRateFound) {
-  activeRateFound = false;
-  NotBuilt("GetManagerTaxesOptions", Params.RequireTaxRates ? "no active tax rate is known, and tax rates are required"
-                                                            : "no active tax rate is known");
-  return false;
-}
-
-bool TZefor::CheckRegisterClock() {
-  NotBuilt("CheckRegisterClock", "the register's clock is not compared with the POS's");
-  return true;
 }
 
 void TZefor::RegisterDriverMenu() {

@@ -14,6 +14,7 @@
 #include "io/printer/zefor/zef_journal.h"
 #include "io/printer/zefor/zef_options.h"
 #include "io/printer/zefor/zef_status_record.h"
+#include "io/printer/zefor/zef_taxes.h"
 #include "platform/com.h"
 #include "xml/xmldocument.h"
 
@@ -115,6 +116,31 @@ class TZefor : public tCommonFiscReg {
   // The POS's system values, from the POS object model.
   bool PosTextValue(const std::string& name, std::string& text) override;
 
+  // ---- cash operations and shift reports (zefor_reports.cpp) ----
+  bool MoneyInOut(TFiscDocInfo& doc) override;
+  bool AllMoneyOut() override;
+  bool CollectAllCash(TFiscDocInfo& doc) override;
+  bool CloseDay(bool force) override;
+  bool PrintXReport() override;
+  bool PrintFullLastShift() override;
+  bool PrintAnyReport(int32_t subType, const std::string& data) override;
+
+  // ---- Z-report data (zefor_zreport.cpp) ----
+  bool GetZReportData(IXmlDocument& document) override;
+  // The "ZReport" document of the driver's Z-report text; nil when the text
+  // is a document reply without data.
+  IXmlDocument ConvertZReportData(const std::string& text);
+
+  // ---- programming, tax rates and the clock check (zefor_programming.cpp, zefor_clock.cpp) ----
+  void ProgramPrinter(const void* data) override;
+  // Refills TaxesOptions from the POS's management configuration.
+  void GetManagerTaxesOptions();
+  // True when the POS may go on working with the register's clock.
+  bool CheckRegisterClock();
+  // The tax index range of the register type (POS class 142).
+  void TaxIndexRange(int32_t& minIndex, int32_t& maxIndex);
+  TKvt_ManagerTaxesOptionsList TaxesOptions;
+
   // ---- call results ----
   bool CreateResult(int32_t code, const std::string& callName);
   void SetLastError0Text(uint8_t context, const std::string& text, bool translated);
@@ -202,13 +228,10 @@ class TZefor : public tCommonFiscReg {
   void AddReceiptInsert(const IXmlElement& segment);
   [[noreturn]] void ParamError(int32_t code, const char* format, const char* name, int32_t index);
 
-  // Steps that come with the device programming, the status snapshot
-  // thread and the driver menu. Until they are built each writes one
-  // journal line that says so and answers as a register without the
-  // feature: no tax rates known, the clock taken as right, the status file
-  // rewritten only by the status reads, no menu offered.
-  bool GetManagerTaxesOptions(bool& activeRateFound);
-  bool CheckRegisterClock();
+  // Steps that come with the status snapshot thread and the driver menu.
+  // Until they are built each writes one journal line that says so and
+  // answers as a register without the feature: the status file rewritten
+  // only by the status reads, no menu offered.
   void RegisterDriverMenu();
   void StartStatusSnapshotThread();
   void StopStatusSnapshotThread() {}
@@ -216,4 +239,12 @@ class TZefor : public tCommonFiscReg {
 
   uint32_t lastDocumentTick_ = 0;
   bool hasDocumentTime_ = false;
+
+ public:
+  // A Z-report whose outcome the register could not tell (the document
+  // failed and the status could not be read afterwards): the shift it was to
+  // close and the data read before it. The next Z-report asks the register
+  // first, so that it never prints a second one for the same shift.
+  int32_t UnconfirmedZShift = 0;
+  IXmlDocument UnconfirmedZData;
 };

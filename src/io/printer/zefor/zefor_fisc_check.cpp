@@ -96,7 +96,9 @@ int32_t TZefor::MaxPayType() {
 }
 
 int32_t TZefor::DefaultPayType() {
-  return PosObjects::IntegerOr(PosObjects::PropertyText(PosObjects::kFiscRegTypeClass, Params.FiscRegTypeNum, "PayDefault"), 1);
+  const int32_t type = PosObjects::IntegerOr(PosObjects::PropertyText(PosObjects::kFiscRegTypeClass, Params.FiscRegTypeNum, "PayDefault"), 1);
+  Journal.Write(-1, "Default Pay index=" + std::to_string(type));
+  return type;
 }
 
 // ---- routing of the receipt-like kinds -------------------------------------------
@@ -523,6 +525,7 @@ bool tFiscCheck::Run() {
   b.Reverse = reverse_;
   b.TaxMin = RegisterTypeNumber("TaxMinType");
   b.TaxMax = RegisterTypeNumber("TaxMaxType");
+  b.ZeroRateIndex = reg_.TaxesOptions.ZeroRateEntry.TaxRateIndex;
   headerResult_ = Build(xml, b);
   bool result = SendWithRetries(xml);
   if (endedWithoutPrint_) return true;

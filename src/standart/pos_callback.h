@@ -1,0 +1,104 @@
+// The POS's object model as the host callback interface iOB7InterfaceCallBack
+// offers it (the value "*IntCallback" of the parameter service): integer host
+// values by name ("DepartByClassification", "MainCharset"), the objects of a
+// class, and an object as an interface with its identifier, name, integer
+// properties, children and class. Both interfaces are COM-style tables of
+// stdcall functions; the POS owns the objects, a caller releases what it
+// was given.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "platform/abi.h"
+
+struct tOB7Guid {
+  uint32_t Data1;
+  uint16_t Data2, Data3;
+  uint8_t Data4[8];
+};
+bool operator==(const tOB7Guid& a, const tOB7Guid& b);
+
+struct iOB7Object;
+struct tOB7ObjectTable {
+  int32_t(ZEF_STDCALL* QueryInterface)(iOB7Object* self, const tOB7Guid* iid, void** out);
+  uint32_t(ZEF_STDCALL* AddRef)(iOB7Object* self);
+  uint32_t(ZEF_STDCALL* Release)(iOB7Object* self);
+  int32_t(ZEF_STDCALL* Ident)(iOB7Object* self);
+  // The name into a character array of `size` bytes, zero-terminated.
+  void(ZEF_STDCALL* Name)(iOB7Object* self, char* buffer, int32_t size);
+  uint8_t(ZEF_STDCALL* IntProp)(iOB7Object* self, const char* name, int32_t* value);
+  uint8_t(ZEF_STDCALL* Int64Prop)(iOB7Object* self, const char* name, int64_t* value);
+  int32_t(ZEF_STDCALL* ChildCount)(iOB7Object* self);
+  // A child with a reference of its own, nil outside the list.
+  iOB7Object*(ZEF_STDCALL* Child)(iOB7Object* self, int32_t index);
+  int32_t(ZEF_STDCALL* ClassNum)(iOB7Object* self);
+};
+struct iOB7Object {
+  const tOB7ObjectTable* Table;
+};
+
+struct iOB7InterfaceCallBack;
+struct tOB7CallbackTable {
+  int32_t(ZEF_STDCALL* QueryInterface)(iOB7InterfaceCallBack* self, const tOB7Guid* iid, void** out);
+  uint32_t(ZEF_STDCALL* AddRef)(iOB7InterfaceCallBack* self);
+  uint32_t(ZEF_STDCALL* Release)(iOB7InterfaceCallBack* self);
+  uint8_t(ZEF_STDCALL* IntValue)(iOB7InterfaceCallBack* self, int32_t zero, const char* name, int32_t* value);
+  int32_t(ZEF_STDCALL* ObjectCount)(iOB7InterfaceCallBack* self, int32_t zero, int32_t objectClass);
+  int32_t(ZEF_STDCALL* ObjectIdent)(iOB7InterfaceCallBack* self, int32_t zero, int32_t objectClass, int32_t index);
+  int32_t(ZEF_STDCALL* ObjectIntProp)(iOB7InterfaceCallBack* self, int32_t zero, int32_t ident, const char* name);
+  // The object as the interface `iid`, with a reference of its own.
+  uint8_t(ZEF_STDCALL* ObjectAs)(iOB7InterfaceCallBack* self, int32_t zero, int32_t ident, const tOB7Guid* iid,
+                                 iOB7Object** out);
+};
+struct iOB7InterfaceCallBack {
+  const tOB7CallbackTable* Table;
+};
+
+namespace PosHost {
+
+constexpr tOB7Guid kTaxObject = {0xCF4EC32A, 0x0A0D, 0x47CF, {0x95, 0x43, 0xB8, 0xB0, 0xAC, 0x75, 0x12, 0x78}};
+constexpr tOB7Guid kReferentItem = {0xC86C3ADC, 0xC752, 0x4595, {0x85, 0x32, 0xD9, 0x87, 0x7C, 0x9C, 0x78, 0xDF}};
+
+// One POS object, released when the holder goes.
+class tObject {
+ public:
+  tObject() = default;
+  explicit tObject(iOB7Object* object) : object_(object) {}
+  ~tObject() { Reset(); }
+  tObject(tObject&& other) noexcept : object_(other.object_) { other.object_ = nullptr; }
+  tObject& operator=(tObject&& other) noexcept;
+  tObject(const tObject&) = delete;
+  tObject& operator=(const tObject&) = delete;
+
+  explicit operator bool() const { return object_ != nullptr; }
+  int32_t Ident() const;
+  // The text up to the first zero byte of a name array of `size` bytes.
+  std::string Name(int32_t size) const;
+  bool IntProp(const std::string& name, int32_t& value) const;
+  bool Int64Prop(const std::string& name, int64_t& value) const;
+  int32_t ChildCount() const;
+  tObject Child(int32_t index) const;
+  int32_t ClassNum() const;
+
+ private:
+  void Reset();
+  iOB7Object* object_ = nullptr;
+};
+
+// The host interface at `address` (0: none; every request is then unanswered).
+class tHost {
+ public:
+  explicit tHost(uint32_t address) : host_(reinterpret_cast<iOB7InterfaceCallBack*>(uintptr_t(address))) {}
+  explicit operator bool() const { return host_ != nullptr; }
+  bool IntValue(const std::string& name, int32_t& value) const;
+  int32_t ObjectCount(int32_t objectClass) const;
+  int32_t ObjectIdent(int32_t objectClass, int32_t index) const;
+  // An integer property of an object (0 when the host has none).
+  int32_t ObjectIntProp(int32_t ident, const std::string& name) const;
+  tObject ObjectAs(int32_t ident, const tOB7Guid& iid) const;
+
+ private:
+  iOB7InterfaceCallBack* host_;
+};
+
+}  // namespace PosHost
