@@ -77,14 +77,14 @@ TEST_F(Unfiscal, GuestBillReachesTheTapeAsItWouldLook) {
   EXPECT_EQ(FinalJournal(),
             ">>> Printing (ZEFOR-ENTRY) <<<\r\n"
             "--> uf_Doc (ZEFOR-ENTRY) <--\r\n"
-            "{uf_Doc} ConvertPRNToXML = FALSE\r\n"
-            "Error converting via external converter (Quillet.DLL), using internalm converter...\r\n"
-            "{uf_Doc} TUFXmlBase.ConvertPrn = TRUE\r\n"
+            "\r\nQuillet.DLL version 7.0.52.0\r\n\r\n"
+            "{uf_Doc} ConvertPRNToXML = TRUE\r\n"
             ">>> PrintSegment (ZEFOR-ENTRY) <<<\r\n"
             "<<< {PrintSegment} (ZEFOR-FINAL) = TRUE >>>\r\n\r\n"
             "<-- {uf_Doc} (ZEFOR-FINAL) = TRUE -->\r\n\r\n"
             "<<< {Printing} (ZEFOR-FINAL) = TRUE >>>\r\n\r\n")
-      << "the driver call itself is a printout line, above level 1";
+      << "the converter library beside the adapter, loaded through the module registry; the driver call "
+         "itself is a printout line, above level 1";
 }
 
 TEST_F(Unfiscal, EachSegmentIsItsOwnDocumentAndTheDumpHoldsTheWholeMarkup) {
