@@ -8,7 +8,7 @@
 #include <random>
 
 #include "discount_testing.h"
-#include "io/printer/discount_share.h"
+#include "io/printer/discounts/discount_share.h"
 
 using namespace discount_testing;
 

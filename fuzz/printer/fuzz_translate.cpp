@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "io/printer/simple_printer.h"
+#include "io/printer/device/simple_printer.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #pragma once
 #include <cstdint>
 
-#include "io/printer/printer_status.h"
+#include "io/printer/device/printer_status.h"
 #include "platform/abi.h"
 
 extern "C" {

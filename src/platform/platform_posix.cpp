@@ -18,6 +18,10 @@
 #include "platform/platform.h"
 #include "platform/version_data.h"
 
+// File sizes past 2 GiB and dates past 2038 in the 32-bit build too.
+static_assert(sizeof(off_t) == 8, "build with _FILE_OFFSET_BITS=64");
+static_assert(sizeof(time_t) == 8, "build with _TIME_BITS=64");
+
 namespace platform {
 
 namespace {

@@ -314,8 +314,11 @@ SyncHandle CreateThreadHandle(std::function<void()> body) {
   auto* o = new SyncObject(Kind::kThread);
   o->refs.store(2);  // the handle and the running thread
   try {
-    std::thread([o, body = std::move(body)] {
+    std::thread([o, body = std::move(body)]() mutable {
       body();
+      // What the body holds is released before the handle is signalled: a
+      // waiter that wakes may free it, and must find the thread done with it.
+      body = nullptr;
       ThreadMutexes().AbandonAll();
       {
         std::lock_guard<std::mutex> guard(o->lock);

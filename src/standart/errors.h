@@ -9,6 +9,10 @@
 #include "standart/format.h"
 #include "standart/nolvex_api.h"
 
+// The code of the trace lines of the exports and the device layers: logged
+// only, and only when the error service asks for it (NeedProcessForCode).
+constexpr int32_t kTraceCode = 51;
+
 // Interface offered by this system's exceptions so that another module,
 // which has its own class identities, can read their message and class name.
 class IExceptionInfo {

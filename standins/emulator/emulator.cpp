@@ -81,7 +81,7 @@ constexpr int32_t kRefusedLogicCode = 3;
   return platform::WideToUtf8(platform::SingleByteToWide(0, shown));
 }
 
-uint64_t OptionSet(const emu::Config& c) {
+[[maybe_unused]] uint64_t OptionSet(const emu::Config& c) {
   uint64_t set = 0;
   for (const std::string& name : c.Options)
     for (const ZefOptions::tOptionRow& row : ZefOptions::kOptionTable)
@@ -113,7 +113,7 @@ void StoreShort(uint8_t* target, const std::string& text, size_t capacity) {
   std::memcpy(target + 1, text.data(), n);
 }
 
-int32_t Initialise(int32_t number, const char* paramsXml) {
+[[maybe_unused]] int32_t Initialise(int32_t number, const char* paramsXml) {
   std::string params = paramsXml ? paramsXml : "";
   std::string config = AttrOf(params, "Emulator", "Config");
   Register& r = emu::RegisterOf(number);

@@ -32,7 +32,7 @@ Adapter Exports::adapter_;
 
 constexpr int32_t kBadHandles[] = {0, -1, 1, 7, 8, 1000, 0x7FFFFFFF};
 
-TEST_F(Exports, InvalidHandlesDoNothingAndReportOnce) {
+TEST_F(Exports, InvalidHandlesAnswerFailureAndAreLogged) {
   for (int32_t h : kBadHandles) {
     uint8_t data[4] = {1, 2, 3, 4};
     EXPECT_EQ(adapter_.PrintingWithRes(h, data, 4), 0);
@@ -127,7 +127,7 @@ TEST_F(Exports, IdentifierAndZReportWriteNothingForAnInvalidHandle) {
   EXPECT_EQ(adapter_.GetZReportData(2, nullptr, nullptr), 0);
 }
 
-TEST_F(Exports, CustomerDisplayHandles) {
+TEST_F(Exports, DisplayPrintIgnoresBadHandlesAndAFailedDisplayIs999) {
   uint8_t data[3] = {'a', 'b', 'c'};
   adapter_.Print(1000, data, 3);  // display handles start above 1000
   adapter_.Print(-5, data, 3);

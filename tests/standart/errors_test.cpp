@@ -6,6 +6,7 @@
 
 #include "nolvex32/nolvex32.h"
 #include "platform/platform.h"
+#include "support/test_files.h"
 #include "standart/errors.h"
 
 namespace {
@@ -14,12 +15,12 @@ class ErrorService : public ::testing::Test {
  protected:
   void SetUp() override {
     NolvexReset();
-    logPath_ = platform::TempDirectory() + "errors_test_" + std::to_string(platform::CurrentThreadId()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".log";
-    platform::RemoveFile(logPath_);
+    dir_ = test_files::UniqueTempDir("errors_test_");
+    logPath_ = dir_ + "errors.log";
     NolvexSetLogPath(logPath_.c_str());
   }
-  void TearDown() override { platform::RemoveFile(logPath_); }
+  void TearDown() override { test_files::RemoveTree(dir_); }
+  std::string dir_;
 
   std::string Log() {
     std::string text;

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/platform.h"
+#include "support/test_files.h"
 #include "standart/errors.h"
 #include "standart/host_params.h"
 
@@ -15,7 +16,8 @@ using TLoadConfig = void(ZEF_STDCALL*)(const char*);
 class HostParamsTest : public ::testing::Test {
  protected:
   void Configure(const std::string& text) {
-    path_ = platform::TempDirectory() + "host_params_test.cfg";
+    if (dir_.empty()) dir_ = test_files::UniqueTempDir("host_params_test_");
+    path_ = dir_ + "params.cfg";
     ASSERT_TRUE(platform::WriteWholeFile(path_, text));
     HostParams::Reset();
     ASSERT_TRUE(HostParams::Available()) << platform::LastLoadError();
@@ -24,8 +26,10 @@ class HostParamsTest : public ::testing::Test {
     ASSERT_NE(load, nullptr);
     load(path_.c_str());
   }
-  void TearDown() override { platform::RemoveFile(path_); }
-  std::string path_;
+  void TearDown() override {
+    if (!dir_.empty()) test_files::RemoveTree(dir_);
+  }
+  std::string dir_, path_;
 };
 
 TEST_F(HostParamsTest, DeviceParametersByModuleNumberAndIndex) {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "io/printer/printer_status.h"
+#include "io/printer/device/printer_status.h"
 #include "platform/abi.h"
 #include "platform/platform.h"
 

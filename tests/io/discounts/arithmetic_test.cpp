@@ -1,12 +1,11 @@
-// The splitting and rounding rules of the distribution, the discount sets,
-// and the version comparison of the preparation.
+// The splitting and rounding rules of the distribution and the discount sets.
+
 #include <gtest/gtest.h>
 
 #include <random>
 
-#include "io/printer/discount_set.h"
-#include "io/printer/discount_share.h"
-#include "io/printer/order_preparation.h"
+#include "io/printer/discounts/discount_set.h"
+#include "io/printer/discounts/discount_share.h"
 #include "posdata/numeric.h"
 #include "posdata/pdlocale.h"
 
@@ -148,19 +147,6 @@ TEST(DiscountSet, LargeSetsBehaveAsSmallOnes) {
     EXPECT_EQ(large.Entry(int(i)).DiscountId, model[i].DiscountId);
     EXPECT_EQ(large.Entry(int(i)).Amount, model[i].Amount);
   }
-}
-
-TEST(CompareVersion, ComparesComponentsByNumberThenText) {
-  EXPECT_EQ(CompareVersion("7.0.4.1", "7.0.30.0"), -1);
-  EXPECT_EQ(CompareVersion("7.0.30.0", "7.0.30.0"), 0);
-  EXPECT_EQ(CompareVersion("7.0.31", "7.0.30.0"), 1);
-  EXPECT_EQ(CompareVersion("7.0.30", "7.0.30.0"), -1);  // the shorter runs out first
-  EXPECT_EQ(CompareVersion(" 7 .0.30.0", "7.0.30.0"), 0);  // blanks around a component do not count
-  EXPECT_EQ(CompareVersion("7.0.30b", "7.0.30a"), 1);
-  EXPECT_EQ(CompareVersion("", "1"), -1);
-  EXPECT_EQ(CompareVersion("x", ""), 1);
-  EXPECT_EQ(CompareVersion("8.0", "7.99999999999999999999999"), 1);
-  EXPECT_EQ(CompareVersion("7.00030.0.0", "7.0.30.0"), 1);
 }
 
 // The quick share must give what the decimal arithmetic gives, step by

@@ -20,9 +20,10 @@ TEST(CaseDump, PrintsThePreparedCase) {
   tReferenceAnswers answers;
   const tCaseSettings s = ParseSettings(text);
   tTestRegister reg(s.MaxPayType, s.TaxCount);
+  reg.KeepLog();
   const tRunResult run = RunCase(reg, text);
   std::printf("%s", DumpPrepared(reg).c_str());
   if (!run.Error.empty()) std::printf("error: %s\n", run.Error.c_str());
-  for (const std::string& line : reg.log) std::printf("log: %s\n", line.c_str());
+  for (const std::string& line : reg.LogLines()) std::printf("log: %s\n", line.c_str());
   for (const std::string& problem : CheckPrepared(reg, run)) std::printf("problem: %s\n", problem.c_str());
 }

@@ -6,6 +6,7 @@
 #include "orderstream.h"
 #include "platform/platform.h"
 #include "posdata/pdhooks.h"
+#include "support/test_files.h"
 
 namespace discount_testing {
 
@@ -239,11 +240,20 @@ tReferentRef tFakeReferences::ObjectById(int32_t kind, int32_t id) {
 
 // ---- the register -----------------------------------------------------------------------
 
-tTestRegister::tTestRegister(int32_t maxPayType_, int taxCount, iPosReferences* references)
-    : maxPayType(maxPayType_) {
+tTestRegister::tTestRegister(int32_t maxPayType_, int taxCount_, iPosReferences* references_)
+    : tCommonFiscReg(0), maxPayType(maxPayType_), taxCount(taxCount_), references(references_) {
   preparation.SetNameProperties(true, 0);
-  state.PayTable.resize(size_t(maxPayType + 1));
-  preparation.CreateDiscountInfos(taxCount, references);
+  PrepareOrderState();
+}
+
+tTestRegister::~tTestRegister() {
+  if (logDir_.empty()) return;
+  Log.LoggingOn = false;
+  test_files::RemoveTree(logDir_);
+}
+
+void tTestRegister::CreateDiscountInfos() {
+  OrderState.DiscountInfos = std::make_unique<tDiscountInfos>(OrderState.TaxTypeProperty, taxCount, references);
 }
 
 bool tTestRegister::PosTextValue(const std::string& name, std::string& text) {
@@ -252,17 +262,39 @@ bool tTestRegister::PosTextValue(const std::string& name, std::string& text) {
   return true;
 }
 
-bool tTestRegister::LogHas(const std::string& fragment) const {
-  for (const std::string& line : log)
+void tTestRegister::KeepLog() {
+  if (!logDir_.empty()) return;
+  logDir_ = test_files::UniqueTempDir("discount_testing_");
+  Log.FileName = logDir_ + "register.log";
+  Log.LoggingOn = true;
+  Log.Buffered = false;
+}
+
+std::vector<std::string> tTestRegister::LogLines() {
+  std::vector<std::string> lines;
+  if (logDir_.empty()) return lines;
+  FlushLog();
+  std::string text;
+  platform::ReadWholeFile(Log.FileName, text);
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+bool tTestRegister::LogHas(const std::string& fragment) {
+  for (const std::string& line : LogLines())
     if (line.find(fragment) != std::string::npos) return true;
   return false;
 }
 
 void ApplySettings(tTestRegister& reg, const tCaseSettings& s) {
-  reg.settings = s.Document;
-  reg.state.ComboMode = s.ComboMode;
-  reg.state.ModifierMode = s.ModifierMode;
-  reg.state.DiscountMode = s.DiscountMode;
+  reg.TakeDocumentSettings(s.Document);
+  reg.OrderState.ComboMode = s.ComboMode;
+  reg.OrderState.ModifierMode = s.ModifierMode;
+  reg.OrderState.DiscountMode = s.DiscountMode;
   reg.Distribution().UsePayPrices = s.UsePayPrices;
   reg.Distribution().SetPriceStep(s.PriceStep);
 }
@@ -292,10 +324,10 @@ void DumpSet(std::ostringstream& out, const iDishDiscountInfo& set) {
 
 std::string DumpPrepared(tTestRegister& reg) {
   std::ostringstream out;
-  const tOrderPreparationState& st = reg.state;
+  const tOrderPreparationState& st = reg.OrderState;
   out << "total=" << st.TotalSum << " nopay=" << st.NoPayDiscount << " nopayname=" << st.NoPayDiscountName
       << " nonfiscal=" << st.AllNonFiscal << " taboo=" << st.TabooPayment << " openbox=" << st.OpenBox
-      << " separate=" << int(reg.settings.SeparateDiscounts) << "\n";
+      << " separate=" << int(reg.EffectiveSettings.SeparateDiscounts) << "\n";
   for (size_t i = 0; i < st.PayTable.size(); ++i) {
     const tPayTableEntry& e = st.PayTable[i];
     out << "pay " << i << " amount=" << e.Amount << " orig=" << e.OriginalSum << " change=" << int(e.IsChange)

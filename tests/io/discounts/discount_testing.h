@@ -9,7 +9,9 @@
 #include <tuple>
 #include <vector>
 
-#include "io/printer/order_preparation.h"
+#include "io/printer/discounts/discount_infos.h"
+#include "io/printer/fiscreg/common_fisc_reg.h"
+#include "io/printer/fiscreg/order_preparation.h"
 #include "posdata/pdsource.h"
 
 namespace discount_testing {
@@ -34,7 +36,7 @@ std::string DishRow(int32_t dish, int32_t uni, const std::string& name, const st
 // The settings of a case, kept in its description as a comment line
 // "# settings: Key=value ...".
 struct tCaseSettings {
-  tOrderSettings Document;
+  tDocSettings Document;
   int32_t ComboMode = 1, ModifierMode = 0, DiscountMode = 0;
   tPrepareOrderArgs Args;
   bool UsePayPrices = false;
@@ -84,35 +86,41 @@ class tFakeReferences : public iPosReferences {
   tReferentRef ObjectById(int32_t kind, int32_t id) override;
 };
 
-// A register as the preparation sees it: the common register's operations
-// with a payment table of MaxPayType + 1 entries.
-class tTestRegister : public iOrderRegister {
+// A common fiscal register as the preparation sees it, outside a device
+// table: the common register's operations, a payment table of MaxPayType + 1
+// entries, the POS environment answered by the test, and a device log in a
+// file of its own once KeepLog is called.
+class tTestRegister : public tCommonFiscReg {
  public:
   explicit tTestRegister(int32_t maxPayType = 4, int taxCount = 1, iPosReferences* references = nullptr);
+  ~tTestRegister() override;
 
-  tOrderSettings& OrderSettings() override { return settings; }
-  tOrderPreparationState& OrderState() override { return state; }
-  TPDDataSource& OrderData() override { return data; }
-  void OrderLog(const std::string& text) override { log.push_back(text); }
-  void OrderLogAtLevel(int level, const std::string& text) override {
-    log.push_back("[" + std::to_string(level) + "] " + text);
-  }
+  uint16_t DeviceDriverVersion() const override { return 1; }
+  bool CheckFillState(const tFillRequest& request) override { return false; }
+  uint32_t GetFiscRegOptions() override { return 0; }
   int32_t MaxPayType() override { return maxPayType; }
   int32_t DeviceParamIndex() override { return deviceIndex; }
   bool ReferenceKindKnown(int32_t kind) override { return kindKnown; }
   bool PosTextValue(const std::string& name, std::string& text) override;
-  tDiscountInfos& Distribution() { return *state.DiscountInfos; }
-  bool LogHas(const std::string& fragment) const;
+  void CreateDiscountInfos() override;
+  tDiscountInfos& Distribution() { return *OrderState.DiscountInfos; }
 
-  tOrderSettings settings;
-  tOrderPreparationState state;
-  TPDDataSource data;
+  // The device log goes to a file in a folder of its own (removed with the
+  // register); LogLines reads it back.
+  void KeepLog();
+  std::vector<std::string> LogLines();
+  bool LogHas(const std::string& fragment);
+
   tOrderPreparation preparation{*this};
-  std::vector<std::string> log;
   int32_t maxPayType;
+  int taxCount;
+  iPosReferences* references;
   int32_t deviceIndex = 0;
   bool kindKnown = true;
   std::string midServerVersion;  // empty: no POS interface
+
+ private:
+  std::string logDir_;
 };
 
 // Gives the register a case's document settings and device parameters.

@@ -5,7 +5,7 @@
 
 #include "discount_testing.h"
 #include "order_checker.h"
-#include "io/printer/discount_share.h"
+#include "io/printer/discounts/discount_share.h"
 
 using namespace discount_testing;
 
@@ -22,6 +22,7 @@ class Distribution : public ::testing::Test {
     text = OrderText(rows);
     const tCaseSettings s = ParseSettings(text);
     reg = std::make_unique<tTestRegister>(s.MaxPayType, s.TaxCount, &references);
+    reg->KeepLog();
     run = RunCase(*reg, text);
     EXPECT_EQ(run.Error, "");
     for (const std::string& p : CheckPrepared(*reg, run)) ADD_FAILURE() << p;
@@ -112,15 +113,15 @@ TEST_F(Distribution, NeedsQuantityOnePreparesAgainWithoutSeparateDiscounts) {
                DishRow(101, 1, "Nails", "300", "0.33", "100.00", "100.00") +
                    DishRow(102, 2, "Glue", "1", "50.00", "50.00", "50.00"),
                "", "", "", "", "row 5 5 2.00 2.00 2\nrow 1 1 148.00 148.00 0\n"});
-  EXPECT_TRUE(reg->LogHas("[0] Need correct by quantity 1, set SeparateDiscounts:=False"));
-  EXPECT_EQ(reg->settings.SeparateDiscounts, 0);
+  EXPECT_TRUE(reg->LogHas("Need correct by quantity 1, set SeparateDiscounts:=False"));
+  EXPECT_EQ(reg->EffectiveSettings.SeparateDiscounts, 0);
   EXPECT_FALSE(di.SeparateDiscounts());
   // Without separate discounts the no-pay share lowers the nails' sum, and
   // the rest of that is within a ruble: a correction.
   EXPECT_EQ(line(0).Quantity, 300000);
   EXPECT_EQ(line(0).Discounts->Count(), 1);
   EXPECT_EQ(line(0).Sum + line(0).Discounts->Total() + line(1).Sum + line(1).Discounts->Total(), 14800);
-  EXPECT_EQ(reg->state.NoPayDiscount, 0);
+  EXPECT_EQ(reg->OrderState.NoPayDiscount, 0);
 }
 
 TEST_F(Distribution, NoPayAmountBeyondEveryCapacityIsHandedBack) {

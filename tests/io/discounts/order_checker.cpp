@@ -1,7 +1,7 @@
 #include "order_checker.h"
 
-#include "io/printer/discount_record.h"
-#include "io/printer/discount_share.h"
+#include "io/printer/discounts/discount_record.h"
+#include "io/printer/discounts/discount_share.h"
 #include "posdata/numeric.h"
 #include "standart/errors.h"
 
@@ -13,9 +13,9 @@ tRunResult RunCase(tTestRegister& reg, const std::string& description) {
   const tCaseSettings& s = run.Settings;
   try {
     ApplySettings(reg, s);
-    LoadOrderInto(reg.data, description);
+    LoadOrderInto(reg.PosData(), description);
     reg.preparation.PreparePayments(s.IsDeletion);
-    run.NoPayBefore = reg.state.NoPayDiscount;
+    run.NoPayBefore = reg.OrderState.NoPayDiscount;
     reg.preparation.PrepareOrder(s.Args);
   } catch (const std::exception& e) {
     run.Error = e.what();
@@ -61,8 +61,8 @@ std::vector<std::string> CheckPrepared(tTestRegister& reg, const tRunResult& run
   }
   const tCaseSettings& s = run.Settings;
   tDiscountInfos& di = reg.Distribution();
-  const tOrderSettings& doc = reg.settings;
-  const bool itemised = !doc.SummaryOnly && !reg.state.AllNonFiscal && s.Args.GroupClassification == 0;
+  const tDocSettings& doc = reg.EffectiveSettings;
+  const bool itemised = !doc.SummaryOnly && !reg.OrderState.AllNonFiscal && s.Args.GroupClassification == 0;
   int64_t printed = 0;
   for (size_t i = 0; i < di.Lines.size(); ++i) {
     const tFRDiscsDishInfo& l = di.Lines[i];
@@ -96,7 +96,7 @@ std::vector<std::string> CheckPrepared(tTestRegister& reg, const tRunResult& run
   // Discounts kept for the receipt level are what their records say, less
   // what is still printed on the lines.
   int64_t receiptLevel = 0;
-  TPDDataSet& discounts = *reg.data.GetDataSet("Discounts");
+  TPDDataSet& discounts = *reg.PosData().GetDataSet("Discounts");
   if (doc.SeparateDiscounts)
     for (int32_t id : di.ProportionalDiscs) {
       int64_t onLines = 0;
@@ -104,11 +104,11 @@ std::vector<std::string> CheckPrepared(tTestRegister& reg, const tRunResult& run
         if (!l.Skip) onLines += l.Discounts->SumOf(id, 0);
       receiptLevel += OrderLevelAmount(discounts, id, di.OrderLevelOnly) - onLines;
     }
-  const int64_t paid = PosPaid(*reg.data.GetDataSet("Dishes"), doc.OrderDocument);
-  const int64_t receipt = printed + receiptLevel - reg.state.NoPayDiscount;
+  const int64_t paid = PosPaid(*reg.PosData().GetDataSet("Dishes"), doc.OrderDocument);
+  const int64_t receipt = printed + receiptLevel - reg.OrderState.NoPayDiscount;
   if (receipt != paid - run.NoPayBefore)
     fail("receipt " + std::to_string(receipt) + " (items " + std::to_string(printed) + ", receipt discounts " +
-         std::to_string(receiptLevel) + ", no-pay left " + std::to_string(reg.state.NoPayDiscount) +
+         std::to_string(receiptLevel) + ", no-pay left " + std::to_string(reg.OrderState.NoPayDiscount) +
          ") != paid " + std::to_string(paid) + " less no-pay " + std::to_string(run.NoPayBefore));
   return bad;
 }

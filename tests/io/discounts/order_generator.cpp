@@ -4,7 +4,7 @@
 #include <sstream>
 #include <utility>
 
-#include "io/printer/discount_share.h"
+#include "io/printer/discounts/discount_share.h"
 
 namespace discount_testing {
 namespace {

@@ -1,8 +1,8 @@
 // Generated orders: thousands of seeded orders with every combination of
 // settings must come out of the preparation with exact line arithmetic and
 // exact totals, the same way every time. A failing order is shrunk to a
-// small reproducer and kept in the regressions folder, which the suite
-// runs on every build.
+// small reproducer written to the build folder; moved into the regressions
+// folder, it runs on every build.
 #include <gtest/gtest.h>
 
 #include <dirent.h>
@@ -34,8 +34,8 @@ tVerdict Judge(const tRecipe& recipe) {
   const tRunResult run = RunCase(reg, description);
   verdict.Problems = CheckPrepared(reg, run);
   if (run.Error.empty()) {
-    if (reg.state.TotalSum != expected.TotalSum)
-      verdict.Problems.push_back("TotalSum " + std::to_string(reg.state.TotalSum) + " != " +
+    if (reg.OrderState.TotalSum != expected.TotalSum)
+      verdict.Problems.push_back("TotalSum " + std::to_string(reg.OrderState.TotalSum) + " != " +
                                  std::to_string(expected.TotalSum));
     if (run.NoPayBefore != expected.NoPay)
       verdict.Problems.push_back("NoPayDiscount " + std::to_string(run.NoPayBefore) + " != " +
@@ -68,9 +68,10 @@ tRecipe Shrink(tRecipe recipe) {
   return recipe;
 }
 
-// Keeps the reproducer with the suite; the path for the message.
+// Writes the reproducer into the build folder, from where a developer moves it
+// into the suite's regressions once the fault is mended; the path for the message.
 std::string KeepReproducer(const tRecipe& recipe, const std::string& name, const std::string& problem) {
-  const std::string path = std::string(ZEF_DISCOUNT_REGRESSIONS) + "/" + name + ".txt";
+  const std::string path = std::string(ZEF_DISCOUNT_NEW_REPRODUCERS) + "/" + name + ".txt";
   platform::WriteWholeFile(path, "# Reproducer of " + name + ": " + problem + "\n" + Describe(recipe));
   return path;
 }
@@ -112,7 +113,9 @@ TEST(DiscountProperties, SmallGeneratedOrders) { RunSeeds(1, 6000, 8, "small"); 
 TEST(DiscountProperties, LargerGeneratedOrders) { RunSeeds(100001, 600, 40, "larger"); }
 
 TEST(DiscountProperties, StoredReproducersStayFixed) {
-  for (const std::string& name : StoredReproducers()) {
+  const std::vector<std::string> stored = StoredReproducers();
+  ASSERT_EQ(stored.size(), size_t(ZEF_DISCOUNT_REGRESSION_COUNT)) << "the folder listing missed reproducers";
+  for (const std::string& name : stored) {
     std::string text;
     ASSERT_TRUE(platform::ReadWholeFile(std::string(ZEF_DISCOUNT_REGRESSIONS) + "/" + name, text)) << name;
     tReferenceAnswers answers;

@@ -36,6 +36,7 @@ class PreparedSample : public ::testing::Test {
     ASSERT_FALSE(text.empty()) << name;
     const tCaseSettings s = ParseSettings(text);
     reg = std::make_unique<tTestRegister>(s.MaxPayType, s.TaxCount);
+    reg->KeepLog();
     run = RunCase(*reg, text);
     ASSERT_EQ(run.Error, "") << name;
     for (const std::string& problem : CheckPrepared(*reg, run)) ADD_FAILURE() << name << ": " << problem;
@@ -122,9 +123,9 @@ TEST_F(PreparedSample, DishDiscountOnASharedOrderLineSplitsBySum) {
 
 TEST_F(PreparedSample, NoPayAmountGoesByCapacityKeepingAKopeckPerPiece) {
   Run("discount_nopay_currency.txt");
-  EXPECT_EQ(reg->state.TotalSum, 700);
+  EXPECT_EQ(reg->OrderState.TotalSum, 700);
   EXPECT_EQ(run.NoPayBefore, 500);
-  EXPECT_EQ(reg->state.NoPayDiscount, 0);
+  EXPECT_EQ(reg->OrderState.NoPayDiscount, 0);
   EXPECT_EQ(di().PendingAmount, 500);
   // 0.83 and 4.17 are taken; the first line's 1.17 for two pieces needs a
   // correction of one kopeck.
@@ -207,7 +208,7 @@ TEST_F(PreparedSample, ModifierModesZeroToFive) {
   // Priced in the ratio paid / listed (1210.50 / 1345.00), then part of the
   // 100.00 no-pay amount.
   EXPECT_LE(line(0).Modifiers[1].Sum + line(0).Modifiers[1].Discounts->Total(), 4500);
-  EXPECT_EQ(reg->state.NoPayDiscount, 0);
+  EXPECT_EQ(reg->OrderState.NoPayDiscount, 0);
   int64_t onModifiers = 0;
   for (const tModifierRec& m : line(0).Modifiers) onModifiers += m.Discounts->Total();
   EXPECT_LT(onModifiers, 0);

@@ -8,7 +8,7 @@
 
 #include "entry/exports.h"
 #include "fiscreg_fixture.h"
-#include "io/printer/operator_message.h"
+#include "io/printer/fiscreg/operator_message.h"
 #include "platform/platform.h"
 #include "standart/errors.h"
 #include "standart/host_params.h"

@@ -5,7 +5,7 @@
 #include <regex>
 
 #include "fiscreg_fixture.h"
-#include "io/printer/device_log.h"
+#include "io/printer/fiscreg/device_log.h"
 #include "platform/platform.h"
 
 namespace {

@@ -8,7 +8,7 @@
 
 #include "entry/exports.h"
 #include "fiscreg_fixture.h"
-#include "io/printer/fisc_document.h"
+#include "io/printer/fiscreg/fisc_document.h"
 #include "platform/platform.h"
 #include "posdata/pdsource.h"
 #include "xml/base64.h"

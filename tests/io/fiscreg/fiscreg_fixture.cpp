@@ -8,24 +8,19 @@
 
 #include "entry/device_table.h"
 #include "entry/exports.h"
-#include "io/printer/fisc_document.h"
+#include "io/printer/fiscreg/fisc_document.h"
 #include "nolvex32/nolvex32.h"
 #include "orderparser.h"
 #include "orderstream.h"
 #include "platform/platform.h"
 #include "standart/errors.h"
 #include "standart/host_params.h"
+#include "support/test_files.h"
 
 extern "C" void ZEF_STDCALL ParamsLoadConfig(const char* path);
 
-namespace {
-int g_serial = 0;
-}
-
 void FiscRegTest::SetUp() {
-  dir_ = platform::TempDirectory() + "fiscreg_test_" + std::to_string(getpid()) + "_" + std::to_string(++g_serial) +
-         "/";
-  std::system(("rm -rf '" + dir_ + "' && mkdir -p '" + dir_ + "'").c_str());
+  dir_ = test_files::UniqueTempDir("fiscreg_test_");
   char cwd[4096] = {};
   previousDir_ = getcwd(cwd, sizeof cwd) ? cwd : "/";
   ASSERT_EQ(chdir(dir_.c_str()), 0);
@@ -46,7 +41,7 @@ void FiscRegTest::TearDown() {
   HostParams::Reset();
   LogLevel = 0;
   if (chdir(previousDir_.c_str()) != 0) ADD_FAILURE() << "cannot return to " << previousDir_;
-  if (!HasFailure()) std::system(("rm -rf '" + dir_ + "'").c_str());
+  test_files::RemoveTree(dir_);
 }
 
 void FiscRegTest::Params(const std::string& sections) {

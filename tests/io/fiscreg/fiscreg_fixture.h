@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "io/printer/fisc_doc_info.h"
+#include "io/printer/fiscreg/fisc_doc_info.h"
 #include "scripted_fisc_reg.h"
 
 class FiscRegTest : public ::testing::Test {

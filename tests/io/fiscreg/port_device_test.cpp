@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <memory>
 #include <regex>
 
 #include "entry/exports.h"
 #include "fiscreg_fixture.h"
 #include "platform/platform.h"
+#include "support/test_files.h"
 
 namespace {
 
@@ -22,8 +24,16 @@ class PortRegisterTest : public FiscRegTest {
   void Host(const std::string& lines) {
     std::string path = dir_ + "porthost.cfg";
     platform::WriteWholeFile(path, "[port 2]\nfile = " + PortFile() + "\n" + lines + "\n");
-    setenv("PORTHOST_CONFIG", path.c_str(), 1);
+    if (hostConfig_)
+      hostConfig_->Set(path);
+    else
+      hostConfig_ = std::make_unique<test_files::tEnvSetting>("PORTHOST_CONFIG", path);
   }
+  void TearDown() override {
+    FiscRegTest::TearDown();
+    hostConfig_.reset();
+  }
+  std::unique_ptr<test_files::tEnvSetting> hostConfig_;
   std::string PortFile() const { return dir_ + "port2.out"; }
 };
 

@@ -62,7 +62,7 @@ bool tScriptedFiscReg::CheckFillState(const tFillRequest& request) {
 }
 
 bool tScriptedFiscReg::PrintFiscCheck(TFiscDocInfo& doc, bool reverse, const std::string& toPrint) {
-  TabooPayment = Script().TabooPayment;
+  OrderState.TabooPayment = Script().TabooPayment;
   return Document("PrintFiscCheck " + std::to_string(doc.Kind) + (reverse ? " reverse" : " sale") + " [" +
                   toPrint + "]");
 }

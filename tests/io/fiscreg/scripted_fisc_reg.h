@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "io/printer/common_fisc_reg.h"
+#include "io/printer/fiscreg/common_fisc_reg.h"
 
 // The "hardware" behind one device number and what the test wants it to do.
 struct tRegisterScript {

@@ -7,10 +7,12 @@
 #include <map>
 #include <memory>
 
+#include "io/printer/discounts/discount_infos.h"
 #include "io/printer/zefor/zefor.h"
 #include "platform/platform.h"
 #include "standart/host_params.h"
 #include "standart/tasks.h"
+#include "support/test_files.h"
 
 namespace {
 
@@ -40,11 +42,7 @@ class Register : public ::testing::Test {
  protected:
   void SetUp() override {
     InitTaskServices();
-    dir_ = platform::TempDirectory() + "zefor_register_" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name() + "/";
-    platform::MakeDirectory(dir_);
-    platform::RemoveFile(dir_ + "emu.state");
-    platform::RemoveFile(dir_ + "zefor21.log");
+    dir_ = test_files::UniqueTempDir("zefor_register_");
     Emulator("");
     g_params = {{0, "emulator.so"}, {1, "<Params><Emulator Config=\"" + dir_ + "emulator.cfg\"/></Params>"},
                 {2, "57"}, {4, dir_ + "zefor%d.log"}};
@@ -53,6 +51,7 @@ class Register : public ::testing::Test {
   void TearDown() override {
     device_.reset();
     HostParams::Reset();
+    test_files::RemoveTree(dir_);
   }
   void Emulator(const std::string& lines) {
     platform::WriteWholeFile(dir_ + "emulator.cfg", "state = emu.state\n" + lines + "\n");
@@ -65,40 +64,23 @@ class Register : public ::testing::Test {
   std::unique_ptr<TZefor> device_;
 };
 
-TEST_F(Register, EveryParameterHasItsDefault) {
+// Parameter 3 unset and no POS interface: the first property set; the
+// register announces no payment type range, so the table holds types 0
+// and 1.
+TEST_F(Register, UnsetPayTaxTypeSetTakesTheFirstNameProperties) {
   TZefor& z = Create();
   ASSERT_TRUE(z.Initialized);
-  const tZeforParams& p = z.Params;
-  EXPECT_EQ(p.PayTaxTypeSet, 3);
-  EXPECT_EQ(p.LogLevel, 0);
-  EXPECT_TRUE(p.WaitForFiscalRegister);
-  EXPECT_EQ(p.PrintCheckTrys, 1);
-  EXPECT_FALSE(p.ShiftAgeCheck || p.ProgramSwitch9 || p.ProgramTaxes || p.ProgramDepartments);
-  EXPECT_EQ(p.InitialTapes, 2);
-  EXPECT_EQ(p.BarcodeType, 0);
-  EXPECT_EQ(p.BarcodeWidth, 2);
-  EXPECT_EQ(p.BarcodeHeight, 100);
-  EXPECT_EQ(p.BarcodeTextPosition, 0);
-  EXPECT_EQ(p.RoundingCorrectionName, "Rounding correction");
-  EXPECT_EQ(p.SummaryLineName, "Summary");
-  EXPECT_EQ(p.DefaultDepartmentName, "Department One");
-  EXPECT_FALSE(p.SaveXMLUnfiscal || p.SaveXMLFiscal || p.SaveXMLProgram || p.SaveXMLDisplay);
-  EXPECT_EQ(p.GroupingClassificationCode, 0);
-  EXPECT_EQ(p.MarkupName, "Markup");
-  EXPECT_EQ(p.ComboMode + p.ModifierMode + p.DiscountMode, 0);
-  EXPECT_EQ(p.StatusFileName, "");
-  EXPECT_EQ(p.ItemCustomPropertyNames, "");
-  EXPECT_EQ(p.DocumentPause, 0);
-  EXPECT_EQ(p.DiscountLineName + p.NameSuffix + p.SavingsLineTemplate, "");
-  EXPECT_EQ(p.EndDateWarningDays, 50);
-  EXPECT_EQ(p.TimeCheckLimit1 + p.TimeCheckLimit2 + p.ClockProgrammingLimit + p.PriceWithoutDiscountMode, 0);
-  EXPECT_EQ(p.TextLineWidth, 40);
-  EXPECT_EQ(p.FixedOperatorId, 0);
-  EXPECT_FALSE(p.RequireTaxRates || p.MarkCustomFlag);
-  EXPECT_EQ(z.PortHandle, 0);
-  EXPECT_TRUE(z.TwoWay);
-  EXPECT_EQ(z.RoundingMultiplier, 1) << "0.01";
   EXPECT_EQ(z.DeviceParamIndex(), 57);
+  EXPECT_EQ(z.OrderState.PayTypeProperty, "FiscRegPayType1");
+  EXPECT_EQ(z.OrderState.TaxTypeProperty, "FiscRegTaxType1");
+  EXPECT_EQ(z.OrderState.PayTable.size(), 2u);
+}
+
+TEST_F(Register, PayTaxTypeSetChoosesTheNameProperties) {
+  g_params[3] = "1";
+  TZefor& z = Create();
+  EXPECT_EQ(z.OrderState.PayTypeProperty, "FiscRegPayType2");
+  EXPECT_EQ(z.OrderState.TaxTypeProperty, "FiscRegTaxType2");
 }
 
 TEST_F(Register, OutOfRangeModesAndTheRoundingMultiplier) {
@@ -111,6 +93,7 @@ TEST_F(Register, OutOfRangeModesAndTheRoundingMultiplier) {
     EXPECT_EQ(z.Params.InitialTapes, 0);
     EXPECT_EQ(z.Params.BarcodeTextPosition, 0);
     EXPECT_EQ(z.RoundingMultiplier, expected) << rounding;
+    EXPECT_EQ(z.OrderState.DiscountInfos->PriceStep(), expected) << "the price step of the distribution";
   }
 }
 

@@ -2,6 +2,7 @@
 // driver binding, on a device log of their own and the emulator library.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <regex>
 
 #include "io/printer/zefor/zef_driver.h"
@@ -9,27 +10,26 @@
 #include "io/printer/zefor/zef_status_text.h"
 #include "platform/platform.h"
 #include "standart/errors.h"
+#include "support/test_files.h"
 
 namespace {
 
-std::string Unstamped(const std::string& path) {
-  std::string text;
-  platform::ReadWholeFile(path, text);
-  static const std::regex stamp("(^|\n)\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d:  ");
-  return std::regex_replace(text, stamp, "$1");
-}
+std::string Unstamped(const std::string& path) { return test_files::Unstamped(test_files::FileText(path)); }
 
 class JournalTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    path_ = platform::TempDirectory() + "zefor_units_" + ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".log";
-    platform::RemoveFile(path_);
+    dir_ = test_files::UniqueTempDir("zefor_units_");
+    path_ = dir_ + "journal.log";
     log_.FileName = path_;
     saved_ = LogLevel.load();
     LogLevel.store(1);
   }
-  void TearDown() override { LogLevel.store(saved_); }
-  std::string path_;
+  void TearDown() override {
+    LogLevel.store(saved_);
+    test_files::RemoveTree(dir_);
+  }
+  std::string dir_, path_;
   tDeviceLog log_;
   int32_t saved_ = 0;
 };
@@ -87,11 +87,14 @@ class DriverTest : public JournalTest {
  protected:
   void SetUp() override {
     JournalTest::SetUp();
-    std::string dir = platform::TempDirectory() + "zefor_units_emulator/";
-    platform::MakeDirectory(dir);
-    platform::WriteWholeFile(dir + "emulator.cfg", "fault = ZefUnfiscalPrint 203 2\n");
-    platform::SetEnv("EMULATOR_CONFIG", dir + "emulator.cfg");
+    platform::WriteWholeFile(dir_ + "emulator.cfg", "state = emu.state\ntape = emu.tape\nfault = ZefUnfiscalPrint 203 2\n");
+    emulatorConfig_ = std::make_unique<test_files::tEnvSetting>("EMULATOR_CONFIG", dir_ + "emulator.cfg");
   }
+  void TearDown() override {
+    emulatorConfig_.reset();
+    JournalTest::TearDown();
+  }
+  std::unique_ptr<test_files::tEnvSetting> emulatorConfig_;
   void Bind(tZefDriver& driver, const char* module) {
     driver.ModuleName = module;
     driver.AdapterDirectory = platform::DirectoryOf(platform::OwnModulePath());

@@ -4,12 +4,13 @@
 #pragma once
 #include <gtest/gtest.h>
 
-#include <regex>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "adapter.h"
+#include "support/test_files.h"
 #include "tarvel32/tarvel32.h"
 
 class ZeforTest : public ::testing::Test {
@@ -17,15 +18,10 @@ class ZeforTest : public ::testing::Test {
   using TLoadConfig = void(ZEF_STDCALL*)(const char*);
 
   void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = platform::TempDirectory() + "zefor_" + info->test_suite_name() + "_" + info->name() + "/";
-    platform::MakeDirectory(dir_);
-    for (const char* f : {"zefor1.log", "zefor2.log", "requests.log", "calls.log", "emu1.state", "emu2.state",
-                          "emu1.tape", "state.xml"})
-      platform::RemoveFile(dir_ + f);
+    dir_ = test_files::UniqueTempDir("zefor_");
     bin_ = platform::DirectoryOf(platform::OwnModulePath());
     WriteEmulator("");
-    platform::SetEnv("EMULATOR_CONFIG", dir_ + "emulator.cfg");
+    emulatorConfig_ = std::make_unique<test_files::tEnvSetting>("EMULATOR_CONFIG", dir_ + "emulator.cfg");
     task_ = AttachTask("POS test");
   }
   void TearDown() override {
@@ -34,6 +30,9 @@ class ZeforTest : public ::testing::Test {
       adapter_.Unload();
     }
     if (task_ > 0) DetachTask();
+    paramsConfig_.reset();
+    emulatorConfig_.reset();
+    test_files::RemoveTree(dir_);
   }
 
   // The device section of a register on the emulator; `extra` adds or
@@ -46,7 +45,7 @@ class ZeforTest : public ::testing::Test {
   }
   void WriteParams(const std::string& devices) {
     platform::WriteWholeFile(dir_ + "params.cfg", devices + "[service]\nlog = " + dir_ + "requests.log\n");
-    platform::SetEnv("PARAMS_CONFIG", dir_ + "params.cfg");
+    if (!paramsConfig_) paramsConfig_ = std::make_unique<test_files::tEnvSetting>("PARAMS_CONFIG", dir_ + "params.cfg");
   }
   void WriteEmulator(const std::string& lines) {
     platform::WriteWholeFile(dir_ + "emulator.cfg", "state = emu1.state\ntape = emu1.tape\ncalls = calls.log\n"
@@ -66,8 +65,7 @@ class ZeforTest : public ::testing::Test {
   }
   // The journal of device n + 1 with the time stamps removed.
   std::string Journal(int number = 0) const {
-    static const std::regex stamp("(^|\n)\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d:  ");
-    return std::regex_replace(Read("zefor" + std::to_string(number + 1) + ".log"), stamp, "$1");
+    return test_files::Unstamped(Read("zefor" + std::to_string(number + 1) + ".log"));
   }
   // Lines of the emulator's call log that name `function`.
   std::vector<std::string> Calls(const std::string& function) const {
@@ -94,6 +92,7 @@ class ZeforTest : public ::testing::Test {
   bool loaded_ = false;
   std::string dir_, bin_;
   int32_t task_ = -1;
+  std::unique_ptr<test_files::tEnvSetting> emulatorConfig_, paramsConfig_;
 };
 
 inline bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }

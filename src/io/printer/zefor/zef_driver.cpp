@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "common/zef_codes.h"
-#include "io/printer/operator_message.h"
+#include "io/printer/fiscreg/operator_message.h"
 #include "io/printer/zefor/zef_options.h"
 #include "io/printer/zefor/zef_status_text.h"
 #include "standart/errors.h"
@@ -132,7 +132,7 @@ bool tZefDriver::FreeLoDrv() {
     if (BeforeFree) BeforeFree();
     try {
       RunInDriverThread([this] {
-        std::lock_guard<std::recursive_mutex> guard(callLock_);
+        std::lock_guard<std::mutex> guard(callLock_);
         Done();
       });
     } catch (...) {
@@ -149,24 +149,18 @@ bool tZefDriver::FreeLoDrv() {
 // ---- the driver thread ------------------------------------------------------------
 
 void tZefDriver::RunInDriverThread(const std::function<void()>& procedure) {
-  EnterTaskSection(threadLock_, -1, false, true);
-  try {
-    if (!thread_) thread_.reset(new tIndependentThread());
-    RunInIndependentThread(*thread_, {}, [this, &procedure](const std::vector<int32_t>&) {
-      driverThreadId_ = platform::CurrentThreadId();
-      procedure();
-    });
-  } catch (...) {
-    LeaveTaskSection(threadLock_);
-    throw;
-  }
-  LeaveTaskSection(threadLock_);
+  TaskSectionLock lock(threadLock_);
+  if (!thread_) thread_.reset(new tIndependentThread());
+  RunInIndependentThread(*thread_, {}, [this, &procedure](const std::vector<int32_t>&) {
+    driverThreadId_ = platform::CurrentThreadId();
+    procedure();
+  });
 }
 
 int32_t tZefDriver::InDriverThread(const std::function<int32_t()>& call) {
   int32_t result = 0;
   RunInDriverThread([this, &call, &result] {
-    std::lock_guard<std::recursive_mutex> guard(callLock_);
+    std::lock_guard<std::mutex> guard(callLock_);
     result = call();
   });
   return result;

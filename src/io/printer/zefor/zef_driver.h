@@ -157,7 +157,17 @@ class tZefDriver {
   platform::LibraryHandle module_ = nullptr;
   Functions f_{};
   std::unique_ptr<tIndependentThread> thread_;
+  // The locks of a universal register, always taken in this order and never
+  // the other way round:
+  //   1. the device lock (TDevice::DeviceLock), held by every export but
+  //      CancelPrint and PrintersStarted for the whole call;
+  //   2. threadLock_, the driver-thread lock: one procedure at a time on the
+  //      driver thread; the calling task waits by signal;
+  //   3. callLock_, around each driver call inside such a procedure (the
+  //      status snapshot thread will take it without 1 and 2);
+  //   4. the journal lock (tZefJournal), around each journal line.
+  // None of them is entered again by a thread that holds it.
   tTaskCriticalSection threadLock_{};
-  std::recursive_mutex callLock_;
+  std::mutex callLock_;
   uint32_t driverThreadId_ = 0;
 };

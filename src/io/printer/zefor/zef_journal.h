@@ -6,7 +6,7 @@
 #include <mutex>
 #include <string>
 
-#include "io/printer/device_log.h"
+#include "io/printer/fiscreg/device_log.h"
 
 class tZefJournal {
  public:
@@ -41,5 +41,5 @@ class tZefJournal {
   std::string TimeStamp() const;
 
   tDeviceLog& log_;
-  std::mutex lock_;
+  std::mutex lock_;  // last in the lock order (zef_driver.h)
 };

@@ -82,7 +82,9 @@ constexpr uint64_t foText = Bit(0), foDeleteReceipt = Bit(2), foProgram = Bit(8)
                    foCustomerDisplay = Bit(21), foSlip = Bit(22), foCalcChange = Bit(23),
                    foAbsDiscountSum = Bit(25), foFixedNames = Bit(28), foAbsItemDiscount = Bit(32),
                    foAbsItemMarkup = Bit(33), foAbsMarkupSum = Bit(34), foWorkWithoutPaper = Bit(42),
-                   foCorrectionReceipt = Bit(45), foOpenShiftReport = Bit(47), foCancelBill = Bit(49);
+                   foCorrectionReceipt = Bit(45), foOpenShiftReport = Bit(47), foCancelBill = Bit(49),
+                   foItemDepartments = Bit(16), foDiscWithTaxes = Bit(30), foCorrectPriceToPay = Bit(43),
+                   foRoundDiscountOnly = Bit(44);
 
 // Capability flag that a driver exporting ZefFiscalDocument starts from.
 constexpr uint32_t kFiscalDocumentFlags = 0x82;

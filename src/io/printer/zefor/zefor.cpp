@@ -5,10 +5,13 @@
 #include <cmath>
 #include <cstring>
 
-#include "io/printer/module_loader.h"
-#include "io/printer/operator_message.h"
+#include "io/printer/device/module_loader.h"
+#include "io/printer/discounts/discount_infos.h"
+#include "io/printer/fiscreg/order_preparation.h"
+#include "io/printer/fiscreg/operator_message.h"
 #include "standart/errors.h"
 #include "standart/host_params.h"
+#include "standart/text.h"
 #include "xml/simplexml.h"
 
 namespace {
@@ -38,24 +41,6 @@ std::string WithoutExtension(const std::string& name) {
 
 bool IsAbsolute(const std::string& path) {
   return !path.empty() && (path[0] == '/' || path[0] == '\\' || (path.size() > 1 && path[1] == ':'));
-}
-
-std::string Trim(const std::string& text) {
-  size_t begin = text.find_first_not_of(" \t\r\n");
-  if (begin == std::string::npos) return std::string();
-  return text.substr(begin, text.find_last_not_of(" \t\r\n") - begin + 1);
-}
-
-bool ParseDecimal(const std::string& text, int32_t& value) {
-  if (text.empty() || text.size() > 10) return false;
-  size_t start = text[0] == '-' ? 1 : 0;
-  if (start == text.size()) return false;
-  for (size_t i = start; i < text.size(); ++i)
-    if (!std::isdigit(static_cast<unsigned char>(text[i]))) return false;
-  long long v = std::atoll(text.c_str());
-  if (v > INT32_MAX || v < INT32_MIN) return false;
-  value = int32_t(v);
-  return true;
 }
 
 // One answer of the parameter service.
@@ -184,7 +169,9 @@ void TZefor::ReadParams() {
   if (p.LowDriverParams.empty())
     ParamError(kErrParamMissing, "Parameter %s(%d) must be defined for %s # %d", "LowDriverParams", 1);
   ReadFiscRegType();
-  integer(3, p.PayTaxTypeSet);
+  tParamAnswer payTaxTypeSet = AskParam(Number, 3);
+  if (payTaxTypeSet.Found) p.PayTaxTypeSet = int32_t(payTaxTypeSet.Value);
+  tOrderPreparation(*this).SetNameProperties(payTaxTypeSet.Found, p.PayTaxTypeSet);
 
   p.LogLevel = 0;
   integer(5, p.LogLevel);
@@ -216,14 +203,15 @@ void TZefor::ReadParams() {
   byte(26, p.ComboMode);
   byte(27, p.ModifierMode);
   byte(28, p.DiscountMode);
-  ComboMode = p.ComboMode;
-  ModifierMode = p.ModifierMode;
-  DiscountMode = p.DiscountMode;
+  OrderState.ComboMode = p.ComboMode;
+  OrderState.ModifierMode = p.ModifierMode;
+  OrderState.DiscountMode = p.DiscountMode;
   text(29, p.StatusFileName);
   text(30, p.ItemCustomPropertyNames);
   integer(31, p.DocumentPause);
   text(32, p.DiscountLineName);
   text(33, p.NameSuffix);
+  OrderState.NameSuffix = p.NameSuffix;
   integer(34, p.EndDateWarningDays);
   text(35, p.SavingsLineTemplate);
   integer(36, p.TimeCheckLimit1);
@@ -325,8 +313,8 @@ void TZefor::BindCom() {
 
 bool TZefor::PrepareToPrint() {
   Journal.Write(1, tZefJournal::OperationEntry(kPrepare));
-  bool activeRateFound = true;
-  ReadManagerTaxOptions(activeRateFound);
+  bool activeRateFound = false;
+  GetManagerTaxesOptions(activeRateFound);
   if (Params.RequireTaxRates && !activeRateFound) {
     std::string text = Fmt("No active tax rates found. Zefor.dll#%d has stopped.", int32_t(Number) + 1);
     Journal.Write(0, text, true);
@@ -359,7 +347,6 @@ bool TZefor::PrepareToPrint() {
     } else {
       RegisterDriverMenu();
       ReadDataFormat();
-      AddServiceMenuEntries();
       if (!Params.StatusFileName.empty()) StartStatusSnapshotThread();
       if (StartedReported && !Params.WaitForFiscalRegister) StartedStep();
     }
@@ -439,6 +426,7 @@ void TZefor::ReadDataFormat() {
   try {
     int32_t multiplier = int32_t(std::lround(rounding->FloatAttr("Multiplier") * 100));
     RoundingMultiplier = multiplier == 0 ? 1 : multiplier;
+    if (OrderState.DiscountInfos) OrderState.DiscountInfos->SetPriceStep(RoundingMultiplier);
   } catch (...) {
     Journal.Write(0, "Bad rounding multiplier: " + ExceptionMessage());
   }
@@ -466,14 +454,30 @@ void TZefor::BeforeDestruction() {
   Journal.Flush();
 }
 
-// ---- steps of the device programming, status file and driver menu ------------------------
+// ---- steps not built yet --------------------------------------------------------------
 
-bool TZefor::ReadManagerTaxOptions(bool& activeRateFound) {
-  activeRateFound = true;
+void TZefor::NotBuilt(const char* step, const std::string& consequence) {
+  Journal.Write(0, tZefJournal::Message(step, "Not built yet: " + consequence));
+}
+
+bool TZefor::GetManagerTaxesOptions(bool& activeRateFound) {
+  activeRateFound = false;
+  NotBuilt("GetManagerTaxesOptions", Params.RequireTaxRates ? "no active tax rate is known, and tax rates are required"
+                                                            : "no active tax rate is known");
+  return false;
+}
+
+bool TZefor::CheckRegisterClock() {
+  NotBuilt("CheckRegisterClock", "the register's clock is not compared with the POS's");
   return true;
 }
-bool TZefor::CheckRegisterClock() { return true; }
-void TZefor::RegisterDriverMenu() {}
-void TZefor::AddServiceMenuEntries() {}
-void TZefor::StartStatusSnapshotThread() {}
-void TZefor::StopStatusSnapshotThread() {}
+
+void TZefor::RegisterDriverMenu() {
+  const uint64_t ownEntries = ZefOptions::foCorrectionReceipt | ZefOptions::foOpenShiftReport;
+  if (!DriverMenu && !(Driver.Options & ownEntries)) return;
+  NotBuilt("RegisterMenu", "the driver menu is not offered to the POS");
+}
+
+void TZefor::StartStatusSnapshotThread() {
+  NotBuilt("tSaveStatusThread", "status file \"" + Params.StatusFileName + "\" is rewritten only when the status is read");
+}

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "io/printer/common_fisc_reg.h"
+#include "io/printer/fiscreg/common_fisc_reg.h"
 #include "io/printer/markup/uf_xml.h"
 #include "io/printer/zefor/zef_driver.h"
 #include "io/printer/zefor/zef_journal.h"
@@ -94,6 +94,16 @@ class TZefor : public tCommonFiscReg {
   int32_t DeviceParamIndex() override { return Params.FiscRegTypeNum; }
   bool FixedNames() override { return (Driver.Options & ZefOptions::foFixedNames) != 0; }
   bool IsChangePayType(int32_t type) override;
+  // Eight tax slots, and the rounding multiplier as the price step.
+  void CreateDiscountInfos() override;
+
+  // ---- the sale receipt ----
+  // Prepares the order data; the receipt document itself is not built yet,
+  // so nothing is sent and the answer is false.
+  bool PrintFiscCheck(TFiscDocInfo& doc, bool reverse, const std::string& toPrint) override;
+  // The payments and the distribution with the inputs the sale receipt
+  // gives them (device parameters and options); the result is in OrderState.
+  void PrepareReceiptData(const TFiscDocInfo& doc, bool reverse);
 
   // ---- call results ----
   bool CreateResult(int32_t code, const std::string& callName);
@@ -182,14 +192,17 @@ class TZefor : public tCommonFiscReg {
   void AddReceiptInsert(const IXmlElement& segment);
   [[noreturn]] void ParamError(int32_t code, const char* format, const char* name, int32_t index);
 
-  // Steps that come with the device programming, status snapshot file and
-  // driver menu; until then they do nothing.
-  bool ReadManagerTaxOptions(bool& activeRateFound);
+  // Steps that come with the device programming, the status snapshot
+  // thread and the driver menu. Until they are built each writes one
+  // journal line that says so and answers as a register without the
+  // feature: no tax rates known, the clock taken as right, the status file
+  // rewritten only by the status reads, no menu offered.
+  bool GetManagerTaxesOptions(bool& activeRateFound);
   bool CheckRegisterClock();
   void RegisterDriverMenu();
-  void AddServiceMenuEntries();
   void StartStatusSnapshotThread();
-  void StopStatusSnapshotThread();
+  void StopStatusSnapshotThread() {}
+  void NotBuilt(const char* step, const std::string& consequence);
 
   uint32_t lastDocumentTick_ = 0;
   bool hasDocumentTime_ = false;

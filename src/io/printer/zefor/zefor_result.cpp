@@ -1,7 +1,7 @@
 // Call results of the universal register: the last-result fields, the error
 // text of a failed call and the initialisation-error check.
 #include "common/zef_codes.h"
-#include "io/printer/operator_message.h"
+#include "io/printer/fiscreg/operator_message.h"
 #include "io/printer/zefor/zefor.h"
 #include "standart/errors.h"
 #include "standart/host_params.h"

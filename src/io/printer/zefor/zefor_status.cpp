@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "io/printer/operator_message.h"
+#include "io/printer/fiscreg/operator_message.h"
 #include "io/printer/zefor/zef_status_text.h"
 #include "io/printer/zefor/zefor.h"
 #include "standart/errors.h"

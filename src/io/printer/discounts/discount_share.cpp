@@ -1,0 +1,157 @@
+#include "io/printer/discounts/discount_share.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "posdata/numeric.h"
+#include "posdata/pdlocale.h"
+
+namespace {
+
+constexpr uint8_t kMoneyScale = 2;
+constexpr uint8_t kQuantityScale = 3;
+
+// amount (at amountScale) × weight / total (both at weightScale), rounded to
+// the amount's scale through the product's scale, step by step in TNumeric.
+int64_t NumericShare(int64_t total, int64_t weight, int64_t amount, uint8_t weightScale, uint8_t amountScale) {
+  if (amount == 0 || weight == 0) return 0;
+  if (weight == total) return amount;
+  const uint8_t productScale = uint8_t(weightScale + amountScale);
+  // The amount's digits taken at the product's scale, times the weight as an
+  // integer: the exact product at that scale.
+  TNumeric x{amount, productScale, nrHalfAwayFromZero};
+  x.Mul(TNumeric{weight, 0, nrHalfAwayFromZero});
+  x.Div(TNumeric{total, weightScale, nrHalfAwayFromZero});
+  x.SetScale(amountScale);
+  return x.Value;
+}
+
+constexpr int64_t kPow10[19] = {1,
+                                10,
+                                100,
+                                1000,
+                                10000,
+                                100000,
+                                1000000,
+                                10000000,
+                                100000000,
+                                1000000000,
+                                10000000000,
+                                100000000000,
+                                1000000000000,
+                                10000000000000,
+                                100000000000000,
+                                1000000000000000,
+                                10000000000000000,
+                                100000000000000000,
+                                1000000000000000000};
+
+// The same steps as NumericShare with the powers of ten from a table, for
+// the common case of a product within 63 bits; everything else, and every
+// failure, goes the TNumeric way.
+int64_t ScaledShare(int64_t total, int64_t weight, int64_t amount, uint8_t weightScale, uint8_t amountScale) {
+  if (amount == 0 || weight == 0) return 0;
+  if (weight == total) return amount;
+  if (total == 0 || MayOverflow(amount, weight))
+    return NumericShare(total, weight, amount, weightScale, amountScale);
+  const int productScale = weightScale + amountScale;
+  // Div: the divisor loses its trailing zeros, the dividend gains decimals
+  // while they fit (at most 18 beyond the product's scale).
+  int64_t b = total;
+  int sb = weightScale;
+  while (b % 10 == 0) {
+    b /= 10;
+    --sb;
+  }
+  int64_t a = amount * weight;
+  int sa = productScale;
+  while (sa - sb < productScale + 18 && !MayOverflow(10, a)) {
+    a *= 10;
+    ++sa;
+  }
+  int64_t value = TNumeric::RoundDiv(nrHalfAwayFromZero, b, a);
+  const int k = sa - sb - productScale;
+  if (k > 0) {
+    value = TNumeric::RoundDiv(nrHalfAwayFromZero, kPow10[k], value);
+  } else if (k < 0) {
+    if (MayOverflow(kPow10[-k], value)) return NumericShare(total, weight, amount, weightScale, amountScale);
+    value *= kPow10[-k];
+  }
+  // SetScale to the amount's scale.
+  return value == 0 ? 0 : TNumeric::RoundDiv(nrHalfAwayFromZero, kPow10[productScale - amountScale], value);
+}
+
+}  // namespace
+
+int64_t Share(int64_t total, int64_t weight, int64_t amount) {
+  return ScaledShare(total, weight, amount, kMoneyScale, kMoneyScale);
+}
+
+int64_t ShareByQuantity(int64_t total, int64_t weight, int64_t amount) {
+  return ScaledShare(total, weight, amount, kQuantityScale, kMoneyScale);
+}
+
+int64_t QuantityShare(int64_t total, int64_t weight, int64_t amount) {
+  return ScaledShare(total, weight, amount, kMoneyScale, kQuantityScale);
+}
+
+int64_t ShareByNumerics(int64_t total, int64_t weight, int64_t amount, int weightScale, int amountScale) {
+  return NumericShare(total, weight, amount, uint8_t(weightScale), uint8_t(amountScale));
+}
+
+int64_t ShareFast(int64_t total, int64_t weight, int64_t amount, int weightScale, int amountScale) {
+  return ScaledShare(total, weight, amount, uint8_t(weightScale), uint8_t(amountScale));
+}
+
+int64_t LineAmount(int64_t quantity, int64_t price) {
+  if (price == INT64_MAX) return 0;
+  TNumeric x{price, kMoneyScale, nrHalfAwayFromZero};
+  x.Mul(TNumeric{quantity, kQuantityScale, nrHalfAwayFromZero});
+  return x.Value;
+}
+
+std::vector<int64_t> SplitSequential(int64_t amount, const std::vector<int64_t>& weights,
+                                     tShareKind kind) {
+  int64_t total = 0;
+  for (int64_t w : weights) total += w;
+  std::vector<int64_t> parts(weights.size(), 0);
+  for (size_t i = 0; i < weights.size(); ++i) {
+    switch (kind) {
+      case tShareKind::Money: parts[i] = Share(total, weights[i], amount); break;
+      case tShareKind::ByQuantity: parts[i] = ShareByQuantity(total, weights[i], amount); break;
+      case tShareKind::OfQuantity: parts[i] = QuantityShare(total, weights[i], amount); break;
+    }
+    amount -= parts[i];
+    total -= weights[i];
+  }
+  return parts;
+}
+
+std::string QuantityText(int64_t quantity) {
+  const int64_t fraction = quantity % 1000;
+  int decimals = 3;
+  if (fraction == 0) decimals = 0;
+  else if (fraction % 100 == 0) decimals = 1;
+  else if (fraction % 10 == 0) decimals = 2;
+  std::string text = std::to_string(quantity / 1000);
+  std::string tail;
+  if (decimals == 0) {
+    tail = " ";
+  } else {
+    char digits[8];
+    std::snprintf(digits, sizeof digits, "%03d", int(fraction));
+    tail = std::string(1, PDFormatSettings().DecimalSeparator) + std::string(digits, size_t(decimals));
+  }
+  while (tail.size() < 4) tail += ' ';
+  return text + tail;
+}
+
+std::string QuantityUnitsText(int64_t quantity, int width) {
+  const int64_t magnitude = std::llabs(quantity);
+  char digits[8];
+  std::snprintf(digits, sizeof digits, "%03d", int(magnitude % 1000));
+  std::string text = (quantity < 0 ? "-" : "") + std::to_string(magnitude / 1000) +
+                     PDFormatSettings().DecimalSeparator + digits;
+  while (int(text.size()) < width) text = " " + text;
+  return text;
+}

@@ -1,0 +1,141 @@
+#include "io/printer/fiscreg/device_log.h"
+
+#include <cstdio>
+
+#include "platform/platform.h"
+#include "standart/errors.h"
+
+std::atomic<int32_t> LogLevel{0};
+
+namespace {
+
+const char kHexDigits[] = "0123456789ABCDEF";
+
+std::string TwoDigits(int value) {
+  char text[3] = {char('0' + value / 10 % 10), char('0' + value % 10), 0};
+  return text;
+}
+
+bool NoOSSectionActive() { return GetNoOSMode() != 0; }
+
+}  // namespace
+
+std::string TimeText(const char* pattern) {
+  platform::LocalTime now = platform::Now();
+  std::string text;
+  for (const char* p = pattern; *p;) {
+    std::string token(p, 2);
+    if (token == "dd") text += TwoDigits(now.Day);
+    else if (token == "mm") text += TwoDigits(now.Month);
+    else if (token == "yy") text += TwoDigits(now.Year % 100);
+    else if (token == "hh") text += TwoDigits(now.Hour);
+    else if (token == "nn") text += TwoDigits(now.Minute);
+    else if (token == "ss") text += TwoDigits(now.Second);
+    else if (token == "zz" && p[2] == 'z') {
+      char ms[8];
+      std::snprintf(ms, sizeof ms, "%03d", now.Millisecond % 1000);
+      text += ms;
+      ++p;
+    } else {
+      text += *p++;
+      continue;
+    }
+    p += 2;
+  }
+  return text;
+}
+
+std::string ShortDateTimeText() {
+  platform::LocalTime now = platform::Now();
+  return TwoDigits(now.Day) + "." + TwoDigits(now.Month) + "." + std::to_string(now.Year) + " " +
+         TimeText("hh:nn:ss");
+}
+
+void tDeviceLog::AddLine(const std::string& text) {
+  if (FileName.empty() || !LoggingOn) return;
+  Buffer += text;
+  Buffer += "\r\n";
+  if ((Buffer.size() > kBufferThreshold || !Buffered) && !NoOSSectionActive()) Flush();
+}
+
+void tDeviceLog::AtLevel(int32_t level, const std::string& text) {
+  if (level <= LogLevel.load()) AddLine(text);
+  if (level == 0 && LoggingOn) Flush();
+}
+
+void tDeviceLog::Flush() {
+  if (FileName.empty() || Buffer.empty()) {
+    Buffer.clear();
+    return;
+  }
+  if (platform::AppendToFile(FileName, Buffer)) {
+    Buffer.clear();
+  } else if (Buffer.size() > kMaxUnwritten) {
+    Buffer.clear();
+  }
+}
+
+std::string tDeviceLog::RotatedName(int n) const {
+  size_t nameStart = FileName.find_last_of("/\\");
+  nameStart = nameStart == std::string::npos ? 0 : nameStart + 1;
+  size_t dot = FileName.rfind('.');
+  std::string stem = dot == std::string::npos || dot < nameStart ? FileName : FileName.substr(0, dot);
+  return stem + ".tx" + std::to_string(n);
+}
+
+void tDeviceLog::CheckSize() {
+  if (FileName.empty()) return;
+  int64_t size = platform::FileSize(FileName);
+  if (size < int64_t(kMaxFileSize)) return;
+  for (int i = kRotatedFiles - 1; i >= 1; --i) {
+    if (!platform::FileExists(RotatedName(i))) continue;
+    if (platform::FileExists(RotatedName(i + 1))) platform::RemoveFile(RotatedName(i + 1));
+    platform::RenameFile(RotatedName(i), RotatedName(i + 1));
+  }
+  platform::RenameFile(FileName, RotatedName(1));
+  platform::WriteWholeFile(FileName, std::string());
+}
+
+void tDeviceLog::SetBuffered(bool flag) {
+  bool switchedOff = Buffered && !flag;
+  Buffered = flag;
+  if (switchedOff && LoggingOn) Flush();
+}
+
+void tDeviceLog::SetLoggingOn(bool flag) {
+  if (flag != LoggingOn && LoggingOn) Flush();
+  LoggingOn = flag;
+}
+
+std::string tDeviceLog::DumpText(int32_t direction, const uint8_t* data, int32_t count, int32_t dumpFlags) {
+  std::string text;
+  auto newLine = [&text] {
+    if (!text.empty()) text += "\r\n";
+  };
+  if (dumpFlags & kDumpTime) text = "     " + TimeText("dd.mm hh:nn:ss.zzz");
+  for (int32_t i = 0; i < count; ++i) {
+    if (i % kHexBytesPerLine == 0) {
+      newLine();
+      text += i == 0 ? (direction == 0 ? "<" : ">") : " ";
+    }
+    text += ' ';
+    text += kHexDigits[data[i] >> 4];
+    text += kHexDigits[data[i] & 0x0F];
+  }
+  if (count > 2 && !(dumpFlags & kDumpNoText)) {
+    for (int32_t i = 0; i < count; ++i) {
+      if (i % kTextBytesPerLine == 0) {
+        newLine();
+        text += ' ';
+      }
+      uint8_t c = data[i];
+      text += c == 9 || c == 10 || c == 13 ? ' ' : char(c);
+    }
+  }
+  return text;
+}
+
+void tDeviceLog::Data(int32_t direction, const uint8_t* data, int32_t count, int32_t dumpFlags) {
+  if (FileName.empty() || count <= 0 || !data || LogLevel.load() < 1 || !LoggingOn) return;
+  AddLine(DumpText(direction, data, count, dumpFlags));
+}
