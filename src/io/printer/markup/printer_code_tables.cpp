@@ -72,6 +72,13 @@ tPrinterCodeTable::TEntries Khmer() {
   return entries;
 }
 
+// Each table is built once, on first use.
+template <tPrinterCodeTable::TEntries (*Build)()>
+const tPrinterCodeTable& Built() {
+  static const tPrinterCodeTable table(Build());
+  return table;
+}
+
 bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
@@ -107,24 +114,9 @@ std::string tPrinterCodeTable::Encode(const std::u16string& text) const {
   return bytes;
 }
 
-const tPrinterCodeTable& GeorgianTable() {
-  static const tPrinterCodeTable table(Georgian());
-  return table;
-}
-
-const tPrinterCodeTable& ArmenianTable() {
-  static const tPrinterCodeTable table(Armenian());
-  return table;
-}
-
-const tPrinterCodeTable& MongolianTable() {
-  static const tPrinterCodeTable table(Mongolian());
-  return table;
-}
-
-const tPrinterCodeTable& SpecialTable() {
-  static const tPrinterCodeTable table(Khmer());
-  return table;
-}
+const tPrinterCodeTable& GeorgianTable() { return Built<Georgian>(); }
+const tPrinterCodeTable& ArmenianTable() { return Built<Armenian>(); }
+const tPrinterCodeTable& MongolianTable() { return Built<Mongolian>(); }
+const tPrinterCodeTable& SpecialTable() { return Built<Khmer>(); }
 
 }  // namespace PrinterCharsets
