@@ -10,6 +10,7 @@
 #include "io/printer/markup/quillet_api.h"
 #include "nolvex32/nolvex32.h"
 #include "platform/platform.h"
+#include "support/test_files.h"
 
 namespace {
 
@@ -21,9 +22,7 @@ std::string Bin() { return platform::DirectoryOf(platform::OwnModulePath()); }
 class QuilletExports : public ::testing::Test {
  protected:
   void SetUp() override {
-    log_ = platform::TempDirectory() + "quillet_exports_" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".log";
-    platform::RemoveFile(log_);
+    log_ = folder_.Path() + "nolvex.log";
     NolvexSetLogPath(log_.c_str());
     library_ = platform::OpenLibrary(Bin() + platform::LibraryFileName(kLibraryBaseName));
     ASSERT_NE(library_, nullptr) << platform::LastLoadError();
@@ -39,7 +38,6 @@ class QuilletExports : public ::testing::Test {
     if (setCharset_) setCharset_(-1);
     if (setProc_) setProc_(nullptr);
     NolvexSetLogPath(nullptr);
-    platform::RemoveFile(log_);
   }
   template <class F>
   F Bind(const char* name) {
@@ -62,12 +60,9 @@ class QuilletExports : public ::testing::Test {
     EXPECT_TRUE(toPrn_(markup.c_str(), &block, &size));
     return Take(block, size);
   }
-  std::string Log() const {
-    std::string text;
-    platform::ReadWholeFile(log_, text);
-    return text;
-  }
+  std::string Log() const { return test_files::FileText(log_); }
 
+  test_files::tTempDir folder_{"quillet_exports_"};
   std::string log_;
   platform::LibraryHandle library_ = nullptr;
   TInitDll initDll_ = nullptr;
@@ -82,6 +77,8 @@ class QuilletExports : public ::testing::Test {
 const char kMarkup[] =
     "<?xml version=\"1.0\" encoding=\"utf-8\"?><Unfiscal CutAfter=\"1\"><TextLine Bold=\"1\" Text=\"Итого\"/>"
     "<BarCode Value=\"460123456789\"/></Unfiscal>";
+
+TEST_F(QuilletExports, LoadingTheLibraryIgnoresTheExportTraceCode) { EXPECT_TRUE(NolvexIsIgnored(51)); }
 
 TEST_F(QuilletExports, InitDllFillsOnlyItsFieldsOfTheRecord) {
   uint8_t record[600];

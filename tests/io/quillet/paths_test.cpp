@@ -70,9 +70,9 @@ class QuilletPaths : public ZeforTest {
   }
   // Markup to PRN the adapter's way, beside the same converter library.
   void ExpectMarkupPrn(int32_t expectedPath) {
-    platform::LibraryHandle probe = platform::OpenLibrary(bin_ + platform::LibraryFileName("markup_probe"));
-    ASSERT_NE(probe, nullptr) << platform::LastLoadError();
-    auto convert = reinterpret_cast<TProbe>(platform::FindFunction(probe, "ProbeConvertMarkup"));
+    probe_ = platform::OpenLibrary(bin_ + platform::LibraryFileName("markup_probe"));
+    ASSERT_NE(probe_, nullptr) << platform::LastLoadError();
+    auto convert = reinterpret_cast<TProbe>(platform::FindFunction(probe_, "ProbeConvertMarkup"));
     ASSERT_NE(convert, nullptr);
     char out[256];
     int32_t path = 0;
@@ -84,9 +84,11 @@ class QuilletPaths : public ZeforTest {
   void TearDown() override {
     ZeforTest::TearDown();
     NolvexSetLogPath(nullptr);
+    if (probe_) platform::CloseLibrary(probe_);
   }
 
   size_t journalStart_ = 0;
+  platform::LibraryHandle probe_ = nullptr;
 
  private:
   void Copy(const std::string& from, const std::string& to, const std::string& stage) {
