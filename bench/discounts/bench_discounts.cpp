@@ -95,10 +95,9 @@ void Prepare(benchmark::State& state, const std::string& settings, bool posAnswe
   const tCaseSettings s = ParseSettings(text);
   tTestRegister reg(s.MaxPayType, s.TaxCount);
   ApplySettings(reg, s);
-  LoadOrderInto(reg.data, text);
+  LoadOrderInto(reg.PosData(), text);
   for (auto _ : state) {
-    reg.settings = s.Document;
-    reg.log.clear();
+    reg.TakeDocumentSettings(s.Document);
     reg.preparation.PreparePayments(false);
     reg.preparation.PrepareOrder(s.Args);
     benchmark::DoNotOptimize(reg.Distribution().Lines.data());

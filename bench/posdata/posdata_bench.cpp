@@ -4,6 +4,7 @@
 #include <random>
 #include <vector>
 
+#include "../instructions.h"
 #include "orderstream.h"
 #include "posdata/numeric.h"
 #include "posdata/pdsource.h"
@@ -127,40 +128,40 @@ Operands MakeOperands(bool longValues) {
   return o;
 }
 
+// Runs of `op` over the operands (exceptions of overflowing pairs caught).
 template <class Op>
-void Arithmetic(benchmark::State& state, bool longValues, Op op) {
-  const Operands o = MakeOperands(longValues);
-  size_t i = 0;
-  for (auto _ : state) {
-    TNumeric x = o.x[i & 4095];
-    try {
-      op(x, o.y[i & 4095]);
-    } catch (const eNumericException&) {
-    }
-    benchmark::DoNotOptimize(x);
-    ++i;
+void RunArithmetic(const Operands& o, size_t i, Op op) {
+  TNumeric x = o.x[i & 4095];
+  try {
+    op(x, o.y[i & 4095]);
+  } catch (const eNumericException&) {
   }
-  state.SetItemsProcessed(int64_t(state.iterations()));
+  benchmark::DoNotOptimize(x);
 }
 
-void BM_RoundDiv(benchmark::State& state) {
-  Arithmetic(state, false, [](TNumeric& x, const TNumeric& y) { x.Value = TNumeric::RoundDiv(0, y.Value, x.Value); });
+template <class Op>
+void Arithmetic(benchmark::State& state, bool longValues, Op op, double goalNs = 0) {
+  const Operands o = MakeOperands(longValues);
+  size_t i = 0;
+  for (auto _ : state) RunArithmetic(o, i++, op);
+  state.SetItemsProcessed(int64_t(state.iterations()));
+  if (goalNs) state.counters["goal_ns"] = goalNs;
 }
-void BM_SetScaleDown(benchmark::State& state) {
-  Arithmetic(state, false, [](TNumeric& x, const TNumeric&) { x.Scale = 6; x.SetScale(2); });
+
+void RoundDivOp(TNumeric& x, const TNumeric& y) { x.Value = TNumeric::RoundDiv(0, y.Value, x.Value); }
+void SetScaleDownOp(TNumeric& x, const TNumeric&) {
+  x.Scale = 6;
+  x.SetScale(2);
 }
-void BM_MulAmountByQuantity(benchmark::State& state) {
-  Arithmetic(state, false, [](TNumeric& x, const TNumeric& y) { x.Mul(y); });
-}
-void BM_MulShortening(benchmark::State& state) {
-  Arithmetic(state, true, [](TNumeric& x, const TNumeric& y) { x.Mul(y); });
-}
-void BM_DivAmountByQuantity(benchmark::State& state) {
-  Arithmetic(state, false, [](TNumeric& x, const TNumeric& y) { x.Div(y); });
-}
-void BM_DivLong(benchmark::State& state) {
-  Arithmetic(state, true, [](TNumeric& x, const TNumeric& y) { x.Div(y); });
-}
+void MulOp(TNumeric& x, const TNumeric& y) { x.Mul(y); }
+void DivOp(TNumeric& x, const TNumeric& y) { x.Div(y); }
+
+void BM_RoundDiv(benchmark::State& state) { Arithmetic(state, false, RoundDivOp); }
+void BM_SetScaleDown(benchmark::State& state) { Arithmetic(state, false, SetScaleDownOp); }
+void BM_MulAmountByQuantity(benchmark::State& state) { Arithmetic(state, false, MulOp, 10); }
+void BM_MulShortening(benchmark::State& state) { Arithmetic(state, true, MulOp, 30); }
+void BM_DivAmountByQuantity(benchmark::State& state) { Arithmetic(state, false, DivOp, 20); }
+void BM_DivLong(benchmark::State& state) { Arithmetic(state, true, DivOp, 20); }
 BENCHMARK(BM_RoundDiv);
 BENCHMARK(BM_SetScaleDown);
 BENCHMARK(BM_MulAmountByQuantity);
@@ -168,4 +169,32 @@ BENCHMARK(BM_MulShortening);
 BENCHMARK(BM_DivAmountByQuantity);
 BENCHMARK(BM_DivLong);
 
+// The arithmetic under callgrind: 4096 operations per case.
+void CountArithmetic() {
+  struct tCase {
+    const char* Name;
+    bool LongValues;
+    void (*Op)(TNumeric&, const TNumeric&);
+  };
+  const tCase cases[] = {{"numeric/RoundDiv", false, RoundDivOp},   {"numeric/SetScaleDown", false, SetScaleDownOp},
+                         {"numeric/Mul", false, MulOp},             {"numeric/MulShortening", true, MulOp},
+                         {"numeric/Div", false, DivOp},             {"numeric/DivLong", true, DivOp}};
+  for (const tCase& c : cases) {
+    const Operands o = MakeOperands(c.LongValues);
+    bench_instructions::Count(c.Name, 4096, [&](int i) { RunArithmetic(o, size_t(i), c.Op); });
+  }
+}
+
 }  // namespace
+
+int main(int argc, char** argv) {
+  if (bench_instructions::Requested(argc, argv)) {
+    CountArithmetic();
+    return 0;
+  }
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -9,6 +9,8 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <system_error>
@@ -78,6 +80,74 @@ struct SyncObject {
 };
 
 void AddRef(SyncObject* o) { o->refs.fetch_add(1, std::memory_order_relaxed); }
+
+// The threads this copy of the code starts. A thread signals its handle a
+// few instructions before it leaves this code, and the library holding the
+// code may be unloaded as soon as a waiter wakes; so threads are joined,
+// never detached while they may still run here: the finishing ones when the
+// next thread starts, and all finishing ones when the code is unloaded.
+class tStartedThreads {
+ public:
+  // Runs run(finish) on a new thread; run calls finish() once it is done with
+  // everything but leaving.
+  void Start(std::function<void(const std::function<void()>&)> run) {
+    auto entry = std::make_unique<Entry>();
+    Entry* self = entry.get();
+    entry->Thread = std::thread([this, self, run = std::move(run)] { run([this, self] { MarkFinishing(self); }); });
+    std::vector<std::unique_ptr<Entry>> done;
+    {
+      std::lock_guard<std::mutex> guard(lock_);
+      for (size_t i = 0; i < entries_.size();) {
+        if (entries_[i]->Finishing) {
+          done.push_back(std::move(entries_[i]));
+          entries_[i] = std::move(entries_.back());
+          entries_.pop_back();
+        } else {
+          ++i;
+        }
+      }
+      entries_.push_back(std::move(entry));
+    }
+    for (auto& e : done) e->Thread.join();
+  }
+
+  // At unload: a thread still in its body cannot be waited for (it may never
+  // end) and is let go, with its entry, which it still refers to.
+  void JoinFinishing() {
+    std::lock_guard<std::mutex> guard(lock_);
+    for (auto& e : entries_) {
+      if (e->Finishing && e->Thread.get_id() != std::this_thread::get_id()) {
+        e->Thread.join();
+      } else {
+        e->Thread.detach();
+        e.release();
+      }
+    }
+    entries_.clear();
+  }
+
+ private:
+  struct Entry {
+    std::thread Thread;
+    bool Finishing = false;  // guarded by lock_
+  };
+  void MarkFinishing(Entry* e) {
+    std::lock_guard<std::mutex> guard(lock_);
+    e->Finishing = true;
+  }
+  std::mutex lock_;
+  std::vector<std::unique_ptr<Entry>> entries_;
+};
+
+// Never destroyed: a thread let go at unload or exit still marks itself.
+tStartedThreads& StartedThreads() {
+  static tStartedThreads* threads = new tStartedThreads;
+  return *threads;
+}
+
+struct tJoinAtUnload {
+  ~tJoinAtUnload() { StartedThreads().JoinFinishing(); }
+} joinAtUnload;
 
 // The count drops under the object's lock, so that every earlier use of the
 // object is ordered before its deletion also for race detectors that do not
@@ -314,19 +384,20 @@ SyncHandle CreateThreadHandle(std::function<void()> body) {
   auto* o = new SyncObject(Kind::kThread);
   o->refs.store(2);  // the handle and the running thread
   try {
-    std::thread([o, body = std::move(body)]() mutable {
+    StartedThreads().Start([o, body = std::move(body)](const std::function<void()>& finish) mutable {
       body();
       // What the body holds is released before the handle is signalled: a
       // waiter that wakes may free it, and must find the thread done with it.
       body = nullptr;
       ThreadMutexes().AbandonAll();
+      finish();
       {
         std::lock_guard<std::mutex> guard(o->lock);
         o->signalled = true;
         o->WakeAllLocked();
       }
       Release(o);
-    }).detach();
+    });
   } catch (const std::system_error& e) {
     SetLastOSError(uint32_t(e.code().value()));
     o->refs.store(1);

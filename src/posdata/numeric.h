@@ -44,6 +44,9 @@ struct TNumeric {
 };
 
 // Binary digits of the magnitude: 0 for 0, 64 for the most negative value.
-int BitLength(int64_t v);
+inline int BitLength(int64_t v) {
+  const uint64_t m = v < 0 ? 0 - static_cast<uint64_t>(v) : static_cast<uint64_t>(v);
+  return m == 0 ? 0 : 64 - __builtin_clzll(m);
+}
 // The conservative product test that guards every multiplication.
 inline bool MayOverflow(int64_t a, int64_t b) { return BitLength(a) + BitLength(b) > 63; }

@@ -1,37 +1,53 @@
 #include "xml/xmlarena.h"
 
 #include <cstdint>
+#include <cstring>
 #include <new>
 
 namespace {
-constexpr size_t kAlignment = alignof(std::max_align_t);
+// Each chunk begins with the address of the one before it.
+constexpr size_t kChunkHeader = 8;
+constexpr size_t kMinChunkSize = 4096;
 constexpr size_t kMaxChunkSize = size_t(1) << 20;
 }  // namespace
 
 TXmlArena::TXmlArena(TXmlNameTable* names) : names_(names) {}
 
 void TXmlArena::CommitNodeRefs() {
-  if (pendingNodeRefs_) AddRefs(pendingNodeRefs_);
-  pendingNodeRefs_ = 0;
+  const int32_t pending = nodeCount_ - committedNodes_;
+  if (pending) AddRefs(pending);
+  committedNodes_ = nodeCount_;
+}
+
+void TXmlArena::ReleaseNodes(int32_t count) {
+  // The last of the arena's references frees it, as Release does.
+  if (count > 0 && ReleaseRefs(count)) delete this;
 }
 
 TXmlArena::~TXmlArena() {
-  for (char* chunk : chunks_) ::operator delete(chunk);
+  while (chunks_) {
+    char* previous;
+    std::memcpy(&previous, chunks_, sizeof previous);
+    ::operator delete(chunks_);
+    chunks_ = previous;
+  }
 }
 
-void* TXmlArena::Allocate(size_t size) {
-  size_t padding = (kAlignment - (uintptr_t(next_) & (kAlignment - 1))) & (kAlignment - 1);
-  next_ = size_t(end_ - next_) >= padding ? next_ + padding : end_;  // new chunks are aligned
-  return AllocateText(size);
+void TXmlArena::ReserveFor(size_t textSize) {
+  // The nodes of a text take a few times its size: chunks of half its size
+  // leave little unused at the end, and small documents stay small.
+  size_t size = textSize / 2;
+  chunkSize_ = size < kMinChunkSize ? kMinChunkSize : size > kMaxChunkSize ? kMaxChunkSize : size;
+  fixedChunkSize_ = true;
 }
 
 void TXmlArena::NewChunk(size_t size) {
-  // Chunks double up to 1 MB, so that small documents stay small.
-  size_t chunkSize = chunkSize_ > size ? chunkSize_ : size;
-  chunks_.reserve(chunks_.size() + 1);
+  // Unless sized for a text, chunks double up to 1 MB.
+  size_t chunkSize = (chunkSize_ > size ? chunkSize_ : size) + kChunkHeader;
   char* chunk = static_cast<char*>(::operator new(chunkSize));
-  chunks_.push_back(chunk);
-  next_ = chunk;
+  std::memcpy(chunk, &chunks_, sizeof chunks_);
+  chunks_ = chunk;
+  next_ = chunk + kChunkHeader;
   end_ = chunk + chunkSize;
-  if (chunkSize_ < kMaxChunkSize) chunkSize_ *= 2;
+  if (!fixedChunkSize_ && chunkSize_ < kMaxChunkSize) chunkSize_ *= 2;
 }

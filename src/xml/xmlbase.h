@@ -25,6 +25,11 @@ class TXmlBase {
   void AddRefs(int32_t count) const { refs_.fetch_add(count, std::memory_order_relaxed); }
 
  protected:
+  // Gives back `count` references; true when they were the last (the
+  // caller then frees the object).
+  bool ReleaseRefs(int32_t count) const { return refs_.fetch_sub(count, std::memory_order_acq_rel) == count; }
+
+ protected:
   TXmlBase() = default;
   virtual ~TXmlBase() = default;
 
@@ -81,9 +86,3 @@ inline size_t GrownXmlCapacity(size_t capacity) {
   return capacity + 4;
 }
 
-// Appends to a vector, growing its capacity by the list rule above.
-template <class V, class E>
-void AppendToXmlList(V& list, E&& entry) {
-  if (list.size() == list.capacity()) list.reserve(GrownXmlCapacity(list.capacity()));
-  list.push_back(std::forward<E>(entry));
-}

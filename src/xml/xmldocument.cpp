@@ -1,5 +1,6 @@
 #include "xml/xmldocument.h"
 
+#include <atomic>
 #include <mutex>
 #include <sstream>
 
@@ -13,7 +14,7 @@ namespace {
 struct tXmlDefaults {
   std::mutex Lock;
   std::string Encoding = "utf-8";
-  bool PreserveWhiteSpace = false;
+  std::atomic<bool> PreserveWhiteSpace{false};  // read by every new document
 };
 
 tXmlDefaults& Defaults() {
@@ -33,22 +34,28 @@ std::string XmlDefaultEncoding() {
   return Defaults().Encoding;
 }
 
-void SetXmlDefaultPreserveWhiteSpace(bool value) {
-  std::lock_guard<std::mutex> guard(Defaults().Lock);
-  Defaults().PreserveWhiteSpace = value;
-}
+void SetXmlDefaultPreserveWhiteSpace(bool value) { Defaults().PreserveWhiteSpace.store(value); }
 
-bool XmlDefaultPreserveWhiteSpace() {
-  std::lock_guard<std::mutex> guard(Defaults().Lock);
-  return Defaults().PreserveWhiteSpace;
-}
+bool XmlDefaultPreserveWhiteSpace() { return Defaults().PreserveWhiteSpace.load(); }
 
 // ---- TXmlDocument ---------------------------------------------------------------
 
 TXmlDocument::TXmlDocument(TXmlNameTable* names)
-    : TXmlNode(names, TXmlNameTable::kDocument), preserveWhiteSpace_(XmlDefaultPreserveWhiteSpace()) {}
+    : TXmlNode(NODE_DOCUMENT, names, TXmlNameTable::kDocument), preserveWhiteSpace_(XmlDefaultPreserveWhiteSpace()) {}
 
-TXmlDocument::~TXmlDocument() { RemoveAllChilds(); }
+TXmlDocument::~TXmlDocument() { ReleaseContent(); }
+
+void TXmlDocument::ReleaseContent() {
+  IXmlArena arena = std::move(contentArena_);
+  if (arena && arena->TreeCanGoAtOnce()) {
+    // No node of the tree is held or was changed: none needs its
+    // destructor, and their memory goes with the arena.
+    childs_.Clear();
+    arena->ReleaseAllNodes();
+    return;
+  }
+  RemoveAllChilds();
+}
 
 void TXmlDocument::SetNodeText(const std::string&) { RaiseXmlError("The text of a document can not be set"); }
 
@@ -67,11 +74,23 @@ uint32_t TXmlDocument::CodePage() const {
 }
 
 void TXmlDocument::LoadXml(const std::string& text) {
+  if (childs_.empty()) {
+    // Nothing to keep on failure: the text is read into this document.
+    try {
+      TXmlParser::Parse(text, *this);
+    } catch (...) {
+      ReleaseContent();
+      throw;
+    }
+    codePage_ = -1;
+    return;
+  }
   IXmlDocument loaded(new TXmlDocument(names_));
   loaded->preserveWhiteSpace_ = preserveWhiteSpace_;
   TXmlParser::Parse(text, *loaded);
-  RemoveAllChilds();
-  childs_.swap(loaded->childs_);
+  ReleaseContent();
+  childs_.Swap(loaded->childs_);
+  contentArena_ = std::move(loaded->contentArena_);
   for (TXmlNode* child : childs_) child->parent_ = this;
   codePage_ = -1;
 }

@@ -20,7 +20,6 @@ class TXmlDocument : public TXmlNode {
   explicit TXmlDocument(TXmlNameTable* names = nullptr);
   ~TXmlDocument() override;
 
-  int32_t NodeType() const override { return NODE_DOCUMENT; }
   void SetNodeText(const std::string& text) override;
 
   // The first element child.
@@ -51,7 +50,14 @@ class TXmlDocument : public TXmlNode {
  private:
   friend class TXmlParser;
   friend class TXmlNode;
+  // Drops the children: the parsed tree at once when it can go so.
+  void ReleaseContent();
+  void MarkContentEdited() const {
+    if (contentArena_) contentArena_->MarkEdited();
+  }
+
   mutable tXmlNodeVector childs_;
+  IXmlArena contentArena_;  // the arena of the parsed children, if any
   bool preserveWhiteSpace_;
   mutable int64_t codePage_ = -1;  // -1: not known yet
 };

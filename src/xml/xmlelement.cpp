@@ -6,9 +6,7 @@
 // ---- TXmlElement ----------------------------------------------------------------
 
 TXmlElement::TXmlElement(TXmlNameTable* names, int32_t nameId, TXmlArena* arena)
-    : TXmlNode(names, nameId, arena),
-      childs_(tXmlArenaAllocator<TXmlNode*>(arena)),
-      attrs_(tXmlArenaAllocator<tXmlAttr>(arena)) {}
+    : TXmlNode(NODE_ELEMENT, names, nameId, arena) {}
 
 TXmlElement::~TXmlElement() {
   value_.reset();
@@ -33,6 +31,7 @@ std::string TXmlElement::NodeText() const {
 void TXmlElement::SetNodeText(const std::string& text) { SetNodeValue(TXmlValue::String(text)); }
 
 void TXmlElement::SetNodeValue(TXmlValue value) {
+  MarkEdited();
   value_.reset();
   RemoveAllChilds();
   if (!value.IsNull()) value_.reset(new TXmlValue(std::move(value)));
@@ -67,7 +66,7 @@ std::string TXmlElement::Base64Text() const { return Base64Decode(NodeText()); }
 
 TXmlNode* TXmlElement::CloneShallow() const {
   auto* copy = new TXmlElement(names_, nameId_);
-  copy->attrs_ = attrs_;
+  copy->attrs_.CopyFrom(attrs_, nullptr);
   if (value_) copy->value_.reset(new TXmlValue(*value_));
   return copy;
 }
@@ -75,42 +74,69 @@ TXmlNode* TXmlElement::CloneShallow() const {
 // ---- TXmlText ------------------------------------------------------------------------
 
 TXmlText::TXmlText(TXmlNameTable* names, TXmlValue value, bool raw, TXmlArena* arena)
-    : TXmlNode(names, TXmlNameTable::kText, arena), value_(std::move(value)), raw_(raw) {}
+    : TXmlNode(NODE_TEXT, names, TXmlNameTable::kText, arena), raw_(raw), value_(std::move(value)) {}
 
 std::string TXmlText::NodeText() const {
   std::string text = value_.Text(CodePage());
   return PreserveWhiteSpace() ? text : xmlstr::Trim(text);
 }
 
-void TXmlText::SetNodeText(const std::string& text) { value_ = TXmlValue::String(text); }
+void TXmlText::SetNodeText(const std::string& text) { SetValue(TXmlValue::StringCopy(text)); }
+
+void TXmlText::SetValue(TXmlValue value) {
+  MarkEdited();
+  value_ = std::move(value);
+}
 
 TXmlNode* TXmlText::CloneShallow() const { return new TXmlText(names_, value_, raw_); }
 
 // ---- Character data ---------------------------------------------------------------------
 
-TXmlCharacterData::TXmlCharacterData(TXmlNameTable* names, int32_t nameId, std::string data, TXmlArena* arena)
-    : TXmlNode(names, nameId, arena), data_(std::move(data)) {}
+TXmlCharacterData::TXmlCharacterData(int32_t type, TXmlNameTable* names, int32_t nameId, TXmlValue data,
+                                     TXmlArena* arena)
+    : TXmlNode(type, names, nameId, arena), data_(std::move(data)) {}
 
-std::string TXmlCharacterData::NodeText() const { return PreserveWhiteSpace() ? data_ : xmlstr::Trim(data_); }
+std::string TXmlCharacterData::NodeText() const {
+  return PreserveWhiteSpace() ? Data() : xmlstr::Trim(data_.Data());
+}
 
-TXmlCDATASection::TXmlCDATASection(TXmlNameTable* names, std::string data, TXmlArena* arena)
-    : TXmlCharacterData(names, TXmlNameTable::kCDATASection, std::move(data), arena) {}
+void TXmlCharacterData::SetNodeText(const std::string& text) {
+  MarkEdited();
+  data_ = TXmlValue::StringCopy(text);
+}
 
-TXmlNode* TXmlCDATASection::CloneShallow() const { return new TXmlCDATASection(names_, data_); }
+TXmlCDATASection::TXmlCDATASection(TXmlNameTable* names, std::string data)
+    : TXmlCDATASection(names, TXmlValue::StringCopy(data), nullptr) {}
 
-TXmlComment::TXmlComment(TXmlNameTable* names, std::string data, TXmlArena* arena)
-    : TXmlCharacterData(names, TXmlNameTable::kComment, std::move(data), arena) {}
+TXmlCDATASection::TXmlCDATASection(TXmlNameTable* names, TXmlValue data, TXmlArena* arena)
+    : TXmlCharacterData(NODE_CDATA_SECTION, names, TXmlNameTable::kCDATASection, std::move(data), arena) {}
 
-TXmlNode* TXmlComment::CloneShallow() const { return new TXmlComment(names_, data_); }
+TXmlNode* TXmlCDATASection::CloneShallow() const { return new TXmlCDATASection(names_, data_, nullptr); }
+
+TXmlComment::TXmlComment(TXmlNameTable* names, std::string data)
+    : TXmlComment(names, TXmlValue::StringCopy(data), nullptr) {}
+
+TXmlComment::TXmlComment(TXmlNameTable* names, TXmlValue data, TXmlArena* arena)
+    : TXmlCharacterData(NODE_COMMENT, names, TXmlNameTable::kComment, std::move(data), arena) {}
+
+TXmlNode* TXmlComment::CloneShallow() const { return new TXmlComment(names_, data_, nullptr); }
 
 // ---- TXmlProcessingInstruction ----------------------------------------------------------
 
-TXmlProcessingInstruction::TXmlProcessingInstruction(TXmlNameTable* names, int32_t targetId, std::string data,
+TXmlProcessingInstruction::TXmlProcessingInstruction(TXmlNameTable* names, int32_t targetId, std::string data)
+    : TXmlProcessingInstruction(names, targetId, TXmlValue::StringCopy(data), nullptr) {}
+
+TXmlProcessingInstruction::TXmlProcessingInstruction(TXmlNameTable* names, int32_t targetId, TXmlValue data,
                                                      TXmlArena* arena)
-    : TXmlNode(names, targetId, arena), attrs_(tXmlArenaAllocator<tXmlAttr>(arena)), data_(std::move(data)) {}
+    : TXmlNode(NODE_PROCESSING_INSTRUCTION, names, targetId, arena), data_(std::move(data)) {}
+
+void TXmlProcessingInstruction::SetNodeText(const std::string& text) {
+  MarkEdited();
+  data_ = TXmlValue::StringCopy(text);
+}
 
 TXmlNode* TXmlProcessingInstruction::CloneShallow() const {
-  auto* copy = new TXmlProcessingInstruction(names_, nameId_, data_);
-  copy->attrs_ = attrs_;
+  auto* copy = new TXmlProcessingInstruction(names_, nameId_, data_, nullptr);
+  copy->attrs_.CopyFrom(attrs_, nullptr);
   return copy;
 }

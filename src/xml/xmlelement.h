@@ -16,7 +16,6 @@ class TXmlElement : public TXmlNode {
   TXmlElement(TXmlNameTable* names, int32_t nameId, TXmlArena* arena = nullptr);
   ~TXmlElement() override;
 
-  int32_t NodeType() const override { return NODE_ELEMENT; }
   std::string NodeText() const override;
   void SetNodeText(const std::string& text) override;
   // Holds a typed value instead of children (a null value: none).
@@ -51,11 +50,10 @@ class TXmlText : public TXmlNode {
  public:
   TXmlText(TXmlNameTable* names, TXmlValue value, bool raw = false, TXmlArena* arena = nullptr);
 
-  int32_t NodeType() const override { return NODE_TEXT; }
   std::string NodeText() const override;
   void SetNodeText(const std::string& text) override;
   const TXmlValue& Value() const { return value_; }
-  void SetValue(TXmlValue value) { value_ = std::move(value); }
+  void SetValue(TXmlValue value);
   bool IsRaw() const { return raw_; }
 
  protected:
@@ -64,27 +62,27 @@ class TXmlText : public TXmlNode {
 
  private:
   friend class TXmlParser;
+  bool raw_;  // first: it fits in the space after the node's fields
   TXmlValue value_;
-  bool raw_;
 };
 
 // Character data held as a byte string: the base of CDATA and comments.
 class TXmlCharacterData : public TXmlNode {
  public:
   std::string NodeText() const override;
-  void SetNodeText(const std::string& text) override { data_ = text; }
-  const std::string& Data() const { return data_; }
+  void SetNodeText(const std::string& text) override;
+  std::string Data() const { return std::string(data_.Data()); }
 
  protected:
-  TXmlCharacterData(TXmlNameTable* names, int32_t nameId, std::string data, TXmlArena* arena);
-  std::string data_;
+  TXmlCharacterData(int32_t type, TXmlNameTable* names, int32_t nameId, TXmlValue data, TXmlArena* arena);
+  TXmlValue data_;  // a string
 };
 
 class TXmlCDATASection : public TXmlCharacterData {
  public:
-  TXmlCDATASection(TXmlNameTable* names, std::string data, TXmlArena* arena = nullptr);
-  int32_t NodeType() const override { return NODE_CDATA_SECTION; }
-  std::string NodeText() const override { return data_; }
+  TXmlCDATASection(TXmlNameTable* names, std::string data);
+  TXmlCDATASection(TXmlNameTable* names, TXmlValue data, TXmlArena* arena);
+  std::string NodeText() const override { return Data(); }
 
  protected:
   bool WriteXml(tXmlOutput& out, int level, const tWriteContext& context) const override;
@@ -93,8 +91,8 @@ class TXmlCDATASection : public TXmlCharacterData {
 
 class TXmlComment : public TXmlCharacterData {
  public:
-  TXmlComment(TXmlNameTable* names, std::string data, TXmlArena* arena = nullptr);
-  int32_t NodeType() const override { return NODE_COMMENT; }
+  TXmlComment(TXmlNameTable* names, std::string data);
+  TXmlComment(TXmlNameTable* names, TXmlValue data, TXmlArena* arena);
 
  protected:
   bool WriteXml(tXmlOutput& out, int level, const tWriteContext& context) const override;
@@ -105,11 +103,11 @@ class TXmlComment : public TXmlCharacterData {
 // declaration is the instruction "xml" with its attributes.
 class TXmlProcessingInstruction : public TXmlNode {
  public:
-  TXmlProcessingInstruction(TXmlNameTable* names, int32_t targetId, std::string data, TXmlArena* arena = nullptr);
+  TXmlProcessingInstruction(TXmlNameTable* names, int32_t targetId, std::string data);
+  TXmlProcessingInstruction(TXmlNameTable* names, int32_t targetId, TXmlValue data, TXmlArena* arena);
 
-  int32_t NodeType() const override { return NODE_PROCESSING_INSTRUCTION; }
-  std::string NodeText() const override { return data_; }
-  void SetNodeText(const std::string& text) override { data_ = text; }
+  std::string NodeText() const override { return std::string(data_.Data()); }
+  void SetNodeText(const std::string& text) override;
 
  protected:
   tXmlAttrVector* Attrs() const override { return &attrs_; }
@@ -119,5 +117,5 @@ class TXmlProcessingInstruction : public TXmlNode {
  private:
   friend class TXmlParser;
   mutable tXmlAttrVector attrs_;
-  std::string data_;
+  TXmlValue data_;  // a string
 };

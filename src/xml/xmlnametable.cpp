@@ -3,7 +3,8 @@
 #include "xml/xmlexception.h"
 
 TXmlNameTable::TXmlNameTable() : chunks_(new std::unique_ptr<tEntry[]>[kMaxChunks]) {
-  for (int32_t& head : buckets_) head = -1;
+  for (auto& head : buckets_) head.store(-1, std::memory_order_relaxed);
+  for (auto& slot : recent_) slot.store(nullptr, std::memory_order_relaxed);
   for (const char* name : {"#text", "#cdata-section", "#comment", "#document", "xml"}) NameId(name);
 }
 
@@ -15,8 +16,8 @@ uint32_t TXmlNameTable::Hash(std::string_view name) {
   return h;
 }
 
-int32_t TXmlNameTable::FindLocked(std::string_view name, uint32_t hash) const {
-  for (int32_t id = buckets_[hash % kBucketCount]; id >= 0; id = Entry(id).Next)
+int32_t TXmlNameTable::Find(std::string_view name, uint32_t hash) const {
+  for (int32_t id = buckets_[hash % kBucketCount].load(std::memory_order_acquire); id >= 0; id = Entry(id).Next)
     if (Entry(id).Name == name) return id;
   return -1;
 }
@@ -28,35 +29,55 @@ int32_t TXmlNameTable::AddLocked(std::string_view name, uint32_t hash) {
   if (!chunk) chunk.reset(new tEntry[kChunkSize]);
   tEntry& entry = chunk[id & (kChunkSize - 1)];
   entry.Name.assign(name.data(), name.size());
-  entry.Next = buckets_[hash % kBucketCount];
-  buckets_[hash % kBucketCount] = id;
+  entry.Id = id;
+  entry.Next = buckets_[hash % kBucketCount].load(std::memory_order_relaxed);
   count_.store(id + 1, std::memory_order_release);
+  buckets_[hash % kBucketCount].store(id, std::memory_order_release);
   return id;
 }
 
-int32_t TXmlNameTable::NameId(std::string_view name) {
-  uint32_t hash = Hash(name);
-  std::lock_guard<std::mutex> guard(lock_);
-  int32_t id = FindLocked(name, hash);
-  return id >= 0 ? id : AddLocked(name, hash);
+int32_t TXmlNameTable::NameIdSlow(std::string_view name, size_t recentSlot) {
+  const uint32_t hash = Hash(name);
+  int32_t id = Find(name, hash);
+  if (id < 0) {
+    std::lock_guard<std::mutex> guard(lock_);
+    id = Find(name, hash);
+    if (id < 0) id = AddLocked(name, hash);
+  }
+  // The newest name takes the first slot of the pair; the one there moves
+  // to the second. Threads may overwrite each other's: every entry stored
+  // is a published one.
+  recent_[recentSlot + 1].store(recent_[recentSlot].load(std::memory_order_acquire), std::memory_order_release);
+  recent_[recentSlot].store(&Entry(id), std::memory_order_release);
+  return id;
 }
 
 int32_t TXmlNameTable::ReadNameId(std::string_view name) {
-  uint32_t hash = Hash(name);
+  // The exact name first, as NameId finds it (recent names included).
+  {
+    if (const tEntry* cached = RecentEntry(name, RecentSlot(name))) return cached->Id;
+  }
+  const uint32_t hash = Hash(name);
+  auto find = [&]() {
+    int32_t id = Find(name, hash);
+    if (id >= 0 || name.empty()) return id;
+    std::string variant(name);
+    char first = name[0];
+    if (first >= 'A' && first <= 'Z') {
+      variant[0] = char(first + 32);
+      if ((id = Find(variant, Hash(variant))) >= 0) return id;
+    }
+    if (first >= 'a' && first <= 'z') {
+      variant[0] = char(first - 32);
+      if ((id = Find(variant, Hash(variant))) >= 0) return id;
+    }
+    return -1;
+  };
+  int32_t id = find();
+  if (id >= 0) return id;
   std::lock_guard<std::mutex> guard(lock_);
-  int32_t id = FindLocked(name, hash);
-  if (id >= 0 || name.empty()) return id >= 0 ? id : AddLocked(name, hash);
-  std::string variant(name);
-  char first = name[0];
-  if (first >= 'A' && first <= 'Z') {
-    variant[0] = char(first + 32);
-    if ((id = FindLocked(variant, Hash(variant))) >= 0) return id;
-  }
-  if (first >= 'a' && first <= 'z') {
-    variant[0] = char(first - 32);
-    if ((id = FindLocked(variant, Hash(variant))) >= 0) return id;
-  }
-  return AddLocked(name, hash);
+  id = find();
+  return id >= 0 ? id : AddLocked(name, hash);
 }
 
 const std::string& TXmlNameTable::Name(int32_t id) const {

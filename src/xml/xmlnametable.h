@@ -2,7 +2,9 @@
 // integer identifiers. One process-wide table serves every document that is
 // not given its own.
 #pragma once
+#include <atomic>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -20,8 +22,25 @@ class TXmlNameTable : public TXmlBase {
   ~TXmlNameTable() override;
 
   // For creating and setting: the identifier of the exact name, added when
-  // missing.
-  int32_t NameId(std::string_view name);
+  // missing. Recent names are found in a small cache first, without the
+  // hash over the name and without the lock.
+  int32_t NameId(std::string_view name) { return NameId(name, RecentSlot(name)); }
+  // The same with the name's pair of slots among the recent names
+  // (RecentSlot).
+  int32_t NameId(std::string_view name, size_t recentSlot) {
+    if (const tEntry* entry = RecentEntry(name, recentSlot)) return entry->Id;
+    return NameIdSlow(name, recentSlot);
+  }
+  static constexpr size_t kRecentCount = 1024;
+  // The first of the two slots where a name may be among the recent names:
+  // from its length and three of its bytes.
+  static size_t RecentSlot(std::string_view name) {
+    const size_t n = name.size();
+    if (n == 0) return 0;
+    const uint32_t key = uint32_t(uint8_t(name[0])) | uint32_t(uint8_t(name[n - 1])) << 8 |
+                         uint32_t(uint8_t(name[n / 2])) << 16 | uint32_t(n) << 24;
+    return ((key * 0x9E3779B1u) >> 23) * 2;  // 512 pairs
+  }
   // For reading: the exact name; else the name with its first letter turned
   // to lower case, else to upper case (A-Z, a-z only); else it is added.
   int32_t ReadNameId(std::string_view name);
@@ -32,9 +51,23 @@ class TXmlNameTable : public TXmlBase {
   // h = h * 33 + byte over the name, from 0, 32-bit.
   static uint32_t Hash(std::string_view name);
 
+  // Names are short: compared inline, eight bytes at a time.
+  static bool SameBytes(const char* a, const char* b, size_t n) {
+    for (; n >= 8; a += 8, b += 8, n -= 8) {
+      uint64_t x, y;
+      std::memcpy(&x, a, 8);
+      std::memcpy(&y, b, 8);
+      if (x != y) return false;
+    }
+    for (; n; --n)
+      if (*a++ != *b++) return false;
+    return true;
+  }
+
  private:
   struct tEntry {
     std::string Name;
+    int32_t Id = -1;
     int32_t Next = -1;  // next identifier in the same bucket
   };
   static constexpr int kChunkBits = 10;
@@ -42,13 +75,25 @@ class TXmlNameTable : public TXmlBase {
   static constexpr int kMaxChunks = 1 << 13;
 
   tEntry& Entry(int32_t id) const { return chunks_[id >> kChunkBits][id & (kChunkSize - 1)]; }
-  int32_t FindLocked(std::string_view name, uint32_t hash) const;
+  const tEntry* RecentEntry(std::string_view name, size_t recentSlot) const {
+    for (size_t i = recentSlot; i < recentSlot + 2; ++i) {
+      const tEntry* entry = recent_[i].load(std::memory_order_acquire);
+      if (entry && entry->Name.size() == name.size() && SameBytes(entry->Name.data(), name.data(), name.size()))
+        return entry;
+    }
+    return nullptr;
+  }
+  int32_t NameIdSlow(std::string_view name, size_t recentSlot);
+  // Entries are published with release stores of the bucket heads and
+  // never change afterwards: lookups need no lock.
+  int32_t Find(std::string_view name, uint32_t hash) const;
   int32_t AddLocked(std::string_view name, uint32_t hash);
 
   // Entries live in chunks that never move, so a name can be read without
   // the lock once its identifier is known.
   std::unique_ptr<std::unique_ptr<tEntry[]>[]> chunks_;
-  int32_t buckets_[kBucketCount];
+  std::atomic<int32_t> buckets_[kBucketCount];
+  std::atomic<const tEntry*> recent_[kRecentCount];  // published entries, or nullptr
   std::atomic<int32_t> count_{0};
   mutable std::mutex lock_;
 };

@@ -109,46 +109,27 @@ IXmlNode TXmlNodeList::Item(int32_t index) const {
 
 // ---- TXmlNode: memory -----------------------------------------------------------
 
-namespace {
-// In front of every node: the arena it came from, nullptr for the heap.
-struct alignas(std::max_align_t) tNodeHeader {
-  TXmlArena* Arena;
-};
-tNodeHeader* HeaderOf(void* block) { return static_cast<tNodeHeader*>(block) - 1; }
-}  // namespace
-
-// Not inlined: GCC would otherwise take the header offset for a mismatch of
-// allocation and release.
-[[gnu::noinline]] void* TXmlNode::operator new(size_t size) {
-  auto* header = static_cast<tNodeHeader*>(::operator new(sizeof(tNodeHeader) + size));
-  header->Arena = nullptr;
-  return header + 1;
+// Only reached when a constructor throws; the block stays in the arena and
+// counts as a node that went.
+void TXmlNode::operator delete(void*, TXmlArena* arena) {
+  arena->CommitNodeRefs();
+  arena->ReleaseNodes(1);
 }
 
-[[gnu::noinline]] void* TXmlNode::operator new(size_t size, TXmlArena* arena) {
-  auto* header = static_cast<tNodeHeader*>(arena->Allocate(sizeof(tNodeHeader) + size));
-  header->Arena = arena;
-  arena->NoteNodeRef();
-  return header + 1;
+void TXmlNode::Destroy() const {
+  TXmlArena* arena = arena_;
+  auto* self = const_cast<TXmlNode*>(this);
+  self->~TXmlNode();
+  if (arena) arena->ReleaseNodes(1);
+  else ::operator delete(self);
 }
 
-[[gnu::noinline]] void TXmlNode::operator delete(void* block) {
-  if (!block) return;
-  tNodeHeader* header = HeaderOf(block);
-  if (header->Arena) header->Arena->Release();
-  else ::operator delete(header);
+void TXmlNode::MarkEdited() const {
+  if (arena_) arena_->MarkEdited();
+  if (type_ == NODE_DOCUMENT) static_cast<const TXmlDocument*>(this)->MarkContentEdited();
 }
-
-void TXmlNode::operator delete(void* block, TXmlArena*) { operator delete(block); }
 
 // ---- TXmlNode: identity and text ----------------------------------------------
-
-TXmlNode::TXmlNode(TXmlNameTable* names, int32_t nameId, TXmlArena* arena)
-    : names_(names ? names : GlobalXmlNameTable()), nameId_(nameId) {
-  // The arena keeps the table alive for its nodes.
-  countsNames_ = !arena || arena->NameTable() != names_;
-  if (countsNames_) names_->AddRef();
-}
 
 TXmlNode::~TXmlNode() {
   if (countsNames_) names_->Release();
@@ -253,6 +234,7 @@ void TXmlNode::CheckInsertable(TXmlNode* child) const {
 
 void TXmlNode::Reintern(TXmlNameTable* names) {
   if (names_ == names) return;
+  MarkEdited();
   if (NodeType() == NODE_ELEMENT || NodeType() == NODE_PROCESSING_INSTRUCTION)
     nameId_ = names->NameId(names_->Name(nameId_));
   if (auto* attrs = Attrs())
@@ -267,15 +249,17 @@ void TXmlNode::Reintern(TXmlNameTable* names) {
 
 void TXmlNode::Detach(TXmlNode* child) {
   // Keeps the child alive for the caller while it leaves the list.
-  auto& childs = *Childs();
-  childs.erase(childs.begin() + IndexOfChild(child));
+  MarkEdited();
+  child->MarkEdited();
+  Childs()->Erase(size_t(IndexOfChild(child)));
   child->parent_ = nullptr;
 }
 
 void TXmlNode::AdoptChild(TXmlNode* child) {
-  child->AddRef();
+  MarkEdited();
+  child->AddLink();
   child->parent_ = this;
-  AppendToXmlList(NeedChilds(), child);
+  NeedChilds().Append(child, arena_);
 }
 
 IXmlNode TXmlNode::AppendChild(const IXmlNode& child) { return InsertBefore(child, nullptr); }
@@ -284,14 +268,15 @@ IXmlNode TXmlNode::InsertBefore(const IXmlNode& child, const IXmlNode& before) {
   CheckInsertable(child.get());
   if (before == child) return child;
   if (before && IndexOfChild(before.get()) < 0) RaiseXmlError("The reference node is not a child of this node");
+  MarkEdited();
   if (child->parent_) child->parent_->Detach(child.get());
-  else child->AddRef();
+  else child->AddLink();
+  child->MarkEdited();
   child->Reintern(names_);
   child->parent_ = this;
   auto& childs = NeedChilds();
-  if (childs.size() == childs.capacity()) childs.reserve(GrownXmlCapacity(childs.capacity()));
   int32_t index = before ? IndexOfChild(before.get()) : int32_t(childs.size());
-  childs.insert(childs.begin() + index, child.get());
+  childs.Insert(size_t(index), child.get(), arena_);
   return child;
 }
 
@@ -304,18 +289,19 @@ IXmlNode TXmlNode::ReplaceChild(const IXmlNode& newChild, const IXmlNode& oldChi
 IXmlNode TXmlNode::RemoveChild(const IXmlNode& child) {
   if (IndexOfChild(child.get()) < 0) RaiseXmlError("The node is not a child of this node");
   Detach(child.get());
-  child->Release();  // the list's reference; the caller's keeps it alive
+  child->ReleaseLink();  // the list's reference; the caller's keeps it alive
   return child;
 }
 
 void TXmlNode::RemoveAllChilds() {
   auto* childs = Childs();
   if (!childs) return;
+  MarkEdited();
   tXmlNodeVector old;
-  old.swap(*childs);
+  old.Swap(*childs);
   for (TXmlNode* child : old) {
     child->parent_ = nullptr;
-    child->Release();
+    child->ReleaseLink();
   }
 }
 
@@ -377,7 +363,7 @@ IXmlNodeList TXmlNode::SelectNodes(int32_t nameId) const {
     for (TXmlNode* child : *childs)
       if (child->NodeType() == NODE_ELEMENT && child->nameId_ == nameId) {
         child->AddRef();
-        AppendToXmlList(list->items_, child);
+        list->items_.Append(child, nullptr);
       }
   return list;
 }
@@ -490,12 +476,13 @@ void TXmlNode::SetAttrValue(const std::string& name, TXmlValue value) {
 
 void TXmlNode::SetAttrValue(int32_t nameId, TXmlValue value) {
   auto& attrs = NeedAttrs();
+  MarkEdited();
   for (tXmlAttr& attr : attrs)
     if (attr.NameId == nameId) {
       attr.Value = std::move(value);
       return;
     }
-  AppendToXmlList(attrs, tXmlAttr{nameId, std::move(value)});
+  attrs.Append(tXmlAttr{nameId, std::move(value)}, arena_);
 }
 
 void TXmlNode::RemoveAttr(const std::string& name) {
@@ -505,15 +492,19 @@ void TXmlNode::RemoveAttr(const std::string& name) {
 void TXmlNode::RemoveAttr(int32_t nameId) {
   auto* attrs = Attrs();
   if (!attrs) return;
-  for (auto it = attrs->begin(); it != attrs->end(); ++it)
-    if (it->NameId == nameId) {
-      attrs->erase(it);
+  MarkEdited();
+  for (size_t i = 0; i < attrs->size(); ++i)
+    if ((*attrs)[i].NameId == nameId) {
+      attrs->Erase(i);
       return;
     }
 }
 
 void TXmlNode::RemoveAllAttrs() {
-  if (auto* attrs = Attrs()) attrs->clear();
+  if (auto* attrs = Attrs()) {
+    MarkEdited();
+    attrs->Clear();
+  }
 }
 
 std::string TXmlNode::AttrText(const std::string& name, const std::string& defaultValue) const {
@@ -542,10 +533,12 @@ std::string TXmlNode::NeedAttr(const std::string& name) const {
 std::string TXmlNode::NeedAttr(int32_t nameId) const { return NeedAttr(names_->Name(nameId)); }
 
 void TXmlNode::SetAttr(const std::string& name, const std::string& text) {
-  SetAttrValue(name, TXmlValue::String(text));
+  SetAttrValue(name, TXmlValue::StringCopy(text));
 }
 
-void TXmlNode::SetAttr(int32_t nameId, const std::string& text) { SetAttrValue(nameId, TXmlValue::String(text)); }
+void TXmlNode::SetAttr(int32_t nameId, const std::string& text) {
+  SetAttrValue(nameId, TXmlValue::StringCopy(text));
+}
 
 bool TXmlNode::BoolAttr(const std::string& name, bool defaultValue) const {
   const TXmlValue* value = AttrValue(name);
@@ -572,7 +565,11 @@ int64_t TXmlNode::IntAttr(const std::string& name, int64_t defaultValue) const {
   return result;
 }
 
-void TXmlNode::SetIntAttr(const std::string& name, int64_t value) { SetAttr(name, std::to_string(value)); }
+void TXmlNode::SetIntAttr(const std::string& name, int64_t value) {
+  char digits[24];
+  auto result = std::to_chars(digits, digits + sizeof digits, value);
+  SetAttrValue(name, TXmlValue::StringCopy(std::string_view(digits, size_t(result.ptr - digits))));
+}
 
 double TXmlNode::FloatAttr(const std::string& name, double defaultValue) const {
   const TXmlValue* value = AttrValue(name);

@@ -48,8 +48,8 @@ struct tXmlAttr {
 };
 
 // Child and attribute lists; those of parsed nodes live in the arena.
-using tXmlNodeVector = std::vector<TXmlNode*, tXmlArenaAllocator<TXmlNode*>>;
-using tXmlAttrVector = std::vector<tXmlAttr, tXmlArenaAllocator<tXmlAttr>>;
+using tXmlNodeVector = tXmlList<TXmlNode*>;
+using tXmlAttrVector = tXmlList<tXmlAttr>;
 
 // A list of nodes: either the live child list of a node (ChildNodes) or a
 // selection that holds its own references (SelectNodes).
@@ -71,8 +71,21 @@ class TXmlNodeList : public TXmlBase {
 
 class TXmlNode : public TXmlBase {
  public:
+  // ---- References -------------------------------------------------------------
+  // The counted references of users; a parent's link to its child is
+  // counted apart from them (AddLink, ReleaseLink), so that a parsed tree
+  // knows when no node of it is held.
+  void AddRef() const {
+    TXmlBase::AddRef();
+    if (arena_) arena_->AddHeldRef();
+  }
+  void Release() const {
+    if (arena_) arena_->ReleaseHeldRef();
+    ReleaseLink();
+  }
+
   // ---- Identity -------------------------------------------------------------
-  virtual int32_t NodeType() const = 0;
+  int32_t NodeType() const { return type_; }
   // The element or instruction name; "#text", "#cdata-section", "#comment",
   // "#document" for the other kinds.
   const std::string& NodeName() const;
@@ -213,9 +226,13 @@ class TXmlNode : public TXmlBase {
   class tXmlOutput;
 
   // Nodes come from the heap, or from an arena (which they keep alive).
-  static void* operator new(size_t size);
-  static void* operator new(size_t size, TXmlArena* arena);
-  static void operator delete(void* block);
+  static void* operator new(size_t size) { return ::operator new(size); }
+  static void* operator new(size_t size, TXmlArena* arena) {
+    void* block = arena->Allocate(size);
+    arena->NoteNodeRef();
+    return block;
+  }
+  static void operator delete(void* block) { ::operator delete(block); }
   static void operator delete(void* block, TXmlArena* arena);
 
  protected:
@@ -225,7 +242,20 @@ class TXmlNode : public TXmlBase {
   };
 
   // arena: the arena the node is allocated from, if any.
-  TXmlNode(TXmlNameTable* names, int32_t nameId, TXmlArena* arena = nullptr);
+  TXmlNode(int32_t type, TXmlNameTable* names, int32_t nameId, TXmlArena* arena = nullptr)
+      : nameId_(nameId), names_(names ? names : GlobalXmlNameTable()), arena_(arena), type_(uint8_t(type)) {
+    // The arena keeps the table alive for its nodes.
+    countsNames_ = !arena || arena->NameTable() != names_;
+    if (countsNames_) names_->AddRef();
+  }
+
+  void AddLink() const { TXmlBase::AddRef(); }
+  void ReleaseLink() const {
+    if (ReleaseRefs(1)) Destroy();
+  }
+  // Notes a change of the node (or of the tree under a document) that keeps
+  // its parsed tree from going at once.
+  void MarkEdited() const;
 
   // The child list, or nullptr for kinds without children.
   virtual tXmlNodeVector* Childs() const { return nullptr; }
@@ -254,9 +284,12 @@ class TXmlNode : public TXmlBase {
   void WriteAttrs(tXmlOutput& out, const tXmlAttrVector& attrs, const tWriteContext& context) const;
   static void WriteEscaped(tXmlOutput& out, std::string_view text);
 
+  // nameId_ comes first, to fill the space after the reference count.
+  int32_t nameId_;
   TXmlNameTable* names_;  // counted here, or by the node's arena
   TXmlNode* parent_ = nullptr;
-  int32_t nameId_;
+  TXmlArena* arena_;  // nullptr for a node on the heap
+  uint8_t type_;
   bool countsNames_;
 
  private:
@@ -264,6 +297,9 @@ class TXmlNode : public TXmlBase {
   friend class TXmlParser;
   friend class TXmlDocument;
 
+  // Runs the destructor and gives the memory back (to the heap, or to the
+  // arena as one node less).
+  void Destroy() const;
   void CheckInsertable(TXmlNode* child) const;
   void Detach(TXmlNode* child);
   void Reintern(TXmlNameTable* names);

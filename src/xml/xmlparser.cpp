@@ -43,29 +43,32 @@ char NamedSymbol(std::string_view name) {
   }
 }
 
-bool SameBytes(const char* a, const char* b, size_t length) {
-  for (size_t i = 0; i < length; ++i)
-    if (a[i] != b[i]) return false;
-  return true;
-}
-
 }  // namespace
 
 void TXmlParser::Parse(const std::string& text, TXmlDocument& document) {
   if (text.compare(0, sizeof kBinaryPrefix - 1, kBinaryPrefix) == 0)
     RaiseXmlError("Binary XML documents are not supported");
+  // Texts keep 32-bit lengths; a 32-bit process never holds a longer one.
+  if (text.size() >= UINT32_MAX) RaiseXmlError("The XML text is too long");
   TXmlParser parser(text, document);
   parser.ParseContent(document, 0);
   if (!document.DocumentElement()) RaiseXmlError("Error: no root element");
 }
 
 TXmlParser::TXmlParser(const std::string& text, TXmlDocument& document)
-    : pos_(text.data()),
-      end_(text.data() + text.size()),
-      document_(document),
+    : document_(document),
       names_(document.NameTable()),
       keepBlankText_(document.PreserveWhiteSpace()),
-      arena_(new TXmlArena(names_)) {}
+      arena_(new TXmlArena(names_)) {
+  document.contentArena_ = arena_;
+  childs_.reserve(64);
+  attrs_.resize(kScannedAttrs);
+  arena_->ReserveFor(text.size());
+  pos_ = arena_->AllocateText(text.size() + 1);
+  std::memcpy(pos_, text.data(), text.size());
+  end_ = pos_ + text.size();
+  *end_ = '\0';
+}
 
 TXmlParser::~TXmlParser() { arena_->CommitNodeRefs(); }
 
@@ -74,128 +77,154 @@ bool TXmlParser::LookingAt(const char* text) const {
   return size_t(end_ - pos_) >= length && std::memcmp(pos_, text, length) == 0;
 }
 
-void TXmlParser::SkipBlanks() {
-  while (pos_ != end_ && uint8_t(*pos_) <= 0x20) ++pos_;
-}
-
-std::string TXmlParser::TakeUntil(const char* terminator) {
+TXmlValue TXmlParser::TakeUntil(const char* terminator) {
   std::string_view rest(pos_, size_t(end_ - pos_));
   size_t found = rest.find(terminator);
   if (found == std::string_view::npos) Expected(terminator);
-  std::string text(pos_, found);
+  TXmlValue text = Text(pos_, pos_ + found);
   pos_ += found + std::strlen(terminator);
   return text;
 }
 
-int32_t TXmlParser::Intern(std::string_view name) {
-  // Names repeat: most are found here without the table's lock. The hash
-  // is the one ParseName computed for this name.
-  tNameSlot& slot = nameCache_[nameHash_ % kNameCacheSize];
-  if (slot.Name && slot.Name->size() == name.size() && SameBytes(slot.Name->data(), name.data(), name.size()))
-    return slot.Id;
-  int32_t id = names_->NameId(name);
-  slot = {&names_->Name(id), id};
-  return id;
-}
+void TXmlParser::RaiseNameError() const { RaiseXmlError(AtEnd() ? kNotFinished : kNameStart); }
 
-std::string_view TXmlParser::ParseName() {
-  if (AtEnd()) RaiseXmlError(kNotFinished);
-  if (!xmlstr::IsNameStart(uint8_t(*pos_))) RaiseXmlError(kNameStart);
-  const char* start = pos_;
-  uint32_t hash = 0;
-  while (pos_ != end_ && xmlstr::IsNameChar(uint8_t(*pos_))) hash = hash * 33 + uint8_t(*pos_++);
-  nameHash_ = hash;
-  return std::string_view(start, size_t(pos_ - start));
-}
-
-void TXmlParser::Append(TXmlNode& parent, TXmlNode* child) {
-  child->AddFirstRef();  // the node is new
-  child->parent_ = &parent;
-  AppendToXmlList(*parent.Childs(), child);
+void TXmlParser::StoreChildren(TXmlNode& parent, size_t first) {
+  const size_t count = childs_.size() - first;
+  if (!count) return;
+  auto* items = static_cast<TXmlNode**>(arena_->Allocate(count * sizeof(TXmlNode*)));
+  for (size_t i = 0; i < count; ++i) items[i] = childs_[first + i];
+  static_cast<TXmlElement&>(parent).childs_.Adopt(items, uint32_t(count));
+  childs_.resize(first);
 }
 
 void TXmlParser::ParseContent(TXmlNode& parent, int depth) {
   const bool inElement = parent.NodeType() == NODE_ELEMENT;
+  const size_t first = childs_.size();
   while (!AtEnd()) {
     if (*pos_ != '<') {
       ParseCharData(parent);
-    } else if (inElement && end_ - pos_ >= 2 && pos_[1] == '/') {
+    } else if (pos_[1] == '/' && inElement) {
+      StoreChildren(parent, first);
       return;
-    } else {
+    } else if (pos_[1] == '?' || pos_[1] == '!') {
       ParseMarkup(parent, depth);
+    } else {
+      ParseElement(parent, depth);
     }
   }
   if (inElement) Expected("</" + parent.NodeName() + ">");
 }
 
 void TXmlParser::ParseCharData(TXmlNode& parent) {
-  const char* start = pos_;
-  bool blank = true;
-  while (pos_ != end_ && !xmlstr::Is(uint8_t(*pos_), xmlstr::kTextStop)) blank &= uint8_t(*pos_++) <= 0x20;
-  if (pos_ == end_ || *pos_ == '<') {
-    // No references: the text is the input as it stands.
-    if (!blank || keepBlankText_) Append(parent, NewNode<TXmlText>(ArenaText(start, pos_), false));
+  char* const start = pos_;
+  // Blank runs between tags are the common case: one pass tells them.
+  char* p = pos_;
+  for (;;) {
+    p = SkipBlankBytes(p);
+    if (*p != '\0' || p == end_) break;
+    ++p;  // a zero byte inside the text
+  }
+  if (p == end_ || *p == '<') {
+    pos_ = p;
+    if (keepBlankText_) Append(parent, NewNode<TXmlText>(Text(start, p), false));
     return;
   }
-  buffer_.assign(start, pos_);
-  while (pos_ != end_ && *pos_ != '<') {
-    ParseReference(buffer_);
-    const char* run = pos_;
-    while (pos_ != end_ && *pos_ != '<' && *pos_ != '&') ++pos_;
-    buffer_.append(run, pos_);
+  const bool blank = *p == '&';  // nothing but blanks before the reference
+  for (;;) {
+    p = SkipUntil(p, xmlstr::kTextStop);
+    if (*p == '\0' && p != end_) {
+      ++p;
+      continue;
+    }
+    break;
   }
-  if (!keepBlankText_ && xmlstr::Trim(buffer_).empty()) return;
-  Append(parent, NewNode<TXmlText>(ArenaText(buffer_.data(), buffer_.data() + buffer_.size()), false));
+  pos_ = p;
+  if (*p != '&') {
+    // No references: the text is the input as it stands.
+    Append(parent, NewNode<TXmlText>(Text(start, p), false));
+    return;
+  }
+  char* const stop = DecodeReferences(p, xmlstr::kTextStop);
+  if (!keepBlankText_ && blank) {
+    const char* q = start;
+    while (q != stop && uint8_t(*q) <= 0x20) ++q;
+    if (q == stop) return;
+  }
+  Append(parent, NewNode<TXmlText>(Text(start, stop), false));
 }
 
-void TXmlParser::ParseReference(std::string& out) {
+char* TXmlParser::DecodeReferences(char* out, uint8_t stops) {
+  // Every reference is longer than its byte: the decoded text is written
+  // over the input behind the reading position.
+  for (;;) {
+    if (*pos_ == '&') {
+      char symbol;
+      if (!UsualReference(symbol)) symbol = DecodeReference();
+      *out++ = symbol;
+    } else if (*pos_ != '\0' || pos_ == end_) {
+      return out;  // another stop byte, or the end
+    } else {
+      *out++ = *pos_++;  // a zero byte inside the text
+    }
+    for (;;) {
+      const char a = pos_[0], b = pos_[1];
+      if (xmlstr::Is(uint8_t(a), stops)) break;
+      out[0] = a;
+      if (xmlstr::Is(uint8_t(b), stops)) {
+        ++out;
+        ++pos_;
+        break;
+      }
+      out[1] = b;
+      out += 2;
+      pos_ += 2;
+    }
+  }
+}
+
+char TXmlParser::DecodeReference() {
   ++pos_;  // "&"
-  if (AtEnd()) RaiseXmlError("\"#\" expected or special symbol name");
   if (*pos_ == '#') {
     ++pos_;
-    const bool hex = pos_ != end_ && *pos_ == 'x';
+    const bool hex = *pos_ == 'x';
     if (hex) ++pos_;
     uint32_t code = 0;  // only the low 8 bits are kept; wrapping is harmless
     const char* digits = pos_;
-    for (; pos_ != end_; ++pos_) {
+    for (;; ++pos_) {
       int d = hex ? HexDigit(uint8_t(*pos_)) : (xmlstr::IsDigit(uint8_t(*pos_)) ? *pos_ - '0' : -1);
       if (d < 0) break;
       code = code * (hex ? 16 : 10) + uint32_t(d);
     }
     if (pos_ == digits) RaiseXmlError(std::string("Bad special symbol name: \"") + (hex ? "#x" : "#") + "\"");
-    if (pos_ == end_ || *pos_ != ';') CharacterExpected(";");
+    if (*pos_ != ';') CharacterExpected(";");
     ++pos_;
-    out += char(code & 0xFF);
-    return;
+    return char(code & 0xFF);
   }
   const char* start = pos_;
-  while (pos_ != end_ && IsAsciiAlnum(uint8_t(*pos_))) ++pos_;
+  while (IsAsciiAlnum(uint8_t(*pos_))) ++pos_;
   std::string_view name(start, size_t(pos_ - start));
   if (name.empty()) RaiseXmlError("\"#\" expected or special symbol name");
   const char symbol = NamedSymbol(name);
   if (!symbol) RaiseXmlError("Bad special symbol name: \"" + std::string(name) + "\"");
-  if (pos_ == end_ || *pos_ != ';') CharacterExpected(";");
+  if (*pos_ != ';') CharacterExpected(";");
   ++pos_;
-  out += symbol;
+  return symbol;
 }
 
 void TXmlParser::ParseMarkup(TXmlNode& parent, int depth) {
-  const char next = end_ - pos_ >= 2 ? pos_[1] : '\0';
-  if (next == '?') return ParseInstruction(parent);
-  if (next == '!') {
-    if (LookingAt("<!--")) return ParseComment(parent);
-    if (LookingAt("<![CDATA[")) return ParseCDATA(parent);
-    if (LookingAt("<!DOCTYPE")) return SkipDoctype();
-  }
+  if (pos_[1] == '?') return ParseInstruction(parent);
+  if (LookingAt("<!--")) return ParseComment(parent);
+  if (LookingAt("<![CDATA[")) return ParseCDATA(parent);
+  if (LookingAt("<!DOCTYPE")) return SkipDoctype();
   ParseElement(parent, depth);
 }
 
 void TXmlParser::ParseInstruction(TXmlNode& parent) {
   pos_ += 2;
   std::string_view target = ParseName();
-  int32_t targetId = Intern(target);
+  int32_t targetId = names_->NameId(target);
   if (target == "xml") {
-    auto* declaration = NewNode<TXmlProcessingInstruction>(targetId, std::string());
+    auto* declaration = NewNode<TXmlProcessingInstruction>(targetId, TXmlValue::Borrowed(pos_, 0));
     Append(parent, declaration);
     ParseAttributes(*declaration, true);
     document_.codePage_ = -1;
@@ -218,13 +247,13 @@ void TXmlParser::ParseCDATA(TXmlNode& parent) {
 void TXmlParser::SkipDoctype() {
   const void* close = std::memchr(pos_, '>', size_t(end_ - pos_));
   if (!close) Expected(">");
-  pos_ = static_cast<const char*>(close) + 1;
+  pos_ = static_cast<char*>(const_cast<void*>(close)) + 1;
 }
 
 void TXmlParser::ParseElement(TXmlNode& parent, int depth) {
   ++pos_;  // "<"
   std::string_view name = ParseName();
-  auto* element = NewNode<TXmlElement>(Intern(name));
+  auto* element = NewNode<TXmlElement>(names_->NameId(name));
   Append(parent, element);
   if (AtEnd()) RaiseXmlError(kNotFinished);
   uint8_t next = uint8_t(*pos_);
@@ -237,27 +266,41 @@ void TXmlParser::ParseElement(TXmlNode& parent, int depth) {
 
 void TXmlParser::ParseEndTag(std::string_view name) {
   pos_ += 2;  // "</"
-  const char* start = pos_;
-  while (pos_ != end_ && xmlstr::IsNameChar(uint8_t(*pos_))) ++pos_;
-  bool sameName = size_t(pos_ - start) == name.size() && SameBytes(start, name.data(), name.size());
+  // The same name: its bytes, then no further name character.
+  bool sameName =
+      size_t(end_ - pos_) >= name.size() && TXmlNameTable::SameBytes(pos_, name.data(), name.size());
+  if (sameName) pos_ += name.size();
+  while (xmlstr::IsNameChar(uint8_t(*pos_))) {
+    sameName = false;
+    ++pos_;
+  }
   SkipBlanks();
   if (!sameName || AtEnd() || *pos_ != '>') Expected("</" + std::string(name) + ">");
   ++pos_;
 }
 
 bool TXmlParser::ParseAttributes(TXmlNode& node, bool instruction) {
+  attrCount_ = 0;
+  attrSlots_ = 0;
+  ++attrSerial_;
   for (;;) {
     SkipBlanks();
+    if (xmlstr::IsNameStart(uint8_t(*pos_))) {  // no end, nor any of the stops below
+      ParseAttribute(instruction);
+      continue;
+    }
     if (AtEnd()) {
       if (instruction) Expected("?>");
       RaiseXmlError(kNotFinished);
     }
-    if (instruction && LookingAt("?>")) {
+    if (instruction && pos_[0] == '?' && pos_[1] == '>') {
       pos_ += 2;
+      StoreAttributes(node);
       return false;
     }
     if (!instruction && *pos_ == '>') {
       ++pos_;
+      StoreAttributes(node);
       return false;
     }
     if (!instruction && *pos_ == '/') {
@@ -265,45 +308,101 @@ bool TXmlParser::ParseAttributes(TXmlNode& node, bool instruction) {
       if (AtEnd()) RaiseXmlError(kNotFinished);
       if (*pos_ != '>') CharacterExpected(">");
       ++pos_;
+      StoreAttributes(node);
       return true;
     }
-    int32_t nameId = Intern(ParseName());
+    ParseAttribute(instruction);
+  }
+}
+
+void TXmlParser::ParseAttribute(bool instruction) {
+  const std::string_view name = ParseName();
+  const size_t slot = TXmlNameTable::RecentSlot(name);
+  const int32_t nameId = names_->NameId(name, slot);
+  const uint64_t slotBit = uint64_t(1) << (slot / 2 % 64);
+  const bool maybeRepeated = (attrSlots_ & slotBit) != 0;
+  attrSlots_ |= slotBit;
+  if (*pos_ != '=') {
     SkipBlanks();
     if (AtEnd()) RaiseXmlError(instruction ? "Attribute value expected" : kNotFinished);
     if (*pos_ != '=') RaiseXmlError("Attribute value expected");
-    ++pos_;
+  }
+  ++pos_;
+  if (*pos_ != '"' && *pos_ != '\'') {
     SkipBlanks();
     if (AtEnd()) RaiseXmlError(instruction ? "String constant expected" : kNotFinished);
-    node.SetAttrValue(nameId, ParseAttributeValue());
   }
-}
-
-TXmlValue TXmlParser::ParseAttributeValue() {
   const char quote = *pos_;
   if (quote != '"' && quote != '\'') RaiseXmlError("String constant expected");
   const uint8_t stops = quote == '"' ? xmlstr::kQuotedStop : xmlstr::kApostropheStop;
-  const char* start = ++pos_;
-  while (pos_ != end_ && !xmlstr::Is(uint8_t(*pos_), stops)) ++pos_;
-  if (pos_ != end_ && *pos_ == quote) return ArenaText(start, pos_++);  // no references
-  std::string& value = buffer_;
-  value.assign(start, pos_);
+  char* const start = ++pos_;
   for (;;) {
-    if (pos_ == end_) CharacterExpected(std::string(1, quote));
-    if (*pos_ == '<') RaiseXmlError("Character \"<\" can not be used in attribute values");
-    if (*pos_ == quote) break;
-    ParseReference(value);
-    const char* run = pos_;
-    while (pos_ != end_ && !xmlstr::Is(uint8_t(*pos_), stops)) ++pos_;
-    value.append(run, pos_);
+    pos_ = SkipUntil(pos_, stops);
+    if (*pos_ == '\0' && pos_ != end_) {
+      ++pos_;
+      continue;
+    }
+    break;
+  }
+  char* stop = pos_;
+  if (*pos_ != quote) {
+    for (;;) {
+      if (AtEnd()) CharacterExpected(std::string(1, quote));
+      if (*pos_ == '<') RaiseXmlError("Character \"<\" can not be used in attribute values");
+      if (*pos_ == quote) break;
+      stop = DecodeReferences(stop, stops);  // at "&"
+    }
   }
   ++pos_;
-  return ArenaText(value.data(), value.data() + value.size());
+  if (attrCount_ < kScannedAttrs - 1 && !(maybeRepeated && RepeatedAttr(nameId))) {
+    tXmlAttr& attr = attrs_[attrCount_++];
+    attr.NameId = nameId;
+    attr.Value = Text(start, stop);
+  } else {
+    AddAttribute(nameId, Text(start, stop), maybeRepeated);
+  }
 }
 
-TXmlValue TXmlParser::ArenaText(const char* begin, const char* end) {
-  size_t length = size_t(end - begin);
-  if (length > size_t(INT32_MAX)) return TXmlValue::String(std::string(begin, end));
-  char* copy = arena_->AllocateText(length);
-  if (length) std::memcpy(copy, begin, length);
-  return TXmlValue::Borrowed(copy, length);
+void TXmlParser::AddAttribute(int32_t nameId, TXmlValue value, bool maybeRepeated) {
+  // A repeated name replaces the earlier value in its place. While few
+  // attributes are gathered they are looked through when the name may be a
+  // repeated one; from kScannedAttrs on, the index of each name is kept by
+  // its identifier.
+  const size_t count = attrCount_;
+  if (attrs_.size() == count) attrs_.resize(count * 2);
+  if (count < kScannedAttrs) {
+    if (maybeRepeated)
+      for (size_t i = 0; i < count; ++i)
+        if (attrs_[i].NameId == nameId) {
+          attrs_[i].Value = std::move(value);
+          return;
+        }
+    attrs_[attrCount_++] = {nameId, std::move(value)};
+    if (count + 1 == kScannedAttrs)
+      for (size_t i = 0; i < kScannedAttrs; ++i) NoteAttrIndex(attrs_[i].NameId, i);
+    return;
+  }
+  if (size_t(nameId) < attrSeen_.size()) {
+    const uint64_t seen = attrSeen_[size_t(nameId)];
+    if (uint32_t(seen >> 32) == attrSerial_) {
+      attrs_[uint32_t(seen)].Value = std::move(value);
+      return;
+    }
+  }
+  NoteAttrIndex(nameId, count);
+  attrs_[attrCount_++] = {nameId, std::move(value)};
+}
+
+void TXmlParser::NoteAttrIndex(int32_t nameId, size_t index) {
+  if (size_t(nameId) >= attrSeen_.size()) attrSeen_.resize(size_t(nameId) + 1, 0);
+  attrSeen_[size_t(nameId)] = (uint64_t(attrSerial_) << 32) | index;
+}
+
+void TXmlParser::StoreAttributes(TXmlNode& node) {
+  const size_t count = attrCount_;
+  if (!count) return;
+  // The values refer to the text: they are moved as their bytes.
+  auto* items = static_cast<tXmlAttr*>(arena_->Allocate(count * sizeof(tXmlAttr)));
+  std::memcpy(static_cast<void*>(items), attrs_.data(), count * sizeof(tXmlAttr));
+  node.Attrs()->Adopt(items, uint32_t(count));
 }

@@ -1,12 +1,22 @@
 // The parser behind LoadXml: reads the text form into a document.
+//
+// The text is copied once into the document's arena with a zero byte after
+// it, so that the scanning loops stop on a byte class alone (a zero byte
+// inside the text is told from the end by its position). Texts and
+// attribute values stay in that copy, with references decoded in place;
+// children and attributes are gathered in scratch lists and stored in
+// lists of their exact size.
 #pragma once
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "xml/xmlarena.h"
 #include "xml/xmldocument.h"
+#include "xml/xmlstrings.h"
 
 class TXmlParser {
  public:
@@ -25,6 +35,38 @@ class TXmlParser {
 
   void ParseContent(TXmlNode& parent, int depth);
   void ParseCharData(TXmlNode& parent);
+  // Decodes the text from the reference at pos_ up to the next stop byte
+  // of `stops` other than "&", writing it from `out` on (in place: `out`
+  // never passes pos_); returns the end of what it wrote.
+  char* DecodeReferences(char* out, uint8_t stops);
+  // The reference at pos_ (at "&"): its byte; pos_ moves past it.
+  char DecodeReference();
+  // The same for "&lt;", "&gt;", "&amp;" and "&quot;" only: false for
+  // another reference (pos_ stays).
+  bool UsualReference(char& symbol) {
+    const char* p = pos_ + 1;
+    switch (p[0]) {
+      case 'l':
+      case 'g':
+        if (p[1] != 't' || p[2] != ';') return false;
+        symbol = p[0] == 'l' ? '<' : '>';
+        pos_ += 4;
+        return true;
+      case 'a':
+        if (p[1] != 'm' || p[2] != 'p' || p[3] != ';') return false;
+        symbol = '&';
+        pos_ += 5;
+        return true;
+      case 'q':
+        if (p[1] != 'u' || p[2] != 'o' || p[3] != 't' || p[4] != ';') return false;
+        symbol = '"';
+        pos_ += 6;
+        return true;
+      default: return false;
+    }
+  }
+  // "<?" or "<!": an instruction, comment, CDATA section or DOCTYPE (or an
+  // element whose name fails).
   void ParseMarkup(TXmlNode& parent, int depth);
   void ParseInstruction(TXmlNode& parent);
   void ParseComment(TXmlNode& parent);
@@ -34,39 +76,97 @@ class TXmlParser {
   void ParseEndTag(std::string_view name);
   // Reads attributes up to ">", "/>" (true) or, for an instruction, "?>".
   bool ParseAttributes(TXmlNode& node, bool instruction);
-  TXmlValue ParseAttributeValue();
-  // A value over a copy of the text in the arena.
-  TXmlValue ArenaText(const char* begin, const char* end);
-  void ParseReference(std::string& out);
+  // One attribute, into attrs_.
+  void ParseAttribute(bool instruction);
+  // Stores the gathered attributes in the node's list.
+  void StoreAttributes(TXmlNode& node);
+  void StoreChildren(TXmlNode& parent, size_t first);
 
-  std::string_view ParseName();
-  // The identifier of the name ParseName read last.
-  int32_t Intern(std::string_view name);
+  std::string_view ParseName() {
+    if (!xmlstr::IsNameStart(uint8_t(*pos_))) RaiseNameError();
+    const char* start = pos_;
+    pos_ = SkipWhile(pos_ + 1, xmlstr::kNameChar);
+    return std::string_view(start, size_t(pos_ - start));
+  }
+  [[noreturn]] void RaiseNameError() const;
+  // The first byte from p on of one of the classes `stops` (the zero byte
+  // at the end is of every stop class), or not of `classes`.
+  static char* SkipUntil(char* p, uint8_t stops) {
+    // Four bytes a round: the zero byte at the end stops every scan.
+    for (;; p += 4) {
+      if (xmlstr::Is(uint8_t(p[0]), stops)) return p;
+      if (xmlstr::Is(uint8_t(p[1]), stops)) return p + 1;
+      if (xmlstr::Is(uint8_t(p[2]), stops)) return p + 2;
+      if (xmlstr::Is(uint8_t(p[3]), stops)) return p + 3;
+    }
+  }
+  static char* SkipWhile(char* p, uint8_t classes) {
+    for (;; p += 4) {
+      if (!xmlstr::Is(uint8_t(p[0]), classes)) return p;
+      if (!xmlstr::Is(uint8_t(p[1]), classes)) return p + 1;
+      if (!xmlstr::Is(uint8_t(p[2]), classes)) return p + 2;
+      if (!xmlstr::Is(uint8_t(p[3]), classes)) return p + 3;
+    }
+  }
+  // The first byte from p on that is not from 1 to 0x20.
+  static char* SkipBlankBytes(char* p) {
+    while (uint8_t(*p - 1) < 0x20) ++p;
+    return p;
+  }
   bool AtEnd() const { return pos_ == end_; }
   bool LookingAt(const char* text) const;
-  void SkipBlanks();
+  void SkipBlanks() {
+    for (;;) {
+      pos_ = SkipBlankBytes(pos_);
+      if (*pos_ != '\0' || pos_ == end_) return;
+      ++pos_;  // a zero byte inside the text
+    }
+  }
   // The text up to `terminator` (consumed); raises "\"<terminator>\" expected".
-  std::string TakeUntil(const char* terminator);
-  static void Append(TXmlNode& parent, TXmlNode* child);
+  TXmlValue TakeUntil(const char* terminator);
+  void Append(TXmlNode& parent, TXmlNode* child) {
+    child->AddFirstRef();  // the parent's link to the new node
+    child->parent_ = &parent;
+    if (&parent == &document_) document_.childs_.Append(child, nullptr);
+    else childs_.push_back(child);
+  }
   // A node of the arena on the document's table.
   template <class T, class... A>
   T* NewNode(A&&... args) {
     return new (arena_.get()) T(names_, std::forward<A>(args)..., arena_.get());
   }
+  static TXmlValue Text(const char* begin, const char* end) {
+    return TXmlValue::Borrowed(begin, uint32_t(end - begin));
+  }
 
-  const char* pos_;
-  const char* end_;
+  char* pos_;
+  char* end_;  // *end_ is a zero byte
   TXmlDocument& document_;
   TXmlNameTable* names_;
   bool keepBlankText_;
-  uint32_t nameHash_ = 0;  // of the name ParseName read last
   IXmlArena arena_;
-  std::string buffer_;
 
-  struct tNameSlot {
-    const std::string* Name = nullptr;
-    int32_t Id = -1;
-  };
-  static constexpr size_t kNameCacheSize = 64;
-  tNameSlot nameCache_[kNameCacheSize];
+  // The children of the open elements, innermost last.
+  std::vector<TXmlNode*> childs_;
+  // The attributes of the element being read (values over the text): the
+  // first attrCount_ entries, the others left from earlier elements.
+  std::vector<tXmlAttr> attrs_;
+  size_t attrCount_ = 0;
+  static constexpr size_t kScannedAttrs = 16;
+  // maybeRepeated: an attribute of this element had a name of the same
+  // recent-names slot.
+  void AddAttribute(int32_t nameId, TXmlValue value, bool maybeRepeated);
+  void NoteAttrIndex(int32_t nameId, size_t index);
+  bool RepeatedAttr(int32_t nameId) const {
+    for (size_t i = 0; i < attrCount_; ++i)
+      if (attrs_[i].NameId == nameId) return true;
+    return false;
+  }
+  // Bit (recent-names slot / 2) mod 64 of every attribute name of the
+  // element being read: a name whose bit is not set yet is no repeat.
+  uint64_t attrSlots_ = 0;
+  // Per name identifier: the element (its serial number) that last had an
+  // attribute of that name, and the attribute's index, for duplicates.
+  std::vector<uint64_t> attrSeen_;
+  uint32_t attrSerial_ = 0;
 };

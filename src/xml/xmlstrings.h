@@ -11,9 +11,9 @@ enum : uint8_t {
   kBlank = 1,          // up to 0x20
   kNameStart = 2,      // letters (and bytes from 0x80), digits, "_"
   kNameChar = 4,       // name start, "-", ".", ":", "&"
-  kTextStop = 8,       // "<", "&"
-  kQuotedStop = 16,    // "\"", "&", "<"
-  kApostropheStop = 32,  // "'", "&", "<"
+  kTextStop = 8,       // "<", "&", zero
+  kQuotedStop = 16,    // "\"", "&", "<", zero
+  kApostropheStop = 32,  // "'", "&", "<", zero
 };
 
 struct tCharClasses {
@@ -26,7 +26,8 @@ struct tCharClasses {
       if (c <= 0x20) bits |= kBlank;
       if (start) bits |= kNameStart | kNameChar;
       if (c == '-' || c == '.' || c == ':' || c == '&') bits |= kNameChar;
-      if (c == '<' || c == '&') bits |= kTextStop | kQuotedStop | kApostropheStop;
+      // The zero byte stops the scans too: the parser ends its text with one.
+      if (c == '<' || c == '&' || c == 0) bits |= kTextStop | kQuotedStop | kApostropheStop;
       if (c == '"') bits |= kQuotedStop;
       if (c == '\'') bits |= kApostropheStop;
       Of[c] = bits;

@@ -2,6 +2,8 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstddef>
+#include <cstring>
 #include <cstdio>
 #include <ctime>
 
@@ -96,36 +98,30 @@ bool tXmlDateTime::Decode(int& year, int& month, int& day, int& hour, int& minut
   return true;
 }
 
-TXmlValue::TXmlValue(const TXmlValue& other) : type_(other.type_), int_(other.int_), text_(other.Data()) {}
-
-TXmlValue::TXmlValue(TXmlValue&& other) noexcept
-    : type_(other.type_), borrowedLength_(other.borrowedLength_), int_(other.int_), text_(std::move(other.text_)) {}
+TXmlValue::TXmlValue(const TXmlValue& other) : int_(other.int_), type_(other.type_) {
+  if (other.storage_ != kNoText) SetText(other.Data());
+}
 
 TXmlValue& TXmlValue::operator=(const TXmlValue& other) {
-  if (this != &other) {
-    text_.assign(other.Data().data(), other.Data().size());
-    type_ = other.type_;
-    int_ = other.int_;
-    borrowedLength_ = -1;
+  if (this != &other) *this = TXmlValue(other);
+  return *this;
+}
+
+void TXmlValue::SetText(std::string_view text) {
+  if (text.size() <= kInlineSize) {
+    storage_ = kInline;
+    length_ = uint32_t(text.size());
+    if (!text.empty()) std::memcpy(inline_, text.data(), text.size());
+    return;
   }
-  return *this;
+  auto* block = static_cast<tHeapText*>(::operator new(offsetof(tHeapText, Text) + text.size()));
+  block->Length = text.size();
+  std::memcpy(block->Text, text.data(), text.size());
+  heap_ = block;
+  storage_ = kHeap;
 }
 
-TXmlValue& TXmlValue::operator=(TXmlValue&& other) noexcept {
-  type_ = other.type_;
-  borrowedLength_ = other.borrowedLength_;
-  int_ = other.int_;
-  text_ = std::move(other.text_);
-  return *this;
-}
-
-TXmlValue TXmlValue::Borrowed(const char* text, size_t length) {
-  TXmlValue v;
-  v.type_ = tXmlValueType::String;
-  v.borrowed_ = text;
-  v.borrowedLength_ = int32_t(length);
-  return v;
-}
+void TXmlValue::FreeHeapText() { ::operator delete(heap_); }
 
 TXmlValue TXmlValue::WithInteger(tXmlValueType type, int64_t value) {
   TXmlValue v;
@@ -141,10 +137,10 @@ TXmlValue TXmlValue::WithDouble(tXmlValueType type, double value) {
   return v;
 }
 
-TXmlValue TXmlValue::WithText(tXmlValueType type, std::string text) {
+TXmlValue TXmlValue::WithText(tXmlValueType type, std::string_view text) {
   TXmlValue v;
   v.type_ = type;
-  v.text_ = std::move(text);
+  v.SetText(text);
   return v;
 }
 
@@ -169,9 +165,10 @@ std::string TXmlValue::Text(uint32_t codePage) const {
     case tXmlValueType::Currency: return CurrencyText(int_);
     case tXmlValueType::Date: return DateText({double_});
     case tXmlValueType::Boolean: return int_ ? "1" : "0";
-    case tXmlValueType::WideString: return codePage == 65001 ? text_ : Utf8ToCodePage(text_, codePage);
+    case tXmlValueType::WideString:
+      return codePage == 65001 ? std::string(Data()) : Utf8ToCodePage(std::string(Data()), codePage);
     case tXmlValueType::String: return std::string(Data());
-    case tXmlValueType::Bytes: return Base64Encode(text_, 0);
+    case tXmlValueType::Bytes: return Base64Encode(std::string(Data()), 0);
   }
   return "*** ERROR !!! ***";
 }

@@ -32,18 +32,36 @@ enum class tXmlValueType : uint8_t {
   Bytes,       // byte array
 };
 
-// A typed value. Values that the parser makes refer to text in the arena of
-// the node holding them ("borrowed"); a copy always owns its text, and such
-// values are moved only within their node.
+// A typed value in 16 bytes. Texts up to 8 bytes are held inside the
+// value, longer ones in a heap block; values that the parser makes refer to
+// text in the arena of the node holding them ("borrowed"). A copy always
+// owns its text, and borrowed values are moved only within their node.
 class TXmlValue {
  public:
-  TXmlValue() = default;
+  TXmlValue() : int_(0) {}
   TXmlValue(const TXmlValue& other);
-  TXmlValue(TXmlValue&& other) noexcept;
+  TXmlValue(TXmlValue&& other) noexcept : int_(other.int_), length_(other.length_), type_(other.type_), storage_(other.storage_) {
+    other.storage_ = kNoText;
+  }
   TXmlValue& operator=(const TXmlValue& other);
-  TXmlValue& operator=(TXmlValue&& other) noexcept;
+  TXmlValue& operator=(TXmlValue&& other) noexcept {
+    if (this != &other) {
+      if (storage_ == kHeap) FreeHeapText();
+      int_ = other.int_;
+      length_ = other.length_;
+      type_ = other.type_;
+      storage_ = other.storage_;
+      other.storage_ = kNoText;
+    }
+    return *this;
+  }
+  ~TXmlValue() {
+    if (storage_ == kHeap) FreeHeapText();
+  }
 
   static TXmlValue String(std::string text);
+  // A string value holding a copy of the bytes.
+  static TXmlValue StringCopy(std::string_view text) { return WithText(tXmlValueType::String, text); }
   static TXmlValue Int(int64_t value);
   static TXmlValue UInt(uint64_t value);
   static TXmlValue Single(float value);
@@ -59,7 +77,8 @@ class TXmlValue {
   bool IsString() const { return type_ == tXmlValueType::String; }
   // The stored bytes of a String, WideString (UTF-8) or Bytes value.
   std::string_view Data() const {
-    return borrowedLength_ >= 0 ? std::string_view(borrowed_, size_t(borrowedLength_)) : std::string_view(text_);
+    if (storage_ == kHeap) return std::string_view(heap_->Text, heap_->Length);
+    return std::string_view(storage_ == kInline ? inline_ : text_, length_);
   }
   int64_t IntData() const { return int_; }
   uint64_t UIntData() const { return uint64_t(int_); }
@@ -74,20 +93,38 @@ class TXmlValue {
 
  private:
   friend class TXmlParser;
+  struct tHeapText {
+    size_t Length;
+    char Text[1];
+  };
+  enum : uint8_t { kNoText, kInline, kBorrowed, kHeap };
+  static constexpr size_t kInlineSize = 8;
+
   // A String value over text that outlives it (the parser's arena).
-  static TXmlValue Borrowed(const char* text, size_t length);
+  static TXmlValue Borrowed(const char* text, uint32_t length) {
+    TXmlValue v;
+    v.type_ = tXmlValueType::String;
+    v.storage_ = kBorrowed;
+    v.text_ = text;
+    v.length_ = length;
+    return v;
+  }
   static TXmlValue WithInteger(tXmlValueType type, int64_t value);
   static TXmlValue WithDouble(tXmlValueType type, double value);
-  static TXmlValue WithText(tXmlValueType type, std::string text);
+  static TXmlValue WithText(tXmlValueType type, std::string_view text);
+  void SetText(std::string_view text);
+  void FreeHeapText();
 
-  tXmlValueType type_ = tXmlValueType::Null;
-  int32_t borrowedLength_ = -1;  // -1: the text is text_
   union {
-    int64_t int_ = 0;
+    int64_t int_;
     double double_;
-    const char* borrowed_;
+    const char* text_;  // borrowed
+    tHeapText* heap_;
+    char inline_[kInlineSize];
   };
-  std::string text_;
+  uint32_t length_ = 0;  // of inline and borrowed text
+  tXmlValueType type_ = tXmlValueType::Null;
+  uint8_t storage_ = kNoText;
 };
 
 // The date text with the local offset from UTC: the date text followed by

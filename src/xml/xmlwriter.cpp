@@ -7,18 +7,27 @@
 
 namespace {
 
-// What each byte becomes in escaped text: nullptr keeps it, "" drops it.
+// What each byte becomes in escaped text: Special is false for the bytes
+// written as they are; the others are replaced (an empty replacement drops
+// the byte).
 struct tEscapeTable {
+  bool Special[256];
   const char* Replacement[256];
+  uint8_t Length[256];
   tEscapeTable() {
-    for (int c = 0; c < 256; ++c) Replacement[c] = c < 0x20 ? "" : nullptr;
-    Replacement[uint8_t('&')] = "&amp;";
-    Replacement[uint8_t('<')] = "&lt;";
-    Replacement[uint8_t('>')] = "&gt;";
-    Replacement[uint8_t('"')] = "&quot;";
-    Replacement[uint8_t('\t')] = "&#9;";
-    Replacement[uint8_t('\n')] = "&#10;";
-    Replacement[uint8_t('\r')] = "&#13;";
+    for (int c = 0; c < 256; ++c) Set(c, c < 0x20 ? "" : nullptr);
+    Set('&', "&amp;");
+    Set('<', "&lt;");
+    Set('>', "&gt;");
+    Set('"', "&quot;");
+    Set('\t', "&#9;");
+    Set('\n', "&#10;");
+    Set('\r', "&#13;");
+  }
+  void Set(int c, const char* replacement) {
+    Special[c] = replacement != nullptr;
+    Replacement[c] = replacement;
+    Length[c] = uint8_t(replacement ? std::strlen(replacement) : 0);
   }
 };
 
@@ -40,16 +49,16 @@ bool EndsWithCrLf(tOutput& out, size_t contentStart) {
 }  // namespace
 
 void TXmlNode::WriteEscaped(tXmlOutput& out, std::string_view text) {
-  const char* run = text.data();
-  const char* end = run + text.size();
-  for (const char* p = run; p != end; ++p) {
-    const char* replacement = kEscapes.Replacement[uint8_t(*p)];
-    if (!replacement) continue;
-    out.Put(run, size_t(p - run));
-    out.Put(replacement);
-    run = p + 1;
+  const uint8_t* p = reinterpret_cast<const uint8_t*>(text.data());
+  const uint8_t* end = p + text.size();
+  for (;;) {
+    const uint8_t* run = p;
+    while (p != end && !kEscapes.Special[*p]) ++p;
+    out.Put(reinterpret_cast<const char*>(run), size_t(p - run));
+    if (p == end) return;
+    out.Put(kEscapes.Replacement[*p], kEscapes.Length[*p]);
+    ++p;
   }
-  out.Put(run, size_t(end - run));
 }
 
 void TXmlNode::WriteAttrs(tXmlOutput& out, const tXmlAttrVector& attrs, const tWriteContext& context) const {
@@ -112,37 +121,40 @@ bool TXmlText::WriteXml(tXmlOutput& out, int, const tWriteContext& context) cons
 bool TXmlCDATASection::WriteXml(tXmlOutput& out, int, const tWriteContext&) const {
   // A "]]>" inside the text ends a section after its first "]"; the rest
   // goes on in a new section.
+  const std::string_view data = data_.Data();
   size_t start = 0;
   for (;;) {
-    size_t end = data_.find("]]>", start);
-    size_t stop = end == std::string::npos ? data_.size() : end + 1;
+    size_t end = data.find("]]>", start);
+    size_t stop = end == std::string_view::npos ? data.size() : end + 1;
     out.Put("<![CDATA[", 9);
-    out.Put(data_.data() + start, stop - start);
+    out.Put(data.data() + start, stop - start);
     out.Put("]]>", 3);
-    if (end == std::string::npos) break;
+    if (end == std::string_view::npos) break;
     start = stop;
   }
-  return HasLineBreak(data_);
+  return HasLineBreak(data);
 }
 
 bool TXmlComment::WriteXml(tXmlOutput& out, int, const tWriteContext&) const {
+  const std::string_view data = data_.Data();
   out.Put("<!--", 4);
-  out.Put(data_);
+  out.Put(data.data(), data.size());
   out.Put("-->", 3);
-  return HasLineBreak(data_);
+  return HasLineBreak(data);
 }
 
 bool TXmlProcessingInstruction::WriteXml(tXmlOutput& out, int, const tWriteContext& context) const {
+  const std::string_view data = data_.Data();
   out.Put("<?", 2);
   out.Put(NodeName());
-  if (!data_.empty()) {
+  if (!data.empty()) {
     out.Put(' ');
-    out.Put(data_);
+    out.Put(data.data(), data.size());
   } else {
     WriteAttrs(out, attrs_, context);
   }
   out.Put("?>", 2);
-  return HasLineBreak(data_);
+  return HasLineBreak(data);
 }
 
 bool TXmlDocument::WriteXml(tXmlOutput& out, int level, const tWriteContext& context) const {
