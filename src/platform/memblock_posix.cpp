@@ -3,11 +3,25 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <atomic>
+
 #include "platform/platform.h"
+
+// The process-wide counter, when the program offers one (weak: absent in
+// the POS and resolved to null).
+extern "C" __attribute__((weak)) std::atomic<int64_t>* ZefMovableBlockCounter();
 
 namespace platform {
 
 namespace {
+std::atomic<int64_t>& LiveBlocks() {
+  static std::atomic<int64_t>* counter = [] {
+    static std::atomic<int64_t> own{0};
+    return ZefMovableBlockCounter ? ZefMovableBlockCounter() : &own;
+  }();
+  return *counter;
+}
+
 constexpr uint32_t kMagic = 0x4D454D42;  // "MEMB"
 struct Block {
   uint32_t magic;
@@ -34,6 +48,7 @@ MemHandle MemAlloc(uint32_t flags, size_t size) {
   }
   if (flags & kMemZeroInit) memset(data, 0, size);
   *b = Block{kMagic, 0, size, data};
+  ++LiveBlocks();
   return reinterpret_cast<MemHandle>(b);
 }
 
@@ -78,6 +93,9 @@ void MemFree(MemHandle h) {
   b->magic = 0;
   free(b->data);
   free(b);
+  --LiveBlocks();
 }
+
+int64_t MovableBlocksLive() { return LiveBlocks().load(); }
 
 }  // namespace platform

@@ -75,6 +75,11 @@ void* MemLock(MemHandle block);
 bool MemUnlock(MemHandle block);
 size_t MemSize(MemHandle block);
 void MemFree(MemHandle block);
+// Movable blocks allocated and not yet freed. Each module counts its own,
+// unless the program exports ZefMovableBlockCounter (POSIX): then every
+// module of the process counts into that one counter, so that blocks made
+// in one library and freed in another balance out.
+int64_t MovableBlocksLive();
 // Available and total virtual memory, for failure messages.
 void VirtualMemoryInfo(uint64_t& available, uint64_t& total);
 

@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <atomic>
+
 #include "platform/platform.h"
 
 namespace platform {
@@ -132,14 +134,23 @@ LocalTime Now() {
   return {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds};
 }
 
-MemHandle MemAlloc(uint32_t flags, size_t size) { return reinterpret_cast<MemHandle>(GlobalAlloc(flags, size)); }
+// Each module counts the blocks it allocates and frees itself.
+std::atomic<int64_t> g_liveBlocks{0};
+MemHandle MemAlloc(uint32_t flags, size_t size) {
+  MemHandle block = reinterpret_cast<MemHandle>(GlobalAlloc(flags, size));
+  if (block) ++g_liveBlocks;
+  return block;
+}
 MemHandle MemReAlloc(MemHandle block, size_t size, uint32_t flags) {
   return reinterpret_cast<MemHandle>(GlobalReAlloc(reinterpret_cast<HGLOBAL>(block), size, flags | GMEM_MOVEABLE));
 }
 void* MemLock(MemHandle block) { return GlobalLock(reinterpret_cast<HGLOBAL>(block)); }
 bool MemUnlock(MemHandle block) { return GlobalUnlock(reinterpret_cast<HGLOBAL>(block)) != 0; }
 size_t MemSize(MemHandle block) { return GlobalSize(reinterpret_cast<HGLOBAL>(block)); }
-void MemFree(MemHandle block) { GlobalFree(reinterpret_cast<HGLOBAL>(block)); }
+void MemFree(MemHandle block) {
+  if (block && !GlobalFree(reinterpret_cast<HGLOBAL>(block))) --g_liveBlocks;
+}
+int64_t MovableBlocksLive() { return g_liveBlocks.load(); }
 
 void VirtualMemoryInfo(uint64_t& available, uint64_t& total) {
   MEMORYSTATUSEX m;

@@ -4,6 +4,7 @@
 
 #include "platform/platform.h"
 #include "standart/errors.h"
+#include "standart/module_registry.h"
 
 namespace HostParams {
 
@@ -12,17 +13,14 @@ namespace {
 std::mutex g_lock;
 bool g_bound = false;  // a load was attempted (or the function was set)
 TGetParamValue g_function = nullptr;
-platform::LibraryHandle g_library = nullptr;
+tLoadedModule g_library;
 
 const char* const kGetParamValue = "GetParamValue";
 
 TGetParamValue BindLibrary() {
-  std::string fileName = platform::LibraryFileName("params");
-  std::string ownDir = platform::DirectoryOf(platform::OwnModulePath());
-  g_library = platform::OpenLibrary(ownDir + fileName);
-  if (!g_library) g_library = platform::OpenLibrary(fileName);
-  if (!g_library) return nullptr;
-  return reinterpret_cast<TGetParamValue>(platform::FindFunction(g_library, kGetParamValue));
+  if (!g_library.Handle) g_library = ModuleRegistry::Load(platform::LibraryFileName("params"));
+  if (!g_library.Handle) return nullptr;
+  return reinterpret_cast<TGetParamValue>(platform::FindFunction(g_library.Handle, kGetParamValue));
 }
 
 TGetParamValue Function() {
@@ -58,6 +56,16 @@ std::string Translate(const std::string& message) {
   uint32_t value = 0;
   std::string text = message;
   return Get("*Translate", 0, 0, value, text) ? text : message;
+}
+
+// The host values of the callback interface are read through its object
+// model, which this library does not bind yet: with or without an
+// interface, the value counts as unanswered.
+int32_t MainCharset(int32_t unanswered) {
+  uint32_t callback = 0;
+  std::string text;
+  if (!Get("*IntCallback", 0, 0, callback, text) || callback == 0) return unanswered;
+  return unanswered;
 }
 
 bool Available() { return Function() != nullptr; }

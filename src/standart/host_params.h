@@ -26,6 +26,11 @@ bool DeviceParam(int32_t number, int32_t index, uint32_t& value, std::string& te
 // "*Translate": the POS-language form of a message; the text itself when unanswered.
 std::string Translate(const std::string& message);
 
+// The POS's main character set (the host value "MainCharset" of the POS
+// callback interface given under "*IntCallback"); `unanswered` when the POS
+// gives no interface or no value.
+int32_t MainCharset(int32_t unanswered);
+
 // Whether the service library could be loaded.
 bool Available();
 

@@ -29,6 +29,16 @@ void MemoryFigures(int64_t& available, int64_t& occupied) {
   available = int64_t(avail);
   occupied = int64_t(total - avail);
 }
+platform::MemHandle AllocateBlock(uint32_t flags, size_t bytes) {
+  platform::MemHandle h = WithRetry([&] { return platform::MemAlloc(flags, bytes); });
+  if (!h) {
+    int64_t available, occupied;
+    MemoryFigures(available, occupied);
+    throw EReallocException(Fmt("Stream Memory alloc (%d) Error=%d, AvailVirtual=%d, VirtualOccupied=%d",
+                                int64_t(bytes), platform::LastOSError(), available, occupied));
+  }
+  return h;
+}
 }  // namespace
 
 void TToolMemoryStream::SetPosition(int64_t position) {
@@ -94,16 +104,7 @@ platform::MemHandle TMemStream::Release(TMemStream* stream) {
   return h;
 }
 
-platform::MemHandle TMemStream::Allocate(size_t bytes) {
-  platform::MemHandle h = WithRetry([&] { return platform::MemAlloc(flags_, bytes); });
-  if (!h) {
-    int64_t available, occupied;
-    MemoryFigures(available, occupied);
-    throw EReallocException(Fmt("Stream Memory alloc (%d) Error=%d, AvailVirtual=%d, VirtualOccupied=%d",
-                                int64_t(bytes), platform::LastOSError(), available, occupied));
-  }
-  return h;
-}
+platform::MemHandle TMemStream::Allocate(size_t bytes) { return AllocateBlock(flags_, bytes); }
 
 platform::MemHandle TMemStream::Reallocate(size_t bytes) {
   platform::MemUnlock(handle_);
@@ -115,6 +116,15 @@ platform::MemHandle TMemStream::Reallocate(size_t bytes) {
     throw EReallocException(
         Fmt("Stream Memory realloc (from %d to %d) Error=%d, AvailVirtual=%d, VirtualOccupied=%d", capacity_,
             int64_t(bytes), platform::LastOSError(), available, occupied));
+  }
+  return h;
+}
+
+platform::MemHandle NewMovableBlock(const void* data, size_t size) {
+  platform::MemHandle h = AllocateBlock(platform::kMemMovable, size);
+  if (size > 0) {
+    std::memcpy(platform::MemLock(h), data, size);
+    platform::MemUnlock(h);
   }
   return h;
 }

@@ -69,6 +69,11 @@ class TMemStream : public TToolMemoryStream {
   platform::MemHandle handle_ = 0;
 };
 
+// A new movable block of exactly `size` bytes (also 0) holding a copy of
+// the data, allocated with the retry rule of the streams; the receiver
+// frees it. Raises EReallocException when there is no memory.
+platform::MemHandle NewMovableBlock(const void* data, size_t size);
+
 // A stream over a caller's buffer of fixed size.
 class tFixedMemStream : public TToolMemoryStream {
  public:

@@ -9,21 +9,6 @@
 
 namespace {
 
-const char kGuestBillTape[] =
-    "      C A F E   O R B E L O\n"
-    "Guest bill          Table 12\n"
-    "Guests: 2     Waiter: Anna\n"
-    "--------------------------------\n"
-    "Espresso      2 x 150.00  300.00\n"
-    "Borscht       1 x 320.00  320.00\n"
-    "Cheesecake    1 x 280.00  280.00\n"
-    "--------------------------------\n"
-    "TOTAL                     900.00\n"
-    "\n"
-    "Спасибо за визит!\n"
-    "[barcode EAN-13: 460123456789]\n"
-    "----------------- cut ------------------\n";
-
 class Unfiscal : public ZeforTest {
  protected:
   void Start(const std::string& options, const std::string& params = "", const std::string& module = "emulator.so",
@@ -77,14 +62,14 @@ TEST_F(Unfiscal, GuestBillReachesTheTapeAsItWouldLook) {
   EXPECT_EQ(FinalJournal(),
             ">>> Printing (ZEFOR-ENTRY) <<<\r\n"
             "--> uf_Doc (ZEFOR-ENTRY) <--\r\n"
-            "{uf_Doc} ConvertPRNToXML = FALSE\r\n"
-            "Error converting via external converter (Quillet.DLL), using internalm converter...\r\n"
-            "{uf_Doc} TUFXmlBase.ConvertPrn = TRUE\r\n"
+            "\r\nQuillet.DLL version 7.0.52.0\r\n\r\n"
+            "{uf_Doc} ConvertPRNToXML = TRUE\r\n"
             ">>> PrintSegment (ZEFOR-ENTRY) <<<\r\n"
             "<<< {PrintSegment} (ZEFOR-FINAL) = TRUE >>>\r\n\r\n"
             "<-- {uf_Doc} (ZEFOR-FINAL) = TRUE -->\r\n\r\n"
             "<<< {Printing} (ZEFOR-FINAL) = TRUE >>>\r\n\r\n")
-      << "the driver call itself is a printout line, above level 1";
+      << "the converter library beside the adapter, loaded through the module registry; the driver call "
+         "itself is a printout line, above level 1";
 }
 
 TEST_F(Unfiscal, EachSegmentIsItsOwnDocumentAndTheDumpHoldsTheWholeMarkup) {

@@ -96,3 +96,19 @@ class ZeforTest : public ::testing::Test {
 };
 
 inline bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// The emulator's tape of the demo guest bill (tools/possim/demo/guest_bill.prn).
+inline constexpr char kGuestBillTape[] =
+    "      C A F E   O R B E L O\n"
+    "Guest bill          Table 12\n"
+    "Guests: 2     Waiter: Anna\n"
+    "--------------------------------\n"
+    "Espresso      2 x 150.00  300.00\n"
+    "Borscht       1 x 320.00  320.00\n"
+    "Cheesecake    1 x 280.00  280.00\n"
+    "--------------------------------\n"
+    "TOTAL                     900.00\n"
+    "\n"
+    "Спасибо за визит!\n"
+    "[barcode EAN-13: 460123456789]\n"
+    "----------------- cut ------------------\n";

@@ -1,12 +1,22 @@
 #include "io/printer/markup/uf_xml.h"
 
+#include "io/printer/markup/uf_xml_base_ext.h"
+#include "standart/errors.h"
+
 bool TUFXml::ConvertThroughLibrary(const uint8_t* buffer, size_t size, IXmlDocument& document,
                                    std::string& versionText) {
-  // No converter library is bound in this build: the caller falls back to
-  // the built-in converter.
   document = nullptr;
   versionText.clear();
-  return false;
+  try {
+    TUFXmlBaseExt converter(settings_.InitialTapes, settings_.BarCodes, settings_.ConverterFlag, &versionText);
+    return converter.ConvertPrn(buffer, size, document);
+  } catch (...) {
+    // A library that fails is as good as a missing one: the caller
+    // converts with the built-in converter.
+    LogText(0, "Quillet.DLL ConvertPRNToXML: " + ExceptionMessage());
+    document = nullptr;
+    return false;
+  }
 }
 
 bool TUFXml::ConvertBuiltIn(const uint8_t* buffer, size_t size, IXmlDocument& document) {

@@ -21,9 +21,10 @@ class TUFXml {
  public:
   explicit TUFXml(const tUFXmlSettings& settings) : settings_(settings) {}
 
-  // The converter library's conversion (its binding plugs in here). False
-  // while no converter library is bound; `versionText` gets the library's
-  // version line the first time the library is loaded.
+  // The converter library's conversion. False when the library is
+  // missing, too old or fails (its exceptions are logged, not passed on);
+  // `versionText` gets the library's version line the first time the
+  // library is loaded.
   bool ConvertThroughLibrary(const uint8_t* buffer, size_t size, IXmlDocument& document, std::string& versionText);
   // The built-in converter, without an initial font.
   bool ConvertBuiltIn(const uint8_t* buffer, size_t size, IXmlDocument& document);
