@@ -448,6 +448,7 @@ void TZefor::BeforeDestruction() {
   Journal.Write(1, tZefJournal::OperationEntry("TZefor.BeforeDestruction"));
   Driver.FreeLoDrv();
   Driver.DestroyThread();
+  ForgetMenuRecords();
   Com.Free();
   InitReply = nullptr;
   DriverMenu = nullptr;
@@ -472,12 +473,3 @@ bool TZefor::CheckRegisterClock() {
   return true;
 }
 
-void TZefor::RegisterDriverMenu() {
-  const uint64_t ownEntries = ZefOptions::foCorrectionReceipt | ZefOptions::foOpenShiftReport;
-  if (!DriverMenu && !(Driver.Options & ownEntries)) return;
-  NotBuilt("RegisterMenu", "the driver menu is not offered to the POS");
-}
-
-void TZefor::StartStatusSnapshotThread() {
-  NotBuilt("tSaveStatusThread", "status file \"" + Params.StatusFileName + "\" is rewritten only when the status is read");
-}
