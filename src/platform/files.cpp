@@ -22,6 +22,23 @@ bool WriteWholeFile(const std::string& path, const std::string& data) {
   return bool(f);
 }
 
+bool ReplaceWholeFile(const std::string& path, const std::string& data) {
+  // One temporary name per thread: two threads may rewrite the same file.
+  std::string temporary = path + ".~" + std::to_string(CurrentThreadId()) + ".tmp";
+  if (!WriteWholeFile(temporary, data)) {
+    RemoveFile(temporary);
+    return false;
+  }
+  // A reader that holds the file open may block the rename for a moment on
+  // Windows; a few short retries ride over it.
+  for (int attempt = 0; attempt < 50; ++attempt) {
+    if (RenameFile(temporary, path)) return true;
+    Sleep(10);
+  }
+  RemoveFile(temporary);
+  return false;
+}
+
 bool AppendToFile(const std::string& path, const std::string& data) {
   std::ofstream f(path, std::ios::binary | std::ios::app);
   if (!f) return false;

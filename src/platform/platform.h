@@ -24,6 +24,8 @@ std::string LastLoadError();
 
 // Full path of the module (library or program) that contains `address`.
 std::string ModulePathOf(const void* address);
+// Instance handle (load address) of the module that contains `address`.
+uintptr_t ModuleInstanceOf(const void* address);
 // Full path of the module that contains this code.
 std::string OwnModulePath();
 std::string DirectoryOf(const std::string& path);  // with trailing separator
@@ -47,6 +49,9 @@ bool ReadWholeFile(const std::string& path, std::string& out);
 bool WriteWholeFile(const std::string& path, const std::string& data);
 bool AppendToFile(const std::string& path, const std::string& data);
 bool RenameFile(const std::string& from, const std::string& to);  // replaces target
+// Writes a temporary file beside `path` and renames it over `path`, so that
+// a reader sees either the old or the new content, never a part of it.
+bool ReplaceWholeFile(const std::string& path, const std::string& data);
 bool RemoveFile(const std::string& path);
 bool MakeDirectory(const std::string& path);  // true when it exists afterwards
 std::string TempDirectory();

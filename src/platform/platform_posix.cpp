@@ -79,6 +79,11 @@ std::string ModulePathOf(const void* address) {
   return {};
 }
 
+uintptr_t ModuleInstanceOf(const void* address) {
+  Dl_info info;
+  return dladdr(address, &info) ? uintptr_t(info.dli_fbase) : 0;
+}
+
 std::string OwnModulePath() { return ModulePathOf(reinterpret_cast<const void*>(&OwnModulePath)); }
 
 char PathSeparator() { return '/'; }

@@ -56,6 +56,8 @@ std::string ModulePathOf(const void* address) {
   return std::string(path, n);
 }
 
+uintptr_t ModuleInstanceOf(const void* address) { return uintptr_t(ModuleOf(address)); }
+
 std::string OwnModulePath() { return ModulePathOf(reinterpret_cast<const void*>(&OwnModulePath)); }
 
 char PathSeparator() { return '\\'; }

@@ -66,6 +66,7 @@ void Apply(Config& c, const std::string& key, const std::string& value) {
   else if (key == "change_from") c.ChangeFrom = value;
   else if (key == "menu") c.MenuFile = Resolve(c.Directory, value);
   else if (key == "reply") c.ReplyFile = Resolve(c.Directory, value);
+  else if (key == "menu_reply") c.MenuReplyFile = Resolve(c.Directory, value);
   else if (key == "fiscal_reply") c.FiscalReplyFile = Resolve(c.Directory, value);
   else if (key == "serial") c.Serial = value;
   else if (key == "not_ready") c.NotReady = flag;

@@ -29,6 +29,7 @@ struct Config {
   std::string ChangeFrom;             // ChangeFromTypeIndexes, empty: none
   std::string MenuFile;               // raw XML of the MENU element
   std::string ReplyFile;              // a whole init reply instead of the built one
+  std::string MenuReplyFile;           // what ZefMenuOperation returns instead of <MenuReply/>
   std::string FiscalReplyFile;        // what ZefFiscalDocument returns instead of DocumentResult
   std::string Serial = "EMU0000001";
   uint8_t NotReady = 0, Busy = 0, CannotPrintUnfiscal = 0, DrawerOpened = 0, EKLZNearEnd = 0;

@@ -354,7 +354,10 @@ ZEF_EXPORT int32_t ZEF_STDCALL ZefMenuOperation(int32_t number, const char* requ
   thread_local std::string answer;
   Call call(number, "ZefMenuOperation");
   if (call.fault) return call.fault;
+  call.R().Tape("[menu operation] " + std::string(request ? request : "(nil)"));
   answer = "<MenuReply/>";
+  const std::string& replyFile = call.R().Cfg().MenuReplyFile;
+  if (!replyFile.empty()) platform::ReadWholeFile(replyFile, answer);
   if (reply) *reply = &answer[0];
   return 0;
 }

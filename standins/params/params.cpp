@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <vector>
 
 #include "params_config.h"
 #include "platform/abi.h"
@@ -16,6 +17,8 @@ constexpr int32_t kInputOld = -10, kInputOlder = -11, kMessageRecord = -12, kInp
 constexpr size_t kAnswerOffset = 783, kKindOffset = 4, kTextOffset = 5;
 
 std::recursive_mutex g_lock;
+
+
 ParamsConfig g_config;
 bool g_loaded = false;
 std::string g_error;
@@ -29,10 +32,13 @@ void PutShortString(uint8_t* target, int32_t capacity, const std::string& text) 
   std::memcpy(target + 1, text.data(), n);
 }
 
+void ForgetMenu();
+
 void LoadFrom(const std::string& path) {
   std::string text;
   g_error.clear();
   g_config = ParamsConfig();
+  ForgetMenu();  // a new configuration is a new POS: no menu entries yet
   if (!path.empty() && platform::ReadWholeFile(path, text))
     g_config = ParamsConfig::Parse(text, platform::DirectoryOf(path), g_error);
   g_loaded = true;
@@ -47,6 +53,33 @@ void EnsureLoaded() {
 
 void LogRequest(const std::string& line) {
   if (!g_config.requestLog.empty()) platform::AppendToFile(g_config.requestLog, line + "\n");
+}
+
+// Menu entries registered through service -8: the record addresses in
+// registration order; handle n is entry n - 1.
+using TMenuProc = void(ZEF_STDCALL*)(void* record, const char* answer, char* buffer);
+constexpr size_t kMenuHandle = 4, kMenuParent = 8, kMenuProc = 12, kMenuCaption = 24, kMenuDialog = 108;
+std::vector<uint8_t*> g_menu;
+
+void ForgetMenu() { g_menu.clear(); }
+
+int32_t Int32At(const uint8_t* record, size_t offset) {
+  int32_t v;
+  std::memcpy(&v, record + offset, 4);
+  return v;
+}
+
+bool RegisterMenu(uint32_t* value) {
+  if (!value || !*value) return false;
+  uint8_t* record = reinterpret_cast<uint8_t*>(uintptr_t(*value));
+  g_menu.push_back(record);
+  int32_t handle = int32_t(g_menu.size());
+  std::memcpy(record + kMenuHandle, &handle, 4);
+  LogRequest("MENU " + std::string(reinterpret_cast<const char*>(record + kMenuCaption + 1), record[kMenuCaption]) +
+             " parent=" + std::to_string(Int32At(record, kMenuParent)) + " handle=" + std::to_string(handle) +
+             " dialog=" + std::to_string(Int32At(record, kMenuDialog)) +
+             (Int32At(record, kMenuProc) ? " command" : " submenu"));
+  return true;
 }
 
 template <class Map>
@@ -97,8 +130,9 @@ bool DeviceRequest(const std::string& module, int32_t number, int32_t index, uin
     PutShortString(text, textSize, a->input);
     return true;
   }
-  if (index == kProgress || index == kMenu) {
-    LogRequest(index == kProgress ? "PROGRESS" : "MENU");
+  if (index == kMenu) return RegisterMenu(value);
+  if (index == kProgress) {
+    LogRequest("PROGRESS " + ShortString(text) + " of " + std::to_string(value ? *value : 0));
     return true;
   }
   auto* params = FindDevice(g_config.devices, module, number);
@@ -199,6 +233,29 @@ ZEF_EXPORT void ZEF_STDCALL ParamsLoadConfig(const char* path) {
   std::lock_guard<std::recursive_mutex> lock(g_lock);
   if (path) LoadFrom(path);
   else g_loaded = false;
+}
+
+// Runs the procedure of menu entry `handle` as the POS does when the cashier
+// chooses it: the dialog answer and a file-name buffer of `size` bytes.
+// 0 when there is no such entry or it opens a submenu.
+ZEF_EXPORT int32_t ZEF_STDCALL ParamsRunMenu(int32_t handle, const char* answer, char* buffer, int32_t size) {
+  uint8_t* record = nullptr;
+  {
+    std::lock_guard<std::recursive_mutex> lock(g_lock);
+    if (handle < 1 || size_t(handle) > g_menu.size()) return 0;
+    record = g_menu[size_t(handle) - 1];
+  }
+  uint32_t proc = uint32_t(Int32At(record, kMenuProc));
+  if (!proc) return 0;
+  if (buffer && size > 0) buffer[0] = 0;
+  reinterpret_cast<TMenuProc>(uintptr_t(proc))(record, answer ? answer : "", buffer);
+  return 1;
+}
+
+// Forgets the registered menu entries (their records die with the device).
+ZEF_EXPORT void ZEF_STDCALL ParamsClearMenu() {
+  std::lock_guard<std::recursive_mutex> lock(g_lock);
+  g_menu.clear();
 }
 
 ZEF_EXPORT int32_t ZEF_STDCALL ParamsConfigError(char* buffer, int32_t size) {

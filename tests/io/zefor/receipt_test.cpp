@@ -225,8 +225,7 @@ TEST_F(ReceiptTest, PendingStepsSayTheyAreNotBuilt) {
   ASSERT_EQ(InitDevice(0, 0), 1) << Journal();
   const std::vector<std::string> expected = {
       "{GetManagerTaxesOptions} Not built yet: no active tax rate is known",
-      "{CheckRegisterClock} Not built yet: the register's clock is not compared with the POS's",
-      "{tSaveStatusThread} Not built yet: status file \"state.xml\" is rewritten only when the status is read"};
+      "{CheckRegisterClock} Not built yet: the register's clock is not compared with the POS's"};
   EXPECT_EQ(NotBuiltLines(), expected);
 }
 

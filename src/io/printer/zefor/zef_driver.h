@@ -81,6 +81,13 @@ class tZefDriver {
   void RunInDriverThread(const std::function<void()>& procedure);
   // RunInDriverThread of a procedure that holds the call lock around `call`.
   int32_t InDriverThread(const std::function<int32_t()>& call);
+  // Runs `call` in the calling thread under the call lock (the status
+  // snapshot thread, which holds neither the device lock nor the
+  // driver-thread lock).
+  int32_t UnderCallLock(const std::function<int32_t()>& call) {
+    std::lock_guard<std::mutex> guard(callLock_);
+    return call();
+  }
   uint32_t DriverThreadId() const { return driverThreadId_; }
   void DestroyThread();
 

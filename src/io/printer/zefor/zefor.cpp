@@ -447,6 +447,7 @@ void TZefor::BeforeDestruction() {
   Journal.Write(1, tZefJournal::OperationEntry("TZefor.BeforeDestruction"));
   Driver.FreeLoDrv();
   Driver.DestroyThread();
+  ForgetMenuRecords();
   Com.Free();
   InitReply = nullptr;
   DriverMenu = nullptr;
@@ -459,12 +460,3 @@ void TZefor::NotBuilt(const char* step, const std::string& consequence) {
   Journal.Write(0, tZefJournal::Message(step, "Not built yet: " + consequence));
 }
 
-void TZefor::RegisterDriverMenu() {
-  const uint64_t ownEntries = ZefOptions::foCorrectionReceipt | ZefOptions::foOpenShiftReport;
-  if (!DriverMenu && !(Driver.Options & ownEntries)) return;
-  NotBuilt("RegisterMenu", "the driver menu is not offered to the POS");
-}
-
-void TZefor::StartStatusSnapshotThread() {
-  NotBuilt("tSaveStatusThread", "status file \"" + Params.StatusFileName + "\" is rewritten only when the status is read");
-}

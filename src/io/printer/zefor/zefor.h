@@ -3,8 +3,10 @@
 // interface (lodrv_api.h). This part: creation and parameters, the driver
 // initialisation, call results, options, status and readiness.
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -12,9 +14,11 @@
 #include "io/printer/markup/uf_xml.h"
 #include "io/printer/zefor/zef_driver.h"
 #include "io/printer/zefor/zef_journal.h"
+#include "io/printer/zefor/zef_menu_record.h"
 #include "io/printer/zefor/zef_options.h"
 #include "io/printer/zefor/zef_status_record.h"
 #include "io/printer/zefor/zef_taxes.h"
+#include "io/printer/zefor/zef_status_thread.h"
 #include "platform/com.h"
 #include "xml/xmldocument.h"
 
@@ -76,6 +80,7 @@ class TZefor : public tCommonFiscReg {
   static constexpr int32_t kNoFiscRegType = 9999;
   static constexpr uint32_t kFillStatusMask = 0x14126;
   static constexpr uint32_t kExtIDMask = 0x302;
+  static constexpr uint32_t kSnapshotMask = 0x14100;  // fnShiftState, fnOFDStatus, fnInternalDateTime
 
   explicit TZefor(uint8_t number);
   ~TZefor() override;
@@ -158,6 +163,26 @@ class TZefor : public tCommonFiscReg {
   // Waits before a document until the configured pause since the last one
   // has passed.
   void PauseBetweenDocuments();
+  // ---- driver menu and the register's own entries (zefor_menu.cpp) ----
+  // Runs in the driver thread: the MENUOPERATION request of the entry, and
+  // the printout of the reply into "Zefor_<n>_Menu.prn" named in `buffer`.
+  void CallXMLMenuItem(const tMenuRecord& record, const std::string& answer, char* buffer);
+  IXmlDocument MenuOperationRequest(const IXmlElement& item, int32_t dialogType, const std::string& answer);
+  void MenuCorrectionReceipt();
+  void MenuOpenShiftReport();
+  // The command entries of the driver's menu, with their "MenuHandle".
+  std::vector<IXmlElement> MenuItems;
+  IXmlDocument MenuDocument;  // keeps the elements of MenuItems alive
+  // Milliseconds the correction receipt waits for corvane; process-wide.
+  static std::atomic<uint32_t> CorvaneTimeout;
+
+  // ---- status snapshot (zefor_status_file.cpp) ----
+  // A status read with the extended field set under the call lock, in the
+  // calling thread; rewrites the status file.
+  void RefreshStatusSnapshot();
+  // Tick count at which the last device-state document was built.
+  std::atomic<uint32_t> SnapshotTick{0};
+  std::atomic<bool> HasSnapshot{false};
   void DocumentSent() { lastDocumentTick_ = platform::TickCount(); hasDocumentTime_ = true; }
 
   // ---- non-fiscal printing, customer display and drawer (zefor_unfiscal.cpp) ----
@@ -203,7 +228,8 @@ class TZefor : public tCommonFiscReg {
   std::vector<int32_t> ChangeFromTypeIndexes;
   bool HasChangeFromTypes = false;
   bool StartedReported = false;        // PrintersStarted came from the POS
-  std::string StateText;               // the last device-state document
+  std::string StateText;               // the last device-state document (under stateLock_)
+  std::string CurrentStateText();
 
   // Process-wide: the adapter's minor version (second component of its version).
   static uint16_t AdapterMinor();
@@ -228,15 +254,26 @@ class TZefor : public tCommonFiscReg {
   void AddReceiptInsert(const IXmlElement& segment);
   [[noreturn]] void ParamError(int32_t code, const char* format, const char* name, int32_t index);
 
-  // Steps that come with the status snapshot thread and the driver menu.
-  // Until they are built each writes one journal line that says so and
-  // answers as a register without the feature: the status file rewritten
-  // only by the status reads, no menu offered.
+  // The driver menu and the status snapshot thread.
   void RegisterDriverMenu();
+  int32_t RegisterDriverMenu(const IXmlElement& menu);
+  int32_t RegisterMenuItem(const IXmlElement& element, int32_t parent);
+  int32_t CreateTopMenu();
+  void AddOwnItem(int32_t parent, const char* caption, TMenuProc proc);
+  void RegisterMenu(tMenuRecord& record);
+  void ForgetMenuRecords();
+  std::string TopCaption() const;
+  void WriteMenuPrintFile(const std::string& reply, char* buffer);
+  std::string MarkupToPRN(const std::string& markup);
+  void ShowMenuError(const std::string& journalPrefix, const std::string& error);
+  IXmlDocument NewOwnDocument(const std::string& docType);
+  bool RunCorvane(const std::string& in, const std::string& out, IXmlDocument& document, std::string& error);
   void StartStatusSnapshotThread();
-  void StopStatusSnapshotThread() {}
+  void StopStatusSnapshotThread();
+  std::unique_ptr<tSaveStatusThread> StatusThread;
   void NotBuilt(const char* step, const std::string& consequence);
 
+  std::mutex stateLock_;
   uint32_t lastDocumentTick_ = 0;
   bool hasDocumentTime_ = false;
 

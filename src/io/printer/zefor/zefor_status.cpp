@@ -61,7 +61,7 @@ void TZefor::FillStatus(TPrinterStatus& status) {
   TZefStatus driverStatus{};
   // Without an initialised driver there is nothing to ask: the register is offline.
   bool ok = Initialized && CreateResult(ReadStatus(driverStatus, kFillStatusMask), "ZefGetStatus");
-  std::string stateText = Params.StatusFileName.empty() ? DeviceStateDocument(ok, driverStatus) : StateText;
+  std::string stateText = Params.StatusFileName.empty() ? DeviceStateDocument(ok, driverStatus) : CurrentStateText();
   if (!ok) {
     status.Offline = 1;
   } else {
@@ -86,6 +86,8 @@ void TZefor::FillStatus(TPrinterStatus& status) {
 }
 
 std::string TZefor::DeviceStateDocument(bool obtained, const TZefStatus& status) {
+  SnapshotTick = platform::TickCount();
+  HasSnapshot = true;
   try {
     IXmlDocument document = NewXmlDocument("DeviceState", "1.0", "utf-8");
     IXmlElement root = document->DocumentElement();
@@ -112,15 +114,23 @@ std::string TZefor::DeviceStateDocument(bool obtained, const TZefStatus& status)
     }
     bool paperless = (Driver.Options & ZefOptions::foWorkWithoutPaper) && status.PaperStatus == paperOut;
     root->AppendElement("DeviceStatus")->SetBoolAttr("Online", online && !paperless);
-    StateText = document->Xml();
+    std::string text = document->Xml();
+    // The status snapshot thread builds documents too; the last one built wins.
+    std::lock_guard<std::mutex> guard(stateLock_);
+    StateText = text;
     if (!Params.StatusFileName.empty()) {
       std::string path = Params.StatusFileName;
       if (path.find('/') == std::string::npos && path.find('\\') == std::string::npos) path = AdapterDirectory + path;
-      if (!platform::WriteWholeFile(path, StateText)) RaiseXmlError("Cannot write " + path);
+      if (!platform::ReplaceWholeFile(path, StateText)) RaiseXmlError("Cannot write " + path);
     }
   } catch (...) {
     Journal.Write(0, "Exception in SaveStatuses:" + ExceptionMessage());
   }
+  return CurrentStateText();
+}
+
+std::string TZefor::CurrentStateText() {
+  std::lock_guard<std::mutex> guard(stateLock_);
   return StateText;
 }
 

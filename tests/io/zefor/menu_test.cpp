@@ -1,0 +1,150 @@
+// The driver menu through the real exports, the parameter service stand-in
+// (which registers the entries and runs them as the POS does) and the
+// emulator; the correction receipt through the corvane stand-in.
+#include <filesystem>
+
+#include "zefor_fixture.h"
+
+namespace {
+
+using TRunMenu = int32_t(ZEF_STDCALL*)(int32_t, const char*, char*, int32_t);
+using TClearMenu = void(ZEF_STDCALL*)();
+
+const char kMenu[] =
+    "<MENU caption=\"Service\">"
+    "<MENUITEM caption=\"Sales by day\" operationId=\"Sales\" parameter=\"p1\">"
+    "<DIALOGINFO dialogType=\"DateInterval\" caption=\"Period\"/>"
+    "<MENUITEM caption=\"Never registered\" operationId=\"Inner\"/>"
+    "</MENUITEM>"
+    "<MENUITEM caption=\"Check\" operationId=\"Check\"><DIALOGINFO dialogType=\"dateinterval\"/></MENUITEM>"
+    "</MENU>";
+
+class Menu : public ZeforTest {
+ protected:
+  void Start(const std::string& emulatorLines) {
+    platform::WriteWholeFile(dir_ + "menu.xml", kMenu);
+    WriteEmulator(emulatorLines);
+    WriteParams(Device(0));
+    Load();
+    ASSERT_EQ(adapter_.InitDevice(0, 0), 1);
+    auto params = platform::FindLoadedLibrary(platform::LibraryFileName("params"));
+    ASSERT_TRUE(params);
+    clear_ = reinterpret_cast<TClearMenu>(platform::FindFunction(params, "ParamsClearMenu"));
+    run_ = reinterpret_cast<TRunMenu>(platform::FindFunction(params, "ParamsRunMenu"));
+  }
+  // The service keeps the entries of the process; each test starts without.
+  void TearDown() override {
+    if (clear_) clear_();
+    ZeforTest::TearDown();
+  }
+  std::string Run(int32_t handle, const std::string& answer) {
+    char buffer[260] = "untouched";
+    EXPECT_EQ(run_(handle, answer.c_str(), buffer, sizeof buffer), 1);
+    return buffer;
+  }
+  std::string MenuLines() const {
+    std::string lines;
+    std::istringstream in(Read("requests.log"));
+    for (std::string line; std::getline(in, line);)
+      if (line.rfind("MENU ", 0) == 0) lines += line + "\n";
+    return lines;
+  }
+  static std::string Request(const std::string& attrs, const std::string& dialog) {
+    return "[menu operation] <?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<MENUOPERATION " + attrs +
+           (dialog.empty() ? "/>" : ">\r\n\t" + dialog + "\r\n</MENUOPERATION>");
+  }
+  TRunMenu run_ = nullptr;
+  TClearMenu clear_ = nullptr;
+};
+
+TEST_F(Menu, DriverEntriesAndOwnEntriesUnderTheTopEntry) {
+  Start("menu = menu.xml\noptions = foCorrectionReceipt foOpenShiftReport");
+  EXPECT_EQ(MenuLines(),
+            "MENU Service parent=0 handle=1 dialog=0 submenu\n"
+            "MENU Sales by day parent=1 handle=2 dialog=1 command\n"
+            "MENU Check parent=1 handle=3 dialog=0 command\n"
+            "MENU Correction Receipt parent=1 handle=4 dialog=0 command\n"
+            "MENU Open Shift Report parent=1 handle=5 dialog=0 command\n");
+  std::string journal = Journal();
+  EXPECT_TRUE(Contains(journal, "menu Service registered with MenuHandle=1\r\n"));
+  EXPECT_TRUE(Contains(journal, "menu Sales by day registered with MenuHandle=2\r\n"));
+  EXPECT_FALSE(Contains(journal, "Correction Receipt registered")) << "own entries get no line";
+}
+
+TEST_F(Menu, OperationRequestsCarryTheDialogAnswer) {
+  Start("menu = menu.xml");
+  EXPECT_EQ(Run(2, "20240101;20240131"), "") << "a reply without PRINTUNFISCAL names no file";
+  Run(2, "2024-01-01");
+  Run(3, "ignored");
+  std::string tape = Read("emu1.tape");
+  EXPECT_TRUE(Contains(tape, Request("operationId=\"Sales\" parameter=\"p1\"",
+                                     "<DIALOGINFO from=\"2024-01-01\" to=\"2024-01-31\"/>"))) << tape;
+  EXPECT_TRUE(Contains(tape, Request("operationId=\"Sales\" parameter=\"p1\"",
+                                     "<DIALOGINFO from=\"2024-01-01\" to=\"\"/>"))) << tape;
+  EXPECT_TRUE(Contains(tape, Request("operationId=\"Check\" parameter=\"\"", ""))) << tape;
+  EXPECT_FALSE(platform::FileExists("Zefor_0_Menu.prn"));
+  EXPECT_TRUE(Contains(Journal(), "CallXMLMenuItem for operation Sales, parameter p1\r\n"));
+  EXPECT_TRUE(Contains(Journal(), "CallXMLMenuItem OutXML= <MenuReply/>\r\n"));
+}
+
+TEST_F(Menu, DriverFailureEndsTheEntryWithoutACrash) {
+  Start("menu = menu.xml\nfault = ZefMenuOperation 103");
+  EXPECT_EQ(Run(2, ""), "");
+  EXPECT_FALSE(Contains(Journal(), "CallXMLMenuItem OutXML"));
+}
+
+TEST_F(Menu, WithoutInitReplyTheTopEntryIsCreated) {
+  Start("options = foCorrectionReceipt");
+  EXPECT_EQ(MenuLines(), "MENU Correction Receipt parent=0 handle=1 dialog=0 command\n")
+      << "an init reply without MENU registers the own entry at the top";
+}
+
+// The correction receipt: corvane's answer is sent, or its error shown.
+class Correction : public Menu {
+ protected:
+  void SetUp() override {
+    Menu::SetUp();
+    oldDir_ = std::filesystem::current_path();
+    std::filesystem::current_path(dir_);
+    corvane_ = std::make_unique<test_files::tEnvSetting>("CORVANE_CONFIG", dir_ + "corvane.cfg");
+  }
+  void TearDown() override {
+    std::filesystem::current_path(oldDir_);
+    corvane_.reset();
+    Menu::TearDown();
+  }
+  void Corvane(const std::string& lines) {
+    platform::WriteWholeFile(dir_ + "corvane.cfg", "log = " + dir_ + "corvane.log\n" + lines + "\n");
+    Start("options = foCorrectionReceipt");
+    Run(1, "");
+  }
+  std::filesystem::path oldDir_;
+  std::unique_ptr<test_files::tEnvSetting> corvane_;
+};
+
+TEST_F(Correction, TheAnswerIsSent) {
+  Corvane("answer = document");
+  EXPECT_EQ(Read("corvane.log"),
+            "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<FiscalDocument DocType=\"CorrectionReceipt\"/>\n");
+  EXPECT_EQ(Calls("ZefFiscalDocument").size(), 1u);
+  EXPECT_TRUE(Contains(Read("emu1.tape"), "Correction")) << Read("emu1.tape");
+  EXPECT_FALSE(platform::FileExists(dir_ + "corvane-in.xml"));
+  EXPECT_FALSE(platform::FileExists(dir_ + "corvane-out.xml"));
+  EXPECT_FALSE(Contains(Journal(), "CorvaneError"));
+}
+
+TEST_F(Correction, AResultIsShownAndNothingSent) {
+  Corvane("answer = result\nerror = Sum does not match");
+  EXPECT_EQ(Calls("ZefFiscalDocument").size(), 0u);
+  EXPECT_TRUE(Contains(Journal(), "CorvaneError:Sum does not match\r\n"));
+  EXPECT_TRUE(Contains(Read("requests.log"), "MESSAGE Sum does not match -> 2"));
+  EXPECT_FALSE(platform::FileExists(dir_ + "corvane-in.xml"));
+}
+
+TEST_F(Correction, NoAnswerIsAnError) {
+  Corvane("answer = none");
+  EXPECT_EQ(Calls("ZefFiscalDocument").size(), 0u);
+  EXPECT_TRUE(Contains(Journal(), "CorvaneError:No answer from corvane.exe corvane-out.xml corvane-in.xml\r\n"));
+}
+
+}  // namespace

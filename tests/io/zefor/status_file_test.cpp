@@ -1,0 +1,124 @@
+// The status snapshot file: kept fresh by its own thread while the POS sends
+// no work, never seen half-written by a reader, and true after a fault.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "register_fixture.h"
+
+namespace {
+
+using namespace register_fixture;
+
+constexpr uint32_t kShortPeriod = 50;
+
+class StatusFile : public Register {
+ protected:
+  void SetUp() override {
+    Register::SetUp();
+    g_params[29] = dir_ + "state.xml";
+    tSaveStatusThread::Period = kShortPeriod;
+  }
+  void TearDown() override {
+    Register::TearDown();
+    tSaveStatusThread::Period = tSaveStatusThread::kDefaultPeriod;
+  }
+  std::string State() const { return test_files::FileText(dir_ + "state.xml"); }
+  // Waits (bounded) until the status file holds a document that contains `part`.
+  bool WaitForState(const std::string& part) const {
+    for (int i = 0; i < 1000; ++i) {
+      if (State().find(part) != std::string::npos) return true;
+      platform::Sleep(10);
+    }
+    return false;
+  }
+  static bool Whole(const std::string& text) {
+    return text.rfind("<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<DeviceState>", 0) == 0 &&
+           text.size() >= 14 && text.compare(text.size() - 14, 14, "</DeviceState>") == 0;
+  }
+};
+
+TEST_F(StatusFile, RewrittenWithoutPosWork) {
+  TZefor& z = Create();
+  ASSERT_TRUE(z.Initialized);
+  ASSERT_TRUE(WaitForState("<DeviceStatus Online=\"1\"/>")) << State();
+  platform::RemoveFile(dir_ + "state.xml");
+  EXPECT_TRUE(WaitForState("<DeviceStatus Online=\"1\"/>")) << "the thread writes the file again by itself";
+}
+
+TEST_F(StatusFile, ReaderNeverSeesAPartialFile) {
+  TZefor& z = Create();
+  ASSERT_TRUE(WaitForState("</DeviceState>"));
+  std::atomic<bool> stop{false};
+  // The POS's own status reads rewrite the file too, from another thread.
+  std::thread pos([&] {
+    while (!stop) {
+      TPrinterStatus status{};
+      status.Size = kPrinterStatusSize;
+      z.FillStatus(status);
+    }
+  });
+  int reads = 0, partial = 0;
+  for (uint32_t start = platform::TickCount(); platform::TickCount() - start < 1500; ++reads)
+    if (!Whole(State())) ++partial;
+  stop = true;
+  pos.join();
+  EXPECT_GT(reads, 100);
+  EXPECT_EQ(partial, 0) << "of " << reads << " reads";
+  size_t leftovers = 0;
+  for (auto& entry : std::filesystem::directory_iterator(dir_))
+    if (entry.path().filename().string().find(".tmp") != std::string::npos) ++leftovers;
+  EXPECT_EQ(leftovers, 0u) << "no temporary file stays behind";
+}
+
+TEST_F(StatusFile, TellsTheTrueStateAfterAFault) {
+  TZefor& z = Create();
+  ASSERT_TRUE(z.Initialized);
+  ASSERT_TRUE(WaitForState("<DeviceStatus Online=\"1\"/>"));
+  Emulator("fault = ZefGetStatus 103");
+  EXPECT_TRUE(WaitForState("<DeviceStatus Online=\"0\"/>")) << State();
+  EXPECT_EQ(State(),
+            "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<DeviceState>\r\n\t<DeviceStatus Online=\"0\"/>\r\n"
+            "</DeviceState>");
+  Emulator("");
+  EXPECT_TRUE(WaitForState("<DeviceStatus Online=\"1\"/>")) << "back online once the register answers";
+}
+
+// A device released during the thread's wait does not wait for the period.
+TEST_F(StatusFile, ReleaseDuringTheWait) {
+  tSaveStatusThread::Period = tSaveStatusThread::kDefaultPeriod;
+  Create();
+  ASSERT_TRUE(WaitForState("</DeviceState>"));
+  uint32_t start = platform::TickCount();
+  device_.reset();
+  EXPECT_LT(platform::TickCount() - start, 30000u);
+}
+
+}  // namespace
+
+namespace {
+
+using namespace register_fixture;
+
+// A corvane that never ends is stopped after the wait limit; the cashier
+// is told, nothing is sent and the exchange files are gone.
+TEST_F(Register, CorvaneThatNeverAnswers) {
+  platform::WriteWholeFile(dir_ + "corvane.cfg", "answer = hang\n");
+  test_files::tEnvSetting config("CORVANE_CONFIG", dir_ + "corvane.cfg");
+  TZefor& z = Create();
+  std::filesystem::path oldDir = std::filesystem::current_path();
+  std::filesystem::current_path(dir_);
+  TZefor::CorvaneTimeout = 300;
+  z.MenuCorrectionReceipt();
+  TZefor::CorvaneTimeout = 30 * 60 * 1000;
+  std::filesystem::current_path(oldDir);
+  z.Journal.Flush();
+  std::string journal = test_files::FileText(dir_ + "zefor21.log");
+  EXPECT_NE(journal.find("CorvaneError:No answer from corvane.exe corvane-out.xml corvane-in.xml\r\n"),
+            std::string::npos) << journal;
+  EXPECT_EQ(journal.find("ZefFiscalDocument"), std::string::npos);
+  EXPECT_FALSE(platform::FileExists(dir_ + "corvane-in.xml"));
+}
+
+}  // namespace
