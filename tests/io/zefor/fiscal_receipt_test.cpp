@@ -2,86 +2,13 @@
 // datasets stream, FiscDocument prints it on the strict emulator, and the
 // document the emulator received, its tape and the counters the POS got
 // back are checked. Expected documents are written by hand.
-#include <cstring>
 #include <sstream>
 
-#include "io/printer/fiscreg/fisc_doc_info.h"
-#include "orderparser.h"
-#include "orderstream.h"
-#include "zefor_fixture.h"
+#include "receipt_fixture.h"
 
 namespace {
 
-const std::string kSource = ZEF_SOURCE_DIR;
-
-std::string SourceFile(const std::string& path) {
-  std::string text;
-  platform::ReadWholeFile(kSource + "/" + path, text);
-  return text;
-}
-
-std::string TrimEnd(std::string text) {
-  while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) text.pop_back();
-  return text;
-}
-
-size_t Count(const std::string& text, const std::string& part) {
-  size_t n = 0;
-  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) ++n;
-  return n;
-}
-
-class Receipts : public ZeforTest {
- protected:
-  // A register on the emulator with the POS objects of the demo orders.
-  void Start(const std::string& emulator, const std::string& params = "") {
-    platform::RemoveFile(dir_ + "emu1.docs");
-    WriteEmulator("documents = emu1.docs\ntaxes = 1:2000 2:1000 3:0\n" + emulator);
-    WriteParams(Device(0, params) + SourceFile("tools/possim/demo/receipts.cfg"));
-    Load();
-    handle_ = adapter_.InitDevice(0, 0);
-    ASSERT_EQ(handle_, 1);
-  }
-
-  struct tAnswer {
-    bool Result;
-    TFiscDocInfo Doc;
-    std::string ErrorText;
-  };
-
-  tAnswer Print(const std::string& orderFile, uint8_t kind, int32_t flags = 0x2E) {
-    std::string stream =
-        orderwriter::WriteOrderStream(orderwriter::ParseOrderDescription(SourceFile(orderFile)));
-    TFiscDocInfo doc{};
-    doc.Size = kFiscDocInfoSize;
-    doc.Kind = kind;
-    doc.Flags = flags;
-    doc.Data = uint32_t(uintptr_t(stream.data()));
-    doc.DataSize = int32_t(stream.size());
-    uint8_t record[kFiscDocInfoSize];
-    std::memcpy(record, &doc, sizeof doc);
-    tAnswer answer;
-    answer.Result = adapter_.FiscDocument(handle_, record) != 0;
-    std::memcpy(&answer.Doc, record, sizeof doc);
-    answer.ErrorText.assign(reinterpret_cast<const char*>(answer.Doc.ErrorText + 1), answer.Doc.ErrorText[0]);
-    return answer;
-  }
-
-  // The documents the emulator accepted, as received.
-  std::vector<std::string> Accepted() const {
-    std::vector<std::string> docs;
-    const std::string all = Read("emu1.docs");
-    const std::string marker = "<!-- accepted as document ";
-    for (size_t at = all.find(marker); at != std::string::npos; at = all.find(marker, at + 1)) {
-      size_t start = all.find('\n', at) + 1;
-      size_t end = all.find("<!-- ", start);
-      docs.push_back(TrimEnd(all.substr(start, end == std::string::npos ? std::string::npos : end - start)));
-    }
-    return docs;
-  }
-
-  int32_t handle_ = 0;
-};
+using Receipts = ReceiptTest;
 
 TEST_F(Receipts, DinnerSaleIsTheHandWrittenDocument) {
   Start("options = foAbsItemDiscount foCalcChange\nprotocol = 40\n");
@@ -115,12 +42,7 @@ TEST_F(Receipts, ReturnDeletionAndBillAreTheHandWrittenDocuments) {
   };
   for (const tCase& c : cases) {
     SCOPED_TRACE(c.Expected);
-    if (loaded_) {
-      adapter_.DONEDLL();
-      adapter_.Unload();
-      loaded_ = false;
-    }
-    for (const char* f : {"emu1.docs", "emu1.tape", "emu1.state", "zefor1.log"}) platform::RemoveFile(dir_ + f);
+    Restart();
     Start("options = foAbsItemDiscount foCalcChange foDeleteReceipt foReturnReceipt foBill\nprotocol = 40\n");
     tAnswer a = Print(c.Order, c.Kind);
     ASSERT_TRUE(a.Result) << a.ErrorText << "\n" << Journal();
@@ -205,13 +127,7 @@ TEST_F(Receipts, FaultMatrixNeverPrintsTwiceAndAnswersTruly) {
       for (const tFault& fault : kFaults) {
         SCOPED_TRACE(std::string(fault.Name) + ", kind " + std::to_string(kind.Kind) + ", tries " +
                      std::to_string(tries));
-        if (loaded_) {
-          adapter_.DONEDLL();
-          adapter_.Unload();
-          loaded_ = false;
-        }
-        for (const char* f : {"emu1.docs", "emu1.tape", "emu1.state", "calls.log", "zefor1.log"})
-          platform::RemoveFile(dir_ + f);
+        Restart();
         Start(std::string("protocol = 40\noptions = foDeleteReceipt foBill foCalcChange\n") + fault.Lines,
               "7 = " + std::to_string(tries) + "\n");
         tAnswer a = Print("tools/possim/demo/dinner.order", kind.Kind);
