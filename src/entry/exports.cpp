@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "entry/device_table.h"
@@ -67,6 +68,19 @@ tCommonFiscReg* InitializedFiscReg(TDevice* device) {
   return reg->EnsureInitialized() ? reg : nullptr;
 }
 
+// A device that could be set up, or nullptr; a half-made one is freed here,
+// before its slot is given up, so that it never meets its successor.
+std::unique_ptr<TDevice> CreateDevice(uint8_t number) {
+  std::unique_ptr<TDevice> device;
+  try {
+    device.reset(DeviceTable::DeviceClass().Create(number));
+  } catch (...) {
+    LogEscaped("InitDevice");
+  }
+  if (device && device->PortHandle < 0) device.reset();
+  return device;
+}
+
 void CopyTextLimited(char* target, const std::string& text, size_t maxChars) {
   size_t n = std::min(text.size(), maxChars);
   std::memcpy(target, text.data(), n);
@@ -112,22 +126,7 @@ void ZEF_STDCALL DONEDLL() {
 
 int32_t ZEF_STDCALL InitDevice(int32_t number, int32_t posTask) {
   return Guarded("InitDevice", int32_t(-1), [&]() -> int32_t {
-    uint8_t deviceNumber = uint8_t(number & 0xFF);
-    int32_t handle = DeviceTable::FindByNumber(deviceNumber);
-    if (!handle) {
-      handle = DeviceTable::NewHandle();
-      TDevice* device = nullptr;
-      try {
-        device = DeviceTable::DeviceClass().Create(deviceNumber);
-      } catch (...) {
-        LogEscaped("InitDevice");
-      }
-      if (device) DeviceTable::Store(handle, device);
-      if (!device || device->PortHandle < 0) {
-        DeviceTable::Free(handle);
-        handle = -1;
-      }
-    }
+    int32_t handle = DeviceTable::Obtain(uint8_t(number & 0xFF), CreateDevice);
     DeviceTable::SetSignalTask(posTask);
     return handle;
   });

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <system_error>
@@ -78,6 +79,57 @@ struct SyncObject {
 };
 
 void AddRef(SyncObject* o) { o->refs.fetch_add(1, std::memory_order_relaxed); }
+
+// The threads this copy of the code started. A thread signals its handle a
+// few instructions before it leaves this code, and the library holding the
+// code may be unloaded as soon as a waiter wakes; so threads are joined,
+// never detached while they may still run here: the finishing ones when the
+// next thread starts, and all finishing ones when the code is unloaded.
+class tStartedThreads {
+ public:
+  void Add(std::thread thread, std::shared_ptr<std::atomic<bool>> finishing) {
+    std::vector<std::thread> done;
+    {
+      std::lock_guard<std::mutex> guard(lock_);
+      for (size_t i = 0; i < entries_.size();) {
+        if (entries_[i].Finishing->load()) {
+          done.push_back(std::move(entries_[i].Thread));
+          entries_[i] = std::move(entries_.back());
+          entries_.pop_back();
+        } else {
+          ++i;
+        }
+      }
+      entries_.push_back({std::move(thread), std::move(finishing)});
+    }
+    for (std::thread& t : done) t.join();
+  }
+
+  // A thread still in its body at unload cannot be waited for (it may never
+  // end): it is let go, as before.
+  ~tStartedThreads() {
+    for (Entry& e : entries_) {
+      if (e.Finishing->load() && e.Thread.get_id() != std::this_thread::get_id()) {
+        e.Thread.join();
+      } else {
+        e.Thread.detach();
+      }
+    }
+  }
+
+ private:
+  struct Entry {
+    std::thread Thread;
+    std::shared_ptr<std::atomic<bool>> Finishing;
+  };
+  std::mutex lock_;
+  std::vector<Entry> entries_;
+};
+
+tStartedThreads& StartedThreads() {
+  static tStartedThreads threads;
+  return threads;
+}
 
 // The count drops under the object's lock, so that every earlier use of the
 // object is ordered before its deletion also for race detectors that do not
@@ -313,20 +365,23 @@ bool ReleaseMutex(SyncHandle mutex) {
 SyncHandle CreateThreadHandle(std::function<void()> body) {
   auto* o = new SyncObject(Kind::kThread);
   o->refs.store(2);  // the handle and the running thread
+  auto finishing = std::make_shared<std::atomic<bool>>(false);
   try {
-    std::thread([o, body = std::move(body)]() mutable {
+    std::thread thread([o, finishing, body = std::move(body)]() mutable {
       body();
       // What the body holds is released before the handle is signalled: a
       // waiter that wakes may free it, and must find the thread done with it.
       body = nullptr;
       ThreadMutexes().AbandonAll();
+      finishing->store(true);
       {
         std::lock_guard<std::mutex> guard(o->lock);
         o->signalled = true;
         o->WakeAllLocked();
       }
       Release(o);
-    }).detach();
+    });
+    StartedThreads().Add(std::move(thread), std::move(finishing));
   } catch (const std::system_error& e) {
     SetLastOSError(uint32_t(e.code().value()));
     o->refs.store(1);

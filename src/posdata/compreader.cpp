@@ -11,7 +11,6 @@ namespace {
 constexpr size_t kHeaderReadSize = 79;
 constexpr size_t kHeaderNameOffset = 3;
 constexpr size_t kHeaderFixedTail = 6;  // memory flags and data size
-constexpr int kMaxNesting = 64;
 
 bool IsIntegerTag(uint8_t tag) { return tag == vaInt8 || tag == vaInt16 || tag == vaInt32; }
 
@@ -51,7 +50,7 @@ void TPDComponentReader::ReadComponentHeader(std::string& className, std::string
     if (flags & 0x02) {  // child position
       const uint8_t tag = s_.ReadByte();
       if (!IsIntegerTag(tag)) ThrowInvalidFormat();
-      SkipPayload(tag);
+      SkipScalar(tag);
     }
   }
   className = ReadShortString();
@@ -73,7 +72,7 @@ bool TPDComponentReader::NextPropertyName(std::string& name) {
 }
 
 void TPDComponentReader::Mismatch(uint8_t tag) {
-  SkipPayload(tag);
+  SkipTagged(tag);
   ThrowPropertyError();
 }
 
@@ -127,25 +126,90 @@ void TPDComponentReader::BeginCollection() {
   if (tag != vaCollection) Mismatch(tag);
 }
 
+bool TPDComponentReader::ItemListMarker() {
+  if (IsIntegerTag(s_.PeekByte())) SkipScalar(s_.ReadByte());  // the item's order value
+  return s_.ReadByte() == vaList;
+}
+
 bool TPDComponentReader::NextItem() {
   if (EndOfList()) return false;
-  if (IsIntegerTag(s_.PeekByte())) SkipValue();  // the item's order value
-  if (s_.ReadByte() != vaList) ThrowPropertyError();
+  if (!ItemListMarker()) ThrowPropertyError();
   return true;
 }
 
-void TPDComponentReader::Descend() {
-  if (++depth_ > kMaxNesting) ThrowInvalidFormat();
+size_t TPDComponentReader::CountItems() {
+  const size_t start = s_.Position();
+  size_t count = 0;
+  tOpenStack open;
+  try {
+    while (!EndOfList() && ItemListMarker()) {
+      open.assign(1, tOpen::Properties);
+      SkipOpen(open);
+      ++count;
+    }
+  } catch (const EPDError&) {
+    // Reading the items meets the same fault and deals with it.
+  }
+  s_.Seek(start);
+  return count;
 }
 
-void TPDComponentReader::SkipValue() { SkipPayload(s_.ReadByte()); }
+void TPDComponentReader::SkipValue() { SkipTagged(s_.ReadByte()); }
 
-void TPDComponentReader::SkipPropertyList() {
-  std::string name;
-  while (NextPropertyName(name)) SkipValue();
+void TPDComponentReader::SkipComponent() {
+  tOpenStack open;
+  OpenComponent(open);
+  SkipOpen(open);
 }
 
-void TPDComponentReader::SkipPayload(uint8_t tag) {
+void TPDComponentReader::SkipTagged(uint8_t tag) {
+  tOpenStack open;
+  Open(tag, open);
+  SkipOpen(open);
+}
+
+// A list or a collection is opened for SkipOpen; anything else is passed.
+void TPDComponentReader::Open(uint8_t tag, tOpenStack& open) {
+  if (tag == vaList) {
+    open.push_back(tOpen::List);
+  } else if (tag == vaCollection) {
+    open.push_back(tOpen::Collection);
+  } else {
+    SkipScalar(tag);
+  }
+}
+
+void TPDComponentReader::OpenComponent(tOpenStack& open) {
+  std::string className, objectName;
+  ReadComponentHeader(className, objectName);
+  open.push_back(tOpen::Children);
+  open.push_back(tOpen::Properties);
+}
+
+// Each step consumes at least one byte, so the stack never holds more
+// entries than the stream has bytes.
+void TPDComponentReader::SkipOpen(tOpenStack& open) {
+  while (!open.empty()) {
+    if (EndOfList()) {
+      open.pop_back();
+      continue;
+    }
+    switch (open.back()) {
+      case tOpen::List: Open(s_.ReadByte(), open); break;
+      case tOpen::Properties:
+        s_.Skip(s_.ReadByte());  // the name
+        Open(s_.ReadByte(), open);
+        break;
+      case tOpen::Collection:
+        if (!ItemListMarker()) ThrowInvalidFormat();
+        open.push_back(tOpen::Properties);
+        break;
+      case tOpen::Children: OpenComponent(open); break;
+    }
+  }
+}
+
+void TPDComponentReader::SkipScalar(uint8_t tag) {
   switch (tag) {
     case vaNull:
     case vaFalse:
@@ -173,25 +237,6 @@ void TPDComponentReader::SkipPayload(uint8_t tag) {
     case vaSet:
       for (uint8_t length = s_.ReadByte(); length != 0; length = s_.ReadByte()) s_.Skip(length);
       return;
-    case vaList:
-      Descend();
-      while (!EndOfList()) SkipValue();
-      Ascend();
-      return;
-    case vaCollection:
-      Descend();
-      while (NextItem()) SkipPropertyList();
-      Ascend();
-      return;
     default: ThrowInvalidFormat();  // an unknown tag has no known length
   }
-}
-
-void TPDComponentReader::SkipComponent() {
-  Descend();
-  std::string className, objectName;
-  ReadComponentHeader(className, objectName);
-  SkipPropertyList();
-  while (!EndOfList()) SkipComponent();
-  Ascend();
 }

@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "posdata/pdstream.h"
 
@@ -64,20 +65,30 @@ class TPDComponentReader {
   // properties of an item are read with NextPropertyName.
   void BeginCollection();
   bool NextItem();
+  // After BeginCollection: the number of items from here to the end of the
+  // collection or to the first malformed one, leaving the position as it was.
+  size_t CountItems();
 
+  // Passing over a value or a whole nested component works at any depth,
+  // without recursion; a structure it cannot follow is "Invalid stream
+  // format", a stream that ends inside it "Stream read error".
   void SkipValue();
-  // Passes over a whole nested component.
   void SkipComponent();
 
  private:
+  // What a skip is inside of; each of them is ended by a 0 byte.
+  enum class tOpen : uint8_t { List, Collection, Properties, Children };
+  using tOpenStack = std::vector<tOpen>;
+
   [[noreturn]] void Mismatch(uint8_t tag);
-  void SkipPayload(uint8_t tag);
-  void SkipPropertyList();
-  void Descend();
-  void Ascend() { --depth_; }
+  bool ItemListMarker();  // the optional order value, then the list marker
+  void SkipScalar(uint8_t tag);
+  void SkipTagged(uint8_t tag);  // the value whose tag has been read
+  void Open(uint8_t tag, tOpenStack& open);
+  void OpenComponent(tOpenStack& open);
+  void SkipOpen(tOpenStack& open);
 
   TPDReadStream& s_;
-  int depth_ = 0;
 };
 
 // Unicode stream texts in the system code page, the form of every text of

@@ -1,5 +1,8 @@
 #include "posdata/pdloader.h"
 
+#include <memory>
+#include <vector>
+
 #include "posdata/pderrors.h"
 #include "posdata/pdsource.h"
 #include "posdata/pdtext.h"
@@ -9,6 +12,26 @@ namespace {
 const char* const kDataSetPrefix = "DataSet.";
 
 bool Is(const std::string& name, const char* property) { return SameTextAscii(name, property); }
+
+// The budget's measure of storage: the cells that many bytes would hold.
+constexpr size_t CellsFor(size_t bytes) { return (bytes + sizeof(VarType) - 1) / sizeof(VarType); }
+
+constexpr size_t kLinkCells = CellsFor(sizeof(TDataSetLink));
+constexpr size_t kFieldDefCells = CellsFor(sizeof(TPDFieldDef));
+constexpr size_t kContCells = CellsFor(sizeof(std::unique_ptr<TPDCont>) + sizeof(TPDCont));
+constexpr size_t kDataSetCells = CellsFor(sizeof(TPDDataSet));
+
+template <class T>
+T& Append(std::vector<T>& items) {
+  items.emplace_back();
+  return items.back();
+}
+
+template <class T>
+T& Append(std::vector<std::unique_ptr<T>>& items) {
+  items.push_back(std::make_unique<T>());
+  return *items.back();
+}
 
 }  // namespace
 
@@ -26,10 +49,28 @@ void TPDStreamLoader::ReadProperties(Handler&& readProperty) {
   }
 }
 
-template <class AddItem>
-void TPDStreamLoader::ReadCollection(AddItem&& addItem) {
+void TPDStreamLoader::Pay(uint64_t cells) {
+  if (cells > cellBudget_) ThrowReadError();
+  cellBudget_ -= size_t(cells);
+}
+
+template <class Items, class ItemProperty>
+void TPDStreamLoader::ReadCollection(Items& items, size_t itemCells, ItemProperty&& itemProperty) {
+  items.clear();
   r_.BeginCollection();
-  while (r_.NextItem()) ReadProperties(addItem());
+  // Counted first, so that a claim beyond the budget fails before anything
+  // is built and the storage is taken once, at its size.
+  size_t paid = r_.CountItems();
+  Pay(uint64_t(paid) * itemCells);
+  items.reserve(paid);
+  while (r_.NextItem()) {
+    if (items.size() == paid) {  // past a fault the count stopped at
+      Pay(itemCells);
+      ++paid;
+    }
+    auto& item = Append(items);
+    ReadProperties([&](const std::string& name) { itemProperty(item, name); });
+  }
 }
 
 void TPDStreamLoader::LoadRoot(TPDDataSource& source) {
@@ -47,21 +88,11 @@ void TPDStreamLoader::SourceProperty(TPDDataSource& source, const std::string& n
   } else if (Is(name, "StreamVersion")) {
     source.StreamVersion = r_.ReadInteger();
   } else if (Is(name, "Links")) {
-    source.Links.clear();
-    ReadCollection([&] {
-      source.Links.emplace_back();
-      const size_t index = source.Links.size() - 1;
-      return [&source, index, this](const std::string& itemName) {
-        LinkProperty(source.Links[index], itemName);
-      };
-    });
+    ReadCollection(source.Links, kLinkCells,
+                   [this](TDataSetLink& link, const std::string& itemName) { LinkProperty(link, itemName); });
   } else if (Is(name, "DataSets")) {
-    source.DataSets.clear();
-    ReadCollection([&] {
-      source.DataSets.push_back(std::make_unique<TPDCont>());
-      TPDCont* cont = source.DataSets.back().get();
-      return [cont, this](const std::string& itemName) { ContProperty(*cont, itemName); };
-    });
+    ReadCollection(source.DataSets, kContCells,
+                   [this](TPDCont& cont, const std::string& itemName) { ContProperty(cont, itemName); });
   } else {
     r_.SkipValue();
   }
@@ -84,7 +115,9 @@ void TPDStreamLoader::LinkProperty(TDataSetLink& link, const std::string& name) 
 void TPDStreamLoader::ContProperty(TPDCont& cont, const std::string& name) {
   const size_t prefix = std::char_traits<char>::length(kDataSetPrefix);
   if (Is(name, "ObjClass")) {
-    cont.SetObjClass(r_.ReadString());
+    const std::string className = r_.ReadString();
+    Pay(kDataSetCells);
+    cont.SetObjClass(className);
   } else if (name.size() > prefix && Is(name.substr(0, prefix), kDataSetPrefix) &&
              cont.DataSet() != nullptr) {
     DataSetProperty(*cont.DataSet(), name.substr(prefix));
@@ -111,14 +144,8 @@ void TPDStreamLoader::DataSetProperty(TPDDataSet& dataSet, const std::string& na
   } else if (Is(name, "Data")) {
     ReadData(dataSet);
   } else if (Is(name, "FieldDefs")) {
-    dataSet.FieldDefs.clear();
-    ReadCollection([&] {
-      dataSet.FieldDefs.emplace_back();
-      const size_t index = dataSet.FieldDefs.size() - 1;
-      return [&dataSet, index, this](const std::string& itemName) {
-        FieldDefProperty(dataSet.FieldDefs[index], itemName);
-      };
-    });
+    ReadCollection(dataSet.FieldDefs, kFieldDefCells,
+                   [this](TPDFieldDef& def, const std::string& itemName) { FieldDefProperty(def, itemName); });
   } else {
     r_.SkipValue();
   }
@@ -155,9 +182,7 @@ void TPDStreamLoader::FieldDefProperty(TPDFieldDef& def, const std::string& name
 void TPDStreamLoader::ReadRecordCount(TPDDataSet& dataSet) {
   const int32_t n = r_.ReadInteger();
   if (n < 0) throw ERangeError();
-  const uint64_t cells = uint64_t(n) * dataSet.FieldDefs.size();
-  if (cells > cellBudget_) ThrowReadError();
-  cellBudget_ -= size_t(cells);
+  Pay(uint64_t(n) * dataSet.FieldDefs.size());
   dataSet.SetRawRecCount(n);
 }
 

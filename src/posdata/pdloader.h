@@ -13,8 +13,11 @@ struct TDataSetLink;
 
 class TPDStreamLoader {
  public:
-  // Every record cell stands for at least one byte of the stream: the
-  // record counts of a load may claim no more cells than it has bytes.
+  // Every record cell stands for at least one byte of the stream: a load
+  // may build no more cells than it has bytes. Columns, links and tables
+  // are paid for out of the same budget, at the cells their storage takes,
+  // so that no stream makes the loader take much more memory than a stream
+  // of records that size; a claim beyond it is "Stream read error".
   TPDStreamLoader(TPDComponentReader& reader, size_t streamSize)
       : r_(reader), cellBudget_(streamSize) {}
   // The root component: header, properties, and (skipped) children.
@@ -27,10 +30,11 @@ class TPDStreamLoader {
   // is dropped and reading goes on with the next property.
   template <class Handler>
   void ReadProperties(Handler&& readProperty);
-  // Reads a collection value; addItem creates an item and returns the
-  // handler of its properties.
-  template <class AddItem>
-  void ReadCollection(AddItem&& addItem);
+  // Reads a collection value into `items` (emptied first), paying for every
+  // item before it is stored; itemProperty(item, name) reads one property.
+  template <class Items, class ItemProperty>
+  void ReadCollection(Items& items, size_t itemCells, ItemProperty&& itemProperty);
+  void Pay(uint64_t cells);
 
   void SourceProperty(TPDDataSource& source, const std::string& name);
   void LinkProperty(TDataSetLink& link, const std::string& name);

@@ -66,6 +66,7 @@ void Apply(Config& c, const std::string& key, const std::string& value) {
   else if (key == "change_from") c.ChangeFrom = value;
   else if (key == "menu") c.MenuFile = Resolve(c.Directory, value);
   else if (key == "reply") c.ReplyFile = Resolve(c.Directory, value);
+  else if (key == "fiscal_reply") c.FiscalReplyFile = Resolve(c.Directory, value);
   else if (key == "serial") c.Serial = value;
   else if (key == "not_ready") c.NotReady = flag;
   else if (key == "busy") c.Busy = flag;
@@ -74,6 +75,8 @@ void Apply(Config& c, const std::string& key, const std::string& value) {
   else if (key == "eklz_near_end") c.EKLZNearEnd = flag;
   else if (key == "paper") c.PaperStatus = PaperValue(value);
   else if (key == "queue") c.QueueSize = std::atoi(value.c_str());
+  else if (key == "width") c.Width = std::atoi(value.c_str());
+  else if (key == "drawer_open_reads") c.DrawerOpenReads = std::atoi(value.c_str());
   else if (key == "logic_code") c.LogicCode = std::atoi(value.c_str());
   else if (key == "logic_ansi") c.LogicAnsi = value;
   else if (key == "logic_utf8") c.LogicUtf8 = value;

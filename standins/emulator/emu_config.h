@@ -29,10 +29,13 @@ struct Config {
   std::string ChangeFrom;             // ChangeFromTypeIndexes, empty: none
   std::string MenuFile;               // raw XML of the MENU element
   std::string ReplyFile;              // a whole init reply instead of the built one
+  std::string FiscalReplyFile;        // what ZefFiscalDocument returns instead of DocumentResult
   std::string Serial = "EMU0000001";
   uint8_t NotReady = 0, Busy = 0, CannotPrintUnfiscal = 0, DrawerOpened = 0, EKLZNearEnd = 0;
   int32_t PaperStatus = 0;
   int32_t QueueSize = 0;
+  int32_t Width = 40;                 // characters of a tape line
+  int32_t DrawerOpenReads = 1;        // drawer status reads that find an opened drawer open
   int32_t LogicCode = 0;
   std::string LogicAnsi, LogicUtf8;
   std::vector<Fault> Faults;          // "fault = Function code [nth]"

@@ -73,14 +73,14 @@ bool ParseInteger(const std::string& text, int64_t& value) {
 }
 
 std::string Where(const XmlNode& node, size_t index) {
-  return node.Name + " " + std::to_string(index + 1) + " (" + node.AttrOr("Name", node.AttrOr("Id")) + ")";
+  return node.Name + " " + std::to_string(index + 1) + " (" + node.Attr("Name", node.Attr("Id")) + ")";
 }
 
 int64_t NeedInteger(const XmlNode& node, const std::string& attr, const std::string& where) {
-  const std::string* text = node.Attr(attr);
-  if (!text) Refuse(kRefuseForm, where + ": attribute " + attr + " is missing");
+  if (!node.HasAttr(attr)) Refuse(kRefuseForm, where + ": attribute " + attr + " is missing");
+  const std::string text = node.Attr(attr);
   int64_t value = 0;
-  if (!ParseInteger(*text, value)) Refuse(kRefuseForm, where + ": " + attr + " \"" + *text + "\" is not an integer");
+  if (!ParseInteger(text, value)) Refuse(kRefuseForm, where + ": " + attr + " \"" + text + "\" is not an integer");
   return value;
 }
 
@@ -149,7 +149,7 @@ class Checker {
   DocumentSummary Check(const XmlNode& root) {
     if (root.Name != "FiscalDocument") Refuse(kRefuseForm, "the root element is " + root.Name + ", not FiscalDocument");
     DocumentSummary s;
-    s.DocType = root.AttrOr("DocType");
+    s.DocType = root.Attr("DocType");
     if (s.DocType.empty()) Refuse(kRefuseForm, "DocType is empty");
     const KindRule* rule = nullptr;
     for (const KindRule& k : kKinds)
@@ -192,7 +192,7 @@ class Checker {
   // The item's amount after its discounts.
   int64_t CheckItem(const XmlNode& item, size_t index) {
     const std::string where = Where(item, index);
-    if (!item.Attr("Name")) Refuse(kRefuseForm, where + ": Name is missing");
+    if (!item.HasAttr("Name")) Refuse(kRefuseForm, where + ": Name is missing");
     NeedInteger(item, "Id", where);
     const int64_t quantity = NeedInteger(item, "Quantity", where);
     const int64_t price = NeedInteger(item, "PricePerOne", where);
@@ -207,7 +207,7 @@ class Checker {
     if (const XmlNode* discounts = item.Child("Discounts"))
       for (const XmlNode* d : discounts->ChildrenNamed("Discount")) pay += NeedInteger(*d, "Value", where + " discount");
     if (pay < 0) Refuse(kRefuseAmounts, where + ": discounts exceed the amount " + Money(value));
-    if (item.Attr("PriceToPay")) {
+    if (item.HasAttr("PriceToPay")) {
       const int64_t toPay = LineAmount(quantity, NeedInteger(item, "PriceToPay", where));
       if (toPay != pay)
         Refuse(kRefuseAmounts, where + ": amount to pay " + Money(pay) + " differs from quantity x PriceToPay = " +
@@ -216,7 +216,7 @@ class Checker {
     CheckTaxes(item.Child("Taxes"), where, pay, true);
     if (const XmlNode* tags = item.Child("RawTLVAttributes"))
       for (const XmlNode* tag : tags->ChildrenNamed("TLVBIN"))
-        if (tag->AttrOr("Id") == "1162") CheckProductCode(tag->AttrOr("Value"), where);
+        if (tag->Attr("Id") == "1162") CheckProductCode(tag->Attr("Value"), where);
     return pay;
   }
 
@@ -234,7 +234,7 @@ class Checker {
           Refuse(kRefuseAmounts, where + ": tax index " + std::to_string(index) + " has the rate " +
                                      std::to_string(known->second) + ", not " + std::to_string(rate));
       }
-      if (!withValue || !tax->Attr("TaxValue")) continue;
+      if (!withValue || !tax->HasAttr("TaxValue")) continue;
       const int64_t value = NeedInteger(*tax, "TaxValue", where + " tax");
       taxes_[int32_t(index)] += value;
       if (value < 0 || value > pay)
@@ -332,7 +332,7 @@ class Tape {
   void TextLines(const XmlNode* unfiscal) {
     if (!unfiscal) return;
     for (const XmlNode& line : unfiscal->Children)
-      if (line.Attr("Text")) Line(line.AttrOr("Text"));
+      if (line.HasAttr("Text")) Line(line.Attr("Text"));
   }
   std::string Text() const { return out_; }
 
@@ -369,6 +369,12 @@ std::string Money(int64_t hundredths) {
   return (hundredths < 0 ? "-" : "") + std::to_string(a / 100) + "." + cents;
 }
 
+bool IsCheckedDocType(const std::string& docType) {
+  for (const KindRule& k : kKinds)
+    if (docType == k.DocType) return true;
+  return false;
+}
+
 Verdict CheckFiscalDocument(const XmlNode& document, const Config& config, uint64_t options) {
   return Checker(config, options).Run(document);
 }
@@ -378,45 +384,45 @@ std::string DocumentTape(const XmlNode& root, const DocumentSummary& summary, co
   tape.Rule('=');
   const XmlNode* header = root.Child("Header");
   if (header) {
-    if (const XmlNode* r = header->Child("Restaurant")) tape.Center(r->AttrOr("Name"));
+    if (const XmlNode* r = header->Child("Restaurant")) tape.Center(r->Attr("Name"));
     tape.TextLines(header->Child("Unfiscal"));
   }
   tape.Center(summary.Receipt ? "КАССОВЫЙ ЧЕК" : "НЕФИСКАЛЬНЫЙ ДОКУМЕНТ");
   tape.Center(Title(summary.DocType));
   const XmlNode* receipt = root.Child("Receipt");
   if (const XmlNode* order = receipt ? receipt->Child("Order") : nullptr)
-    tape.Pair("Стол " + order->AttrOr("Table"), "Гостей " + order->AttrOr("Guests"));
+    tape.Pair("Стол " + order->Attr("Table"), "Гостей " + order->Attr("Guests"));
   if (header)
-    if (const XmlNode* op = header->Child("Operator")) tape.Line("Кассир " + op->AttrOr("Name"));
+    if (const XmlNode* op = header->Child("Operator")) tape.Line("Кассир " + op->Attr("Name"));
   tape.Rule('-');
   int64_t subtotal = 0;
   std::map<std::string, int64_t> taxes;
   const XmlNode* items = receipt ? receipt->Child("Items") : nullptr;
   for (const XmlNode* item : items ? items->ChildrenNamed("Item") : std::vector<const XmlNode*>()) {
     for (const XmlNode* u : item->ChildrenNamed("Unfiscal"))
-      if (u->AttrOr("Position") == "Before") tape.TextLines(u);
-    const int64_t quantity = std::atoll(item->AttrOr("Quantity").c_str());
-    const int64_t value = std::atoll(item->AttrOr("Value").c_str());
-    tape.Line(item->AttrOr("Name"));
-    tape.Pair("  " + QuantityText(quantity) + " x " + Money(std::atoll(item->AttrOr("PricePerOne").c_str())),
+      if (u->Attr("Position") == "Before") tape.TextLines(u);
+    const int64_t quantity = std::atoll(item->Attr("Quantity").c_str());
+    const int64_t value = std::atoll(item->Attr("Value").c_str());
+    tape.Line(item->Attr("Name"));
+    tape.Pair("  " + QuantityText(quantity) + " x " + Money(std::atoll(item->Attr("PricePerOne").c_str())),
               "=" + Money(value));
     int64_t pay = value;
     if (const XmlNode* discounts = item->Child("Discounts"))
       for (const XmlNode* d : discounts->ChildrenNamed("Discount")) {
-        const int64_t amount = std::atoll(d->AttrOr("Value").c_str());
+        const int64_t amount = std::atoll(d->Attr("Value").c_str());
         pay += amount;
-        tape.Pair(std::string("  ") + (amount < 0 ? "Скидка " : "Наценка ") + d->AttrOr("Name"),
+        tape.Pair(std::string("  ") + (amount < 0 ? "Скидка " : "Наценка ") + d->Attr("Name"),
                   (amount < 0 ? "" : "+") + Money(amount));
       }
     if (const XmlNode* t = item->Child("Taxes"))
       for (const XmlNode* tax : t->ChildrenNamed("Tax"))
-        taxes["НДС " + Money(std::atoll(tax->AttrOr("RateValue").c_str())) + "%"] +=
-            std::atoll(tax->AttrOr("TaxValue", "0").c_str());
+        taxes["НДС " + Money(std::atoll(tax->Attr("RateValue").c_str())) + "%"] +=
+            std::atoll(tax->Attr("TaxValue", "0").c_str());
     if (const XmlNode* tags = item->Child("RawTLVAttributes"))
       for (const XmlNode* tag : tags->ChildrenNamed("TLVBIN"))
-        if (tag->AttrOr("Id") == "1162") tape.Line("  [М] " + tag->AttrOr("Value").substr(0, 4));
+        if (tag->Attr("Id") == "1162") tape.Line("  [М] " + tag->Attr("Value").substr(0, 4));
     for (const XmlNode* u : item->ChildrenNamed("Unfiscal"))
-      if (u->AttrOr("Position") != "Before") tape.TextLines(u);
+      if (u->Attr("Position") != "Before") tape.TextLines(u);
     subtotal += pay;
   }
   tape.Rule('-');
@@ -424,16 +430,16 @@ std::string DocumentTape(const XmlNode& root, const DocumentSummary& summary, co
   if (discounts && !discounts->ChildrenNamed("Discount").empty()) {
     tape.Pair("ПОДЫТОГ", "=" + Money(subtotal));
     for (const XmlNode* d : discounts->ChildrenNamed("Discount")) {
-      const int64_t amount = std::atoll(d->AttrOr("Value").c_str());
-      tape.Pair(std::string(amount < 0 ? "Скидка " : "Наценка ") + d->AttrOr("Name"), (amount < 0 ? "" : "+") + Money(amount));
+      const int64_t amount = std::atoll(d->Attr("Value").c_str());
+      tape.Pair(std::string(amount < 0 ? "Скидка " : "Наценка ") + d->Attr("Name"), (amount < 0 ? "" : "+") + Money(amount));
     }
   }
   tape.Pair("ИТОГ", "=" + Money(summary.Total));
   if (const XmlNode* payments = receipt ? receipt->Child("Payments") : nullptr)
     for (const XmlNode* p : payments->ChildrenNamed("Payment")) {
-      const int64_t value = std::atoll(p->AttrOr("Value").c_str());
+      const int64_t value = std::atoll(p->Attr("Value").c_str());
       if (value < 0) tape.Pair("СДАЧА", "=" + Money(-value));
-      else tape.Pair(p->AttrOr("Name", "Оплата"), "=" + Money(value));
+      else tape.Pair(p->Attr("Name", "Оплата"), "=" + Money(value));
     }
   for (const auto& tax : taxes)
     if (tax.second) tape.Pair("в т.ч. " + tax.first, "=" + Money(tax.second));

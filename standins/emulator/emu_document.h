@@ -35,6 +35,9 @@ struct Verdict {
 constexpr int32_t kRefuseForm = 303;
 constexpr int32_t kRefuseAmounts = 200;
 
+// Whether documents of this DocType are checked (the receipt-like kinds).
+bool IsCheckedDocType(const std::string& docType);
+
 // options: the option set the emulator announced.
 Verdict CheckFiscalDocument(const XmlNode& document, const Config& config, uint64_t options);
 

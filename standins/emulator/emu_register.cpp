@@ -208,7 +208,10 @@ void Register::FillStatus(TZefStatus& s, uint32_t mask) const {
   }
   if (mask & fnUnfiscalPrint) s.CannotPrintUnfiscal = config_.CannotPrintUnfiscal;
   if (mask & fnPrintQueue) s.QueueSize = config_.QueueSize;
-  if (mask & fnDrawerOpened) s.DrawerOpened = config_.DrawerOpened;
+  if (mask & fnDrawerOpened) {
+    s.DrawerOpened = config_.DrawerOpened || drawerOpenReads_ > 0;
+    if (drawerOpenReads_ > 0) --drawerOpenReads_;
+  }
   if (mask & fnPaperStatus) s.PaperStatus = config_.PaperStatus;
   if (mask & fnShiftState)
     s.ShiftState = !state_.ShiftOpen ? ssShiftClosed

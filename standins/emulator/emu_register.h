@@ -61,12 +61,19 @@ class Register {
 
   // Appends a received fiscal document to the documents file.
   void KeepDocument(const std::string& text, const std::string& verdict) const;
+  // The drawer is open for the next drawer status reads (drawer_open_reads).
+  void OpenDrawer() { drawerOpenReads_ = config_.DrawerOpenReads; }
+  // What ZefGetLastLogicError tells after a refused document (code 0: the
+  // configured logic error).
+  void SetLogicError(int32_t code, const std::string& text) {
+    logicCode_ = code;
+    logicText_ = text;
+  }
+  int32_t LogicCode() const { return logicCode_ ? logicCode_ : config_.LogicCode; }
+  std::string LogicText() const { return logicCode_ ? logicText_ : config_.LogicUtf8; }
+  std::string LogicAnsi() const { return logicCode_ ? logicText_ : config_.LogicAnsi; }
 
   const Config& Cfg() const { return config_; }
-  // What the last refused document was refused for; code 0 after an
-  // accepted one.
-  int32_t RefusalCode = 0;
-  std::string RefusalText;
   State& St() { return state_; }
   int32_t Number() const { return number_; }
 
@@ -82,6 +89,9 @@ class Register {
   Config config_;
   State state_;
   std::map<std::string, int32_t> calls_;
+  mutable int32_t drawerOpenReads_ = 0;
+  int32_t logicCode_ = 0;
+  std::string logicText_;
 };
 
 // The register of a device number, created on first use.

@@ -1,193 +1,254 @@
 #include "emu_xml.h"
 
-#include <cstdlib>
 #include <cctype>
-#include <cstring>
+#include <cstdint>
+#include <cstdlib>
+
+#include "platform/codepage.h"
 
 namespace emu {
 
-const std::string* XmlNode::Attr(const std::string& name) const {
-  for (const auto& a : Attrs)
-    if (a.first == name) return &a.second;
-  return nullptr;
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsNameStart(char c) { return std::isalpha(uint8_t(c)) || c == '_' || c == ':' || uint8_t(c) >= 0x80; }
+bool IsNameChar(char c) { return IsNameStart(c) || std::isdigit(uint8_t(c)) || c == '-' || c == '.'; }
+
+void AppendUtf8(std::string& out, uint32_t code) {
+  std::u16string wide;
+  if (code < 0x10000) {
+    wide += char16_t(code);
+  } else {
+    wide += char16_t(0xD800 + ((code - 0x10000) >> 10));
+    wide += char16_t(0xDC00 + ((code - 0x10000) & 0x3FF));
+  }
+  out += platform::WideToUtf8(wide);
 }
 
-std::string XmlNode::AttrOr(const std::string& name, const std::string& otherwise) const {
-  const std::string* value = Attr(name);
-  return value ? *value : otherwise;
+class Reader {
+ public:
+  explicit Reader(const std::string& text) : s_(text) {}
+
+  bool Document(XmlNode& root) {
+    if (!platform::IsValidUtf8(s_)) return Fail("the document is not UTF-8");
+    SkipMisc(true);
+    if (!Peek('<')) return Fail("no root element");
+    if (!Element(root)) return false;
+    SkipMisc(false);
+    if (at_ != s_.size()) return Fail("content after the root element");
+    return true;
+  }
+  std::string Error() const { return error_ + " (at byte " + std::to_string(at_) + ")"; }
+
+ private:
+  bool Fail(const std::string& message) {
+    if (error_.empty()) error_ = message;
+    return false;
+  }
+  bool Peek(char c) const { return at_ < s_.size() && s_[at_] == c; }
+  bool Starts(const char* text) const { return s_.compare(at_, std::char_traits<char>::length(text), text) == 0; }
+  void SkipBlanks() {
+    while (at_ < s_.size() && IsBlank(s_[at_])) ++at_;
+  }
+  // Blanks, comments, and the declaration when it may come.
+  void SkipMisc(bool declaration) {
+    for (;;) {
+      SkipBlanks();
+      if (declaration && Starts("<?xml")) {
+        size_t end = s_.find("?>", at_);
+        at_ = end == std::string::npos ? s_.size() : end + 2;
+        declaration = false;
+      } else if (Starts("<!--")) {
+        size_t end = s_.find("-->", at_ + 4);
+        at_ = end == std::string::npos ? s_.size() : end + 3;
+      } else {
+        return;
+      }
+    }
+  }
+  bool Name(std::string& name) {
+    if (at_ >= s_.size() || !IsNameStart(s_[at_])) return Fail("a name expected");
+    size_t start = at_;
+    while (at_ < s_.size() && IsNameChar(s_[at_])) ++at_;
+    name = s_.substr(start, at_ - start);
+    return true;
+  }
+  bool Reference(std::string& out) {
+    size_t end = s_.find(';', at_);
+    if (end == std::string::npos || end - at_ > 10) return Fail("an unterminated reference");
+    std::string name = s_.substr(at_ + 1, end - at_ - 1);
+    at_ = end + 1;
+    if (name == "amp") out += '&';
+    else if (name == "lt") out += '<';
+    else if (name == "gt") out += '>';
+    else if (name == "quot") out += '"';
+    else if (name == "apos") out += '\'';
+    else if (name.size() > 1 && name[0] == '#') {
+      bool hex = name[1] == 'x';
+      std::string digits = name.substr(hex ? 2 : 1);
+      char* stop = nullptr;
+      unsigned long code = std::strtoul(digits.c_str(), &stop, hex ? 16 : 10);
+      if (digits.empty() || *stop || code == 0 || code > 0x10FFFF) return Fail("a bad character reference");
+      AppendUtf8(out, uint32_t(code));
+    } else {
+      return Fail("an unknown reference &" + name + ";");
+    }
+    return true;
+  }
+  bool Attribute(XmlNode& node) {
+    std::string name, value;
+    if (!Name(name)) return false;
+    SkipBlanks();
+    if (!Peek('=')) return Fail("\"=\" expected after " + name);
+    ++at_;
+    SkipBlanks();
+    if (!Peek('"') && !Peek('\'')) return Fail("a quoted value expected for " + name);
+    char quote = s_[at_++];
+    while (at_ < s_.size() && s_[at_] != quote) {
+      if (s_[at_] == '<') return Fail("\"<\" in the value of " + name);
+      if (s_[at_] == '&') {
+        if (!Reference(value)) return false;
+      } else {
+        value += s_[at_++];
+      }
+    }
+    if (at_ >= s_.size()) return Fail("an unterminated value of " + name);
+    ++at_;
+    if (node.HasAttr(name)) return Fail("attribute " + name + " given twice");
+    node.Attrs.emplace_back(name, value);
+    return true;
+  }
+  bool Element(XmlNode& node) {
+    ++at_;  // "<"
+    if (!Name(node.Name)) return false;
+    for (;;) {
+      size_t before = at_;
+      SkipBlanks();
+      if (Starts("/>")) {
+        at_ += 2;
+        return true;
+      }
+      if (Peek('>')) {
+        ++at_;
+        break;
+      }
+      if (at_ == before) return Fail("a blank expected in the tag " + node.Name);
+      if (!Attribute(node)) return false;
+    }
+    return Content(node);
+  }
+  bool Content(XmlNode& node) {
+    while (at_ < s_.size()) {
+      if (Starts("</")) {
+        at_ += 2;
+        std::string name;
+        if (!Name(name)) return false;
+        SkipBlanks();
+        if (name != node.Name || !Peek('>')) return Fail("</" + node.Name + "> expected");
+        ++at_;
+        return true;
+      }
+      if (Starts("<!--")) {
+        size_t end = s_.find("-->", at_ + 4);
+        if (end == std::string::npos) return Fail("an unterminated comment");
+        at_ = end + 3;
+      } else if (Starts("<![CDATA[")) {
+        size_t end = s_.find("]]>", at_ + 9);
+        if (end == std::string::npos) return Fail("an unterminated CDATA section");
+        node.Text += s_.substr(at_ + 9, end - at_ - 9);
+        at_ = end + 3;
+      } else if (Peek('<')) {
+        node.Children.emplace_back();
+        if (!Element(node.Children.back())) return false;
+      } else if (Peek('&')) {
+        if (!Reference(node.Text)) return false;
+      } else {
+        node.Text += s_[at_++];
+      }
+    }
+    return Fail("</" + node.Name + "> missing");
+  }
+
+  const std::string& s_;
+  size_t at_ = 0;
+  std::string error_;
+};
+
+int Base64Value(char c) {
+  if (c >= 'A' && c <= 'Z') return c - 'A';
+  if (c >= 'a' && c <= 'z') return c - 'a' + 26;
+  if (c >= '0' && c <= '9') return c - '0' + 52;
+  if (c == '+') return 62;
+  if (c == '/') return 63;
+  return -1;
 }
+
+}  // namespace
 
 const XmlNode* XmlNode::Child(const std::string& name) const {
-  for (const XmlNode& c : Children)
-    if (c.Name == name) return &c;
+  for (const XmlNode& child : Children)
+    if (child.Name == name) return &child;
   return nullptr;
+}
+
+std::string XmlNode::Attr(const std::string& name, const std::string& missing) const {
+  for (const auto& attr : Attrs)
+    if (attr.first == name) return attr.second;
+  return missing;
+}
+
+bool XmlNode::HasAttr(const std::string& name) const {
+  for (const auto& attr : Attrs)
+    if (attr.first == name) return true;
+  return false;
 }
 
 const XmlNode* XmlNode::Path(const std::string& path) const {
   const XmlNode* node = this;
-  size_t start = 0;
-  while (node && start <= path.size()) {
-    size_t end = path.find('/', start);
+  for (size_t at = 0; node && at <= path.size();) {
+    size_t end = path.find('/', at);
     if (end == std::string::npos) end = path.size();
-    node = node->Child(path.substr(start, end - start));
-    start = end + 1;
+    node = node->Child(path.substr(at, end - at));
+    at = end + 1;
   }
   return node;
 }
 
 std::vector<const XmlNode*> XmlNode::ChildrenNamed(const std::string& name) const {
-  std::vector<const XmlNode*> found;
-  for (const XmlNode& c : Children)
-    if (c.Name == name) found.push_back(&c);
-  return found;
+  std::vector<const XmlNode*> list;
+  for (const XmlNode& child : Children)
+    if (child.Name == name) list.push_back(&child);
+  return list;
 }
 
-namespace {
-
-class Reader {
- public:
-  explicit Reader(const std::string& text) : t_(text) {}
-
-  bool Document(XmlNode& root, std::string& error) {
-    try {
-      SkipMisc();
-      if (!Starts("<")) Fail("no root element");
-      Element(root);
-      SkipMisc();
-      if (p_ != t_.size()) Fail("content after the root element");
-      return true;
-    } catch (const std::string& message) {
-      error = message;
-      return false;
-    }
-  }
-
- private:
-  [[noreturn]] void Fail(const std::string& what) { throw what + " at offset " + std::to_string(p_); }
-  bool Starts(const char* s) const { return t_.compare(p_, std::strlen(s), s) == 0; }
-  void Expect(const char* s) {
-    if (!Starts(s)) Fail(std::string("expected \"") + s + "\"");
-    p_ += std::strlen(s);
-  }
-  void SkipBlanks() {
-    while (p_ < t_.size() && (t_[p_] == ' ' || t_[p_] == '\t' || t_[p_] == '\r' || t_[p_] == '\n')) ++p_;
-  }
-  void SkipPast(const char* end) {
-    size_t at = t_.find(end, p_);
-    if (at == std::string::npos) Fail(std::string("unterminated, missing \"") + end + "\"");
-    p_ = at + std::strlen(end);
-  }
-  void SkipMisc() {
-    for (;;) {
-      SkipBlanks();
-      if (Starts("<?")) SkipPast("?>");
-      else if (Starts("<!--")) SkipPast("-->");
-      else return;
-    }
-  }
-  static bool NameChar(char c) {
-    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-' || c == '.' || c == ':' ||
-           static_cast<unsigned char>(c) >= 0x80;
-  }
-  std::string Name() {
-    size_t start = p_;
-    while (p_ < t_.size() && NameChar(t_[p_])) ++p_;
-    if (start == p_ || std::isdigit(static_cast<unsigned char>(t_[start])) || t_[start] == '-' || t_[start] == '.')
-      Fail("bad name");
-    return t_.substr(start, p_ - start);
-  }
-  std::string Decode(const std::string& raw) {
-    std::string out;
-    for (size_t i = 0; i < raw.size(); ++i) {
-      if (raw[i] == '<') Fail("\"<\" inside a value");
-      if (raw[i] != '&') {
-        out += raw[i];
-        continue;
-      }
-      size_t end = raw.find(';', i);
-      if (end == std::string::npos) Fail("unterminated entity");
-      std::string entity = raw.substr(i + 1, end - i - 1);
-      if (entity == "amp") out += '&';
-      else if (entity == "lt") out += '<';
-      else if (entity == "gt") out += '>';
-      else if (entity == "quot") out += '"';
-      else if (entity == "apos") out += '\'';
-      else if (entity.size() > 1 && entity[0] == '#') {
-        unsigned long code = entity[1] == 'x' ? std::strtoul(entity.c_str() + 2, nullptr, 16)
-                                              : std::strtoul(entity.c_str() + 1, nullptr, 10);
-        if (code >= 0x80) Fail("character reference above 127");
-        out += char(code);
-      } else {
-        Fail("unknown entity &" + entity + ";");
-      }
-      i = end;
-    }
-    return out;
-  }
-  void Element(XmlNode& node) {
-    Expect("<");
-    node.Name = Name();
-    for (;;) {
-      SkipBlanks();
-      if (Starts("/>")) {
-        p_ += 2;
-        return;
-      }
-      if (Starts(">")) {
-        ++p_;
-        break;
-      }
-      std::string name = Name();
-      if (node.Attr(name)) Fail("attribute " + name + " given twice");
-      SkipBlanks();
-      Expect("=");
-      SkipBlanks();
-      if (p_ >= t_.size() || (t_[p_] != '"' && t_[p_] != '\'')) Fail("unquoted attribute " + name);
-      char quote = t_[p_++];
-      size_t end = t_.find(quote, p_);
-      if (end == std::string::npos) Fail("unterminated attribute " + name);
-      node.Attrs.emplace_back(name, Decode(t_.substr(p_, end - p_)));
-      p_ = end + 1;
-    }
-    for (;;) {
-      if (p_ >= t_.size()) Fail("element " + node.Name + " not closed");
-      if (Starts("</")) {
-        p_ += 2;
-        if (Name() != node.Name) Fail("end tag does not match " + node.Name);
-        SkipBlanks();
-        Expect(">");
-        return;
-      }
-      if (Starts("<!--")) {
-        SkipPast("-->");
-      } else if (Starts("<![CDATA[")) {
-        p_ += 9;
-        size_t end = t_.find("]]>", p_);
-        if (end == std::string::npos) Fail("unterminated CDATA");
-        node.Text += t_.substr(p_, end - p_);
-        p_ = end + 3;
-      } else if (Starts("<")) {
-        node.Children.emplace_back();
-        Element(node.Children.back());
-      } else {
-        size_t end = t_.find('<', p_);
-        if (end == std::string::npos) end = t_.size();
-        std::string text = Decode(t_.substr(p_, end - p_));
-        if (text.find_first_not_of(" \t\r\n") != std::string::npos) node.Text += text;
-        p_ = end;
-      }
-    }
-  }
-
-  const std::string& t_;
-  size_t p_ = 0;
-};
-
-}  // namespace
-
 bool ParseXml(const std::string& text, XmlNode& root, std::string& error) {
+  Reader reader(text);
   root = XmlNode();
-  return Reader(text).Document(root, error);
+  if (reader.Document(root)) return true;
+  error = reader.Error();
+  return false;
+}
+
+bool DecodeBase64(const std::string& text, std::string& bytes) {
+  std::string clean;
+  for (char c : text)
+    if (uint8_t(c) > 0x20) clean += c;
+  bytes.clear();
+  if (clean.size() % 4 != 0) return false;
+  for (size_t i = 0; i < clean.size(); i += 4) {
+    int v[4];
+    for (int k = 0; k < 4; ++k) {
+      bool fill = clean[i + size_t(k)] == '=' && i + 4 == clean.size() && k >= 2;
+      v[k] = fill ? 0 : Base64Value(clean[i + size_t(k)]);
+      if (v[k] < 0) return false;
+    }
+    if (clean[i + 2] == '=' && clean[i + 3] != '=') return false;
+    uint32_t group = uint32_t(v[0]) << 18 | uint32_t(v[1]) << 12 | uint32_t(v[2]) << 6 | uint32_t(v[3]);
+    bytes += char(group >> 16);
+    if (clean[i + 2] != '=') bytes += char(group >> 8);
+    if (clean[i + 3] != '=') bytes += char(group);
+  }
+  return true;
 }
 
 }  // namespace emu

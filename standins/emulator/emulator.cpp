@@ -7,12 +7,14 @@
 
 #include "emu_day.h"
 #include "emu_document.h"
+#include "emu_print.h"
 #include "emu_register.h"
 #include "emu_xml.h"
 #include "io/printer/zefor/lodrv_api.h"
 #include "io/printer/zefor/zef_options.h"
 #include "io/printer/zefor/zef_status_record.h"
 #include "platform/abi.h"
+#include "platform/codepage.h"
 #include "platform/platform.h"
 
 namespace {
@@ -63,32 +65,25 @@ std::string AttrOf(const std::string& xml, const std::string& element, const std
   return xml.substr(at, xml.find('"', at) - at);
 }
 
-// The text of a markup document: tags removed, line elements as lines.
-std::string PlainText(const std::string& xml) {
-  std::string out;
-  bool inTag = false;
-  std::string tag;
-  for (char c : xml) {
-    if (c == '<') {
-      inTag = true;
-      tag.clear();
-    } else if (c == '>') {
-      inTag = false;
-      if (tag.compare(0, 5, "/Line") == 0 || tag.compare(0, 2, "br") == 0) out += '\n';
-    } else if (inTag) {
-      tag += c;
-    } else if (c != '\r' && c != '\n' && c != '\t') {
-      out += c;
-    }
-  }
-  for (const char* entity : {"&lt;", "&gt;", "&amp;", "&quot;"}) {
-    const char* plain = entity[1] == 'l' ? "<" : entity[1] == 'g' ? ">" : entity[1] == 'a' ? "&" : "\"";
-    for (size_t at; (at = out.find(entity)) != std::string::npos;) out.replace(at, std::strlen(entity), plain);
-  }
-  return out;
+// A document the register cannot read: result 303, and the reason for
+// ZefGetLastLogicError.
+constexpr int32_t kDocumentXmlError = 303;
+constexpr int32_t kRefusedLogicCode = 3;
+
+[[maybe_unused]] int32_t Refuse(Register& r, const std::string& function, const std::string& reason) {
+  r.SetLogicError(kRefusedLogicCode, function + ": " + reason);
+  return kDocumentXmlError;
 }
 
-uint64_t OptionSet(const emu::Config& c) {
+// Display bytes as the display shows them: the system code page, control
+// bytes as dots.
+[[maybe_unused]] std::string DisplayText(const std::string& bytes) {
+  std::string shown;
+  for (char c : bytes) shown += uint8_t(c) < 0x20 ? '.' : c;
+  return platform::WideToUtf8(platform::SingleByteToWide(0, shown));
+}
+
+[[maybe_unused]] uint64_t OptionSet(const emu::Config& c) {
   uint64_t set = 0;
   for (const std::string& name : c.Options)
     for (const ZefOptions::tOptionRow& row : ZefOptions::kOptionTable)
@@ -120,7 +115,7 @@ void StoreShort(uint8_t* target, const std::string& text, size_t capacity) {
   std::memcpy(target + 1, text.data(), n);
 }
 
-int32_t Initialise(int32_t number, const char* paramsXml) {
+[[maybe_unused]] int32_t Initialise(int32_t number, const char* paramsXml) {
   std::string params = paramsXml ? paramsXml : "";
   std::string config = AttrOf(params, "Emulator", "Config");
   Register& r = emu::RegisterOf(number);
@@ -198,9 +193,57 @@ ZEF_EXPORT int32_t ZEF_STDCALL ZefGetStatus(int32_t number, void* record, int32_
 ZEF_EXPORT int32_t ZEF_STDCALL ZefUnfiscalPrint(int32_t number, const char* xml, int32_t flags) {
   Call call(number, "ZefUnfiscalPrint");
   if (call.fault) return call.fault;
-  call.R().Tape("---- non-fiscal ----\n" + PlainText(xml ? xml : ""));
+  emu::XmlNode root;
+  emu::PrintResult printed;
+  std::string error;
+  if (!emu::ParseXml(xml ? xml : "", root, error) ||
+      !emu::RenderUnfiscal(root, call.R().Cfg().Width, printed, error))
+    return Refuse(call.R(), "ZefUnfiscalPrint", error);
+  call.R().SetLogicError(0, std::string());
+  if (printed.DrawerOpens > 0) call.R().OpenDrawer();
+  if (!printed.Tape.empty()) {
+    printed.Tape.pop_back();  // the tape adds the line end
+    call.R().Tape(printed.Tape);
+  }
   return 0;
 }
+
+namespace {
+
+// An accepted document: the shift opens, the counters grow, the state is
+// saved. Returns the moment.
+time_t CountDocument(Register& r, bool receipt) {
+  emu::State& s = r.St();
+  time_t now = time(nullptr);
+  if (!s.ShiftOpen) {
+    s.ShiftOpen = true;
+    s.ShiftOpened = now;
+  }
+  ++s.Doc;
+  if (receipt) ++s.Receipt;
+  if (++s.Unsent == 1) s.OldestUnsent = now;
+  r.SaveState();
+  return now;
+}
+
+// The status record and the reply of an accepted document.
+int32_t AnswerDocument(Register& r, void* record, int32_t* filled) {
+  using namespace ZefStatus;
+  uint32_t mask = fnShiftState | fnLastShiftNum | fnLastDocNum | fnLastReceiptNum;
+  auto* status = static_cast<TZefStatus*>(record);
+  if (status) {
+    r.FillStatus(*status, mask);
+    std::string result = "<DocumentResult DocNum=\"" + std::to_string(r.St().Doc) + "\"/>";
+    const std::string& replyFile = r.Cfg().FiscalReplyFile;
+    if (!replyFile.empty()) platform::ReadWholeFile(replyFile, result);
+    char* buffer = reinterpret_cast<char*>(uintptr_t(status->ReturnBuffer));
+    if (buffer && status->ReturnBufferSize > int32_t(result.size())) std::memcpy(buffer, result.c_str(), result.size() + 1);
+  }
+  if (filled) *filled = int32_t(mask);
+  return r.CountedFault("ZefFiscalDocument");
+}
+
+}  // namespace
 
 ZEF_EXPORT int32_t ZEF_STDCALL ZefFiscalDocument(int32_t number, const char* xml, void* record, int32_t* filled) {
   Call call(number, "ZefFiscalDocument");
@@ -209,56 +252,51 @@ ZEF_EXPORT int32_t ZEF_STDCALL ZefFiscalDocument(int32_t number, const char* xml
   Register& r = call.R();
   emu::XmlNode document;
   std::string error;
+  const bool parsed = emu::ParseXml(text, document, error);
+  // Cash documents and reports belong to the register's day.
+  if (parsed && emu::IsDayDocument(document))
+    return emu::DayDocument(r, document, text, static_cast<TZefStatus*>(record), filled);
+  // Only the receipt-like documents are checked; cash documents, reports,
+  // journal and custom documents are printed as they came.
+  const bool fiscalRoot = parsed ? document.Name == "FiscalDocument" : text.find("<FiscalDocument") != std::string::npos;
+  const std::string docType = parsed ? document.Attr("DocType") : AttrOf(text, "FiscalDocument", "DocType");
+  if (!fiscalRoot || (!docType.empty() && !emu::IsCheckedDocType(docType))) {
+    r.SetLogicError(0, std::string());
+    emu::State& s = r.St();
+    CountDocument(r, text.find("<Receipt") != std::string::npos);
+    r.KeepDocument(text, "accepted unchecked as document " + std::to_string(s.Doc));
+    r.Tape("---- fiscal document " + std::to_string(s.Doc) + " DocType=" + docType + " ----\n" + text);
+    return AnswerDocument(r, record, filled);
+  }
   emu::Verdict verdict;
-  if (!emu::ParseXml(text, document, error)) {
+  if (!parsed) {
     verdict.Code = emu::kRefuseForm;
     verdict.Problem = "the document is not well-formed XML: " + error;
-  } else if (emu::IsDayDocument(document)) {
-    return emu::DayDocument(r, document, text, static_cast<TZefStatus*>(record), filled);
   } else if (int32_t refused = emu::ReceiptAllowed(r)) {
-    r.KeepDocument(text, "refused " + std::to_string(refused) + ": " + r.RefusalText);
+    r.KeepDocument(text, "refused " + std::to_string(refused) + ": " + r.LogicText());
     return refused;
   } else {
     verdict = emu::CheckFiscalDocument(document, r.Effective(), OptionSet(r.Cfg()));
     if (!r.Cfg().Strict && verdict.Code != 0) {
       verdict.Code = 0;
-      verdict.Summary.DocType = document.AttrOr("DocType");
+      verdict.Summary.DocType = docType;
       verdict.Summary.Receipt = document.Child("Receipt") != nullptr;
     }
   }
-  r.RefusalCode = verdict.Code;
-  r.RefusalText = verdict.Problem;
+  r.SetLogicError(verdict.Code, verdict.Problem);
   if (verdict.Code != 0) {
     r.KeepDocument(text, "refused " + std::to_string(verdict.Code) + ": " + verdict.Problem);
     return verdict.Code;
   }
   emu::State& s = r.St();
-  time_t now = time(nullptr);
-  if (!s.ShiftOpen) {
-    s.ShiftOpen = true;
-    s.ShiftOpened = now;
-  }
-  ++s.Doc;
-  if (verdict.Summary.Receipt) ++s.Receipt;
   s.Sales += verdict.Summary.Sign * verdict.Summary.Total;
   s.Cash += verdict.Summary.Sign * verdict.Summary.CashIn;
   emu::BookReceipt(r, verdict.Summary);
-  if (++s.Unsent == 1) s.OldestUnsent = now;
-  r.SaveState();
+  const time_t now = CountDocument(r, verdict.Summary.Receipt);
   r.KeepDocument(text, "accepted as document " + std::to_string(s.Doc));
   emu::TapeNumbers numbers{s.LastShift + 1, s.Doc, s.Receipt, now};
   r.Tape(emu::DocumentTape(document, verdict.Summary, numbers));
-  using namespace ZefStatus;
-  uint32_t mask = fnShiftState | fnLastShiftNum | fnLastDocNum | fnLastReceiptNum;
-  auto* status = static_cast<TZefStatus*>(record);
-  if (status) {
-    r.FillStatus(*status, mask);
-    std::string result = "<DocumentResult DocNum=\"" + std::to_string(s.Doc) + "\"/>";
-    char* buffer = reinterpret_cast<char*>(uintptr_t(status->ReturnBuffer));
-    if (buffer && status->ReturnBufferSize > int32_t(result.size())) std::memcpy(buffer, result.c_str(), result.size() + 1);
-  }
-  if (filled) *filled = int32_t(mask);
-  return r.CountedFault("ZefFiscalDocument");
+  return AnswerDocument(r, record, filled);
 }
 
 ZEF_EXPORT int32_t ZEF_STDCALL ZefGetZReportData(int32_t number, char* buffer, int32_t* size) {
@@ -274,7 +312,12 @@ ZEF_EXPORT int32_t ZEF_STDCALL ZefGetZReportData(int32_t number, char* buffer, i
 ZEF_EXPORT int32_t ZEF_STDCALL ZefCustomerDisplay(int32_t number, const char* xml, int32_t flags) {
   Call call(number, "ZefCustomerDisplay");
   if (call.fault) return call.fault;
-  call.R().Tape("[display] " + PlainText(xml ? xml : ""));
+  emu::XmlNode root;
+  std::string bytes, error;
+  if (!emu::ParseXml(xml ? xml : "", root, error) || !emu::DisplayBytes(root, bytes, error))
+    return Refuse(call.R(), "ZefCustomerDisplay", error);
+  call.R().SetLogicError(0, std::string());
+  call.R().Tape("[display] " + DisplayText(bytes));
   return 0;
 }
 
@@ -287,6 +330,7 @@ ZEF_EXPORT int32_t ZEF_STDCALL ZefProgram(int32_t number, const char* xml) {
 ZEF_EXPORT int32_t ZEF_STDCALL ZefOpenDrawer(int32_t number, int32_t drawer) {
   Call call(number, "ZefOpenDrawer");
   if (call.fault) return call.fault;
+  call.R().OpenDrawer();
   call.R().Tape("[drawer " + std::to_string(drawer) + " opened]");
   return 0;
 }
@@ -296,19 +340,10 @@ ZEF_EXPORT int32_t ZEF_STDCALL ZefOpenDrawer(int32_t number, int32_t drawer) {
 ZEF_EXPORT void ZEF_STDCALL ZefGetLastLogicError(int32_t number, void* record) {
   Call call(number, "ZefGetLastLogicError");
   auto* bytes = static_cast<uint8_t*>(record);
-  const emu::Config& c = call.R().Cfg();
-  if (call.R().RefusalCode != 0) {
-    // The register explains the document it refused; the text may quote
-    // item names, so it goes in the UTF-8 form only.
-    const int32_t code = call.R().RefusalCode;
-    std::memcpy(bytes + 4, &code, 4);
-    StoreShort(bytes + 8, std::string(), 256);
-    StoreShort(bytes + 264, call.R().RefusalText, 256);
-    return;
-  }
-  std::memcpy(bytes + 4, &c.LogicCode, 4);
-  StoreShort(bytes + 8, c.LogicAnsi, 256);
-  StoreShort(bytes + 264, c.LogicUtf8, 256);
+  int32_t code = call.R().LogicCode();
+  std::memcpy(bytes + 4, &code, 4);
+  StoreShort(bytes + 8, call.R().LogicAnsi(), 256);
+  StoreShort(bytes + 264, call.R().LogicText(), 256);
 }
 #endif
 

@@ -110,8 +110,8 @@ TEST_F(DriverTest, PrintoutLinesOnlyAboveLevelOneUnlessTheyFail) {
   Bind(driver, "emulator.so");
   log_.Flush();
   size_t loaded = Unstamped(path_).size();
-  EXPECT_EQ(driver.UnfiscalPrint("<Doc/>", 0), 0);
-  EXPECT_EQ(driver.UnfiscalPrint("<Doc/>", 0), 203);
+  EXPECT_EQ(driver.UnfiscalPrint("<Unfiscal/>", 0), 0);
+  EXPECT_EQ(driver.UnfiscalPrint("<Unfiscal/>", 0), 203);
   driver.FreeLoDrv();
   log_.Flush();
   std::string added = Unstamped(path_).substr(loaded);

@@ -1,6 +1,7 @@
 #include "io/printer/zefor/fs_xml.h"
 
 #include <cctype>
+#include <vector>
 
 #include "io/printer/zefor/pos_objects.h"
 #include "io/printer/zefor/zef_text.h"
@@ -162,15 +163,29 @@ void TFSXml::AppendCustomProperties(const IXmlElement& header) {
   }
 }
 
-// The ToPrint text goes into the head as markup once the PRN-to-markup
-// converter of the non-fiscal printing is in the adapter; until then the
-// text is left out and the journal says so. A receipt that is only printed
-// as that text cannot be printed at all.
+// The ToPrint text as markup: the non-fiscal converter cuts it into
+// segments (printing them at once when the receipt is only printed as
+// text); footer segments go to the footer, the others into the head.
 bool TFSXml::AppendToPrint(bool unfiscalOnly, const std::string& toPrint) {
   if (toPrint.empty()) return true;
   if (unfiscalOnly && !KindIn(fdUnfiscal, owner_.CapabilityFlags)) return false;
-  owner_.Journal.Write(0, tZefJournal::Message("FillHeader", "PRN-to-markup conversion is not built yet: the receipt's head text is left out"));
-  return !unfiscalOnly;
+  std::vector<std::string> segments;
+  if (!owner_.uf_Doc(reinterpret_cast<const uint8_t*>(toPrint.data()), int32_t(toPrint.size()), false, &segments,
+                     unfiscalOnly))
+    return false;
+  for (const std::string& segment : segments) {
+    IXmlDocument parsed = ParseXmlDocument(segment);
+    IXmlElement root = parsed ? parsed->DocumentElement() : IXmlElement();
+    if (!root || root->ChildCount() == 0) continue;
+    IXmlElement target = root->IntAttr("Footer", 0) != 0 ? Root()->EnsureChild("Footer")->EnsureChild("Unfiscal")
+                                                         : Root()->SelectSingleNode("Header/Unfiscal");
+    AppendChildrenOf(root, target);
+  }
+  return true;
+}
+
+void AppendChildrenOf(const IXmlElement& from, const IXmlElement& to) {
+  for (int32_t c = 0; c < from->ChildCount(); ++c) to->AppendChild(from->ChildAt(c)->CloneNode(true));
 }
 
 void TFSXml::AddFooterText(const IXmlDocument& pendingInserts) {
@@ -179,10 +194,8 @@ void TFSXml::AddFooterText(const IXmlDocument& pendingInserts) {
   if (!pending) return;
   IXmlElement target = Root()->EnsureChild("Footer")->EnsureChild("Unfiscal");
   IXmlNodeList unfiscals = pending->SelectNodes("Unfiscal");
-  for (int32_t i = 0; i < unfiscals->Count(); ++i) {
-    IXmlNode unfiscal = unfiscals->Item(i);
-    for (int32_t c = 0; c < unfiscal->ChildCount(); ++c) target->AppendChild(unfiscal->ChildAt(c)->CloneNode(true));
-  }
+  for (int32_t i = 0; i < unfiscals->Count(); ++i)
+    if (IXmlElement unfiscal = unfiscals->Item(i)->AsElement()) AppendChildrenOf(unfiscal, target);
 }
 
 void TFSXml::AddSavingsLine(const std::string& templateText) {

@@ -82,5 +82,8 @@ class TFSXml {
   std::string options_;
 };
 
+// Appends a copy of every child of `from` to `to`, in order.
+void AppendChildrenOf(const IXmlElement& from, const IXmlElement& to);
+
 // An internal error of a document build: raised with the source path.
 [[noreturn]] void ZefAssertion(const std::string& what);

@@ -19,6 +19,10 @@ class TZefor;
 
 // Everything one receipt build reads, and its working state.
 struct tReceiptBuild {
+  tReceiptBuild(TFSXml& xml, TZefor& reg, tOrderPreparation& preparation, tOrderPreparationState& order,
+                TPDDataSource& data)
+      : Xml(xml), Reg(reg), Preparation(preparation), Order(order), Data(data) {}
+
   TFSXml& Xml;
   TZefor& Reg;
   tOrderPreparation& Preparation;

@@ -153,6 +153,21 @@ void EmitPayment(tReceiptBuild& b, const IXmlElement& payments, const tPaymentEn
   p->SetIntAttr("OriginalValue", e.OriginalSum);
 }
 
+// The names of merged discounts as text lines of the one discount left.
+// The names are UTF-8 already; they go back to the POS's code page so that
+// the converter turns them into UTF-8 exactly once.
+void AppendNamesAsText(tReceiptBuild& b, const IXmlElement& discount, const std::vector<std::string>& names) {
+  std::string prn;
+  for (const std::string& name : names) prn += Utf8ToCodePage(name, 0) + "\r\n";
+  std::vector<std::string> segments;
+  if (!b.Reg.uf_Doc(reinterpret_cast<const uint8_t*>(prn.data()), int32_t(prn.size()), true, &segments, false)) return;
+  for (const std::string& segment : segments) {
+    IXmlDocument parsed = ParseXmlDocument(segment);
+    if (IXmlElement root = parsed ? parsed->DocumentElement() : IXmlElement())
+      AppendChildrenOf(root, discount->EnsureChild("Unfiscal"));
+  }
+}
+
 void MergeOne(tReceiptBuild& b, const IXmlElement& discounts) {
   if (!discounts || discounts->ChildCount() == 0) return;
   std::vector<IXmlElement> list;
@@ -181,9 +196,7 @@ void MergeOne(tReceiptBuild& b, const IXmlElement& discounts) {
   list[0]->SetIntAttr("Id", 0);
   list[0]->SetIntAttr("Code", 0);
   list[0]->SetAttr("Name", "");
-  // The merged names go to the discount's text lines once the markup
-  // converter of the non-fiscal printing is in the adapter.
-  (void)b;
+  if (b.Has(ZefOptions::foTextInLine)) AppendNamesAsText(b, list[0], names);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "io/printer/fiscreg/common_fisc_reg.h"
+#include "io/printer/markup/uf_xml.h"
 #include "io/printer/zefor/zef_driver.h"
 #include "io/printer/zefor/zef_journal.h"
 #include "io/printer/zefor/zef_options.h"
@@ -114,8 +115,6 @@ class TZefor : public tCommonFiscReg {
   int32_t DefaultPayType() override;
   // The POS's system values, from the POS object model.
   bool PosTextValue(const std::string& name, std::string& text) override;
-  // Segments waiting to be printed with the next receipt ("PRINTUNFISCAL").
-  IXmlDocument PendingReceiptInserts;
 
   // ---- cash operations and shift reports (zefor_reports.cpp) ----
   bool MoneyInOut(TFiscDocInfo& doc) override;
@@ -161,7 +160,36 @@ class TZefor : public tCommonFiscReg {
   void PauseBetweenDocuments();
   void DocumentSent() { lastDocumentTick_ = platform::TickCount(); hasDocumentTime_ = true; }
 
+  // ---- non-fiscal printing, customer display and drawer (zefor_unfiscal.cpp) ----
+  // Printing: a custom document, or PRN converted to markup and printed
+  // segment by segment; false without non-fiscal printing (foText).
+  bool Print(const uint8_t* data, int32_t count) override;
+  void CustDispOut(const uint8_t* data, int32_t count) override;
+  bool OpenDrawer(int32_t drawer) override;
+  bool IsDrawerOpen(int32_t drawer) override;
+  bool ExtendedPrint(const IXmlDocument& document) override;
+  // Converts PRN to markup; segments marked ReceiptInsert go to the pending
+  // receipt inserts, the others to the collector and, with printNow, to
+  // the driver. Printing stops at the first segment the driver refuses.
+  bool uf_Doc(const uint8_t* data, int32_t count, bool converterFlag, std::vector<std::string>* collector,
+              bool printNow);
+  // Sends one "Unfiscal" element with ZefUnfiscalPrint; true without
+  // sending when it has no text.
+  bool PrintSegment(const IXmlElement& segment, bool slipAllowed);
+  bool PrintCustomDocument(const std::string& text);
+  bool PrintLogSegment(const std::string& segment, bool& print);
+  bool LogJob(const uint8_t* data, int32_t count, bool& toPrint);
+  // Sends a FiscalDocument text; the driver's returned XML, when wanted
+  // and readable, comes back in `reply`.
+  bool AnyDoc(const std::string& text, bool replyWanted, IXmlDocument& reply);
+  // The converter settings of the device parameters.
+  tUFXmlSettings UnfiscalSettings(bool converterFlag) const;
+  // Writes a dump file into the adapter's folder; a failure is journalled.
+  void SaveDump(const IXmlDocument& document, const std::string& fileName);
+
   // ---- fields ----
+  // "PRINTUNFISCAL" document of the segments waiting for the next receipt.
+  IXmlDocument PendingReceiptInserts;
   tZeforParams Params;
   tZefJournal Journal;
   tZefDriver Driver;
@@ -194,6 +222,10 @@ class TZefor : public tCommonFiscReg {
   void ReadDataFormat();
   void StartedStep();
   void BeforeDestruction();
+  // Steps of uf_Doc.
+  bool ConvertToMarkup(const uint8_t* data, int32_t count, bool converterFlag, IXmlDocument& document);
+  bool HandleSegments(const IXmlDocument& document, std::vector<std::string>* collector, bool printNow);
+  void AddReceiptInsert(const IXmlElement& segment);
   [[noreturn]] void ParamError(int32_t code, const char* format, const char* name, int32_t index);
 
   // Steps that come with the status snapshot thread and the driver menu.

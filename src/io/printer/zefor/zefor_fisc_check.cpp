@@ -506,7 +506,7 @@ bool tFiscCheck::Run() {
   reg_.Journal.Write(1, tZefJournal::Message(kStep, kindText_));
   TFSXml xml(reg_);
   tOrderPreparation preparation(reg_);
-  tReceiptBuild b{xml, reg_, preparation, order, data};
+  tReceiptBuild b(xml, reg_, preparation, order, data);
   b.PrintedKind = kind_;
   b.DocKind = doc_.Kind;
   b.DiscountMode = order.DiscountMode;

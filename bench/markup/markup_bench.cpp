@@ -1,0 +1,110 @@
+// PRN-to-markup conversion of guest bills (text lines with attributes, a
+// barcode, a QR code and a cut each) joined into jobs of 64 KB, 1 MB and
+// 8 MB, beside a plain copy of the same bytes as the floor. Counters: input
+// bytes per second, segments, and the peak heap bytes the conversion holds
+// per input byte.
+#include <benchmark/benchmark.h>
+
+#include <malloc.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <new>
+#include <string>
+
+#include "io/printer/markup/uf_xml_base.h"
+#include "standart/host_params.h"
+
+namespace {
+
+// Heap bytes held, and their peak, while gCounting is set (only around one
+// conversion, so that the timed loops run at full speed).
+bool gCounting = false;
+size_t gHeapBytes = 0, gHeapPeak = 0;
+
+}  // namespace
+
+void* operator new(size_t size) {
+  void* block = std::malloc(size ? size : 1);
+  if (!block) throw std::bad_alloc();
+  if (gCounting) {
+    gHeapBytes += malloc_usable_size(block);
+    if (gHeapBytes > gHeapPeak) gHeapPeak = gHeapBytes;
+  }
+  return block;
+}
+void operator delete(void* block) noexcept {
+  if (block && gCounting) gHeapBytes -= malloc_usable_size(block);
+  std::free(block);
+}
+void operator delete(void* block, size_t) noexcept { operator delete(block); }
+
+namespace {
+
+constexpr tBarCodeDefaults kDefaults{0, 2, 100, 0};
+
+std::string Bill(int number) {
+  std::string n = std::to_string(number);
+  std::string bill = "\x1b" "1\x1b" "5   CAFE ORBELO\n\x1b" "4Guest bill " + n + "      Table 12\n";
+  bill += "Guests: 2     Waiter: Anna\n--------------------------------\n";
+  for (int line = 0; line < 12; ++line)
+    bill += "Dish " + std::to_string(line) + "        2 x 150.00  300.00\n";
+  bill += "\x1b" "C\x1b" "3TOTAL                    3600.00\n\x1b" "2\x1b" "B\r\n";
+  bill += "\xD1\xEF\xE0\xF1\xE8\xE1\xEE \xE7\xE0 \xE2\xE8\xE7\xE8\xF2!\n";  // a line in code page 1251
+  bill += "\x1bQ460123456789\x1b;\x1bZ4;15;Center\x1b;\x1bXt=20240514T1241&s=3600.00&fn=" + n + "\x1b;\x1b" "7";
+  return bill;
+}
+
+const std::string& Job(size_t size) {
+  static std::map<size_t, std::string> jobs;
+  std::string& job = jobs[size];
+  for (int number = 0; job.size() < size; ++number) job += Bill(number);
+  return job;
+}
+
+IXmlDocument Convert(const std::string& job) {
+  TUFXmlBase converter(2, -1, kDefaults);
+  IXmlDocument document;
+  converter.ConvertPrn(reinterpret_cast<const uint8_t*>(job.data()), job.size(), document);
+  return document;
+}
+
+void BM_PrnToMarkup(benchmark::State& state) {
+  HostParams::OverrideFunction(nullptr);
+  const std::string& job = Job(size_t(state.range(0)));
+  for (auto _ : state) benchmark::DoNotOptimize(Convert(job));
+  state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(job.size()));
+  gHeapBytes = gHeapPeak = 0;
+  gCounting = true;
+  IXmlDocument document = Convert(job);
+  gCounting = false;
+  state.counters["segments"] = double(document->DocumentElement()->ChildCount());
+  state.counters["peak_heap_per_input_byte"] = double(gHeapPeak) / double(job.size());
+}
+
+// The conversion and the text the driver gets, as the adapter sends it.
+void BM_PrnToMarkupText(benchmark::State& state) {
+  HostParams::OverrideFunction(nullptr);
+  const std::string& job = Job(size_t(state.range(0)));
+  for (auto _ : state) benchmark::DoNotOptimize(Convert(job)->Xml());
+  state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(job.size()));
+}
+
+// The floor: copying the same bytes.
+void BM_CopyFloor(benchmark::State& state) {
+  const std::string& job = Job(size_t(state.range(0)));
+  std::string copy(job.size(), '\0');
+  for (auto _ : state) {
+    std::memcpy(&copy[0], job.data(), job.size());
+    benchmark::ClobberMemory();
+  }
+  state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(job.size()));
+}
+
+}  // namespace
+
+BENCHMARK(BM_PrnToMarkup)->Arg(64 << 10)->Arg(1 << 20)->Arg(8 << 20)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PrnToMarkupText)->Arg(64 << 10)->Arg(1 << 20)->Arg(8 << 20)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CopyFloor)->Arg(64 << 10)->Arg(1 << 20)->Arg(8 << 20)->Unit(benchmark::kMillisecond);
+BENCHMARK_MAIN();
