@@ -44,11 +44,11 @@ bool IsCash(const Config& c, int32_t type) {
 }
 
 int64_t Integer(const XmlNode& node, const std::string& attr, const std::string& where) {
-  const std::string* text = node.Attr(attr);
+  const std::string text = node.Attr(attr);
   char* end = nullptr;
-  if (!text || text->empty()) Refuse(kRefuseForm, where + ": attribute " + attr + " is missing");
-  const long long value = std::strtoll(text->c_str(), &end, 10);
-  if (*end != 0) Refuse(kRefuseForm, where + ": " + attr + " \"" + *text + "\" is not an integer");
+  if (text.empty()) Refuse(kRefuseForm, where + ": attribute " + attr + " is missing");
+  const long long value = std::strtoll(text.c_str(), &end, 10);
+  if (*end != 0) Refuse(kRefuseForm, where + ": " + attr + " \"" + text + "\" is not an integer");
   return value;
 }
 
@@ -199,11 +199,11 @@ std::string CashDocument(Register& r, const XmlNode& root, time_t now) {
   tape.Rule('=');
   tape.Center(in >= out ? "ВНЕСЕНИЕ" : "ИЗЪЯТИЕ");
   for (const XmlNode* p : payments) {
-    const int64_t value = std::atoll(p->AttrOr("Value").c_str());
-    tape.Pair(p->AttrOr("Name", "Наличные"), "=" + Money(value < 0 ? -value : value));
+    const int64_t value = std::atoll(p->Attr("Value").c_str());
+    tape.Pair(p->Attr("Name", "Наличные"), "=" + Money(value < 0 ? -value : value));
   }
   if (const XmlNode* reason = root.Child("Reason"))
-    if (!reason->AttrOr("Name").empty()) tape.Pair("Основание", reason->AttrOr("Name"));
+    if (!reason->Attr("Name").empty()) tape.Pair("Основание", reason->Attr("Name"));
   tape.Pair("НАЛИЧНЫХ В КАССЕ", "=" + Money(s.Cash));
   return tape.Text() + Footer(r, now, true);
 }
@@ -267,7 +267,7 @@ std::string Report(Register& r, const XmlNode& root, time_t now, std::string& re
   const Config& c = r.Cfg();
   const XmlNode* report = root.Child("Report");
   if (!report) Refuse(kRefuseForm, "Report is missing");
-  const std::string type = report->AttrOr("ReportType");
+  const std::string type = report->Attr("ReportType");
   if (type == "Z") return ZReport(r, now, reply);
   if (type == "X") {
     NeedOption(c, "foXReport", "the X-report");
@@ -278,11 +278,11 @@ std::string Report(Register& r, const XmlNode& root, time_t now, std::string& re
            type == "ZeroCheck" || type == "OFDStatus")
     NeedOption(c, "foSpecialReport", "the special report " + type);
   else Refuse(kRefuseForm, "ReportType \"" + type + "\" is not a report this register prints");
-  CheckReportParameters(type, report->AttrOr("Parameters"), r.St().LastShift);
+  CheckReportParameters(type, report->Attr("Parameters"), r.St().LastShift);
   Tape tape;
   tape.Rule('=');
   tape.Center("ОТЧЁТ " + type);
-  if (report->Attr("Parameters")) tape.Center(report->AttrOr("Parameters"));
+  if (report->HasAttr("Parameters")) tape.Center(report->Attr("Parameters"));
   return tape.Text() + Footer(r, now, false);
 }
 
@@ -321,13 +321,13 @@ bool ReadDayLine(Day& day, const std::string& key, const std::string& value) {
 }
 
 bool IsDayDocument(const XmlNode& document) {
-  const std::string type = document.AttrOr("DocType");
+  const std::string type = document.Attr("DocType");
   return document.Name == "FiscalDocument" && (type == "CashInOut" || type == "CollectAll" || type == "Report");
 }
 
 int32_t DayDocument(Register& r, const XmlNode& root, const std::string& text, TZefStatus* status, int32_t* filled) {
   const time_t now = time(nullptr);
-  const std::string type = root.AttrOr("DocType");
+  const std::string type = root.Attr("DocType");
   std::string tape, reply;
   const State saved = r.St();
   try {
@@ -337,13 +337,11 @@ int32_t DayDocument(Register& r, const XmlNode& root, const std::string& text, T
     else tape = Report(r, root, now, reply);
   } catch (const Refusal& refusal) {
     r.St() = saved;
-    r.RefusalCode = refusal.Code;
-    r.RefusalText = refusal.what();
+    r.SetLogicError(refusal.Code, refusal.what());
     r.KeepDocument(text, "refused " + std::to_string(refusal.Code) + ": " + refusal.what());
     return refusal.Code;
   }
-  r.RefusalCode = 0;
-  r.RefusalText.clear();
+  r.SetLogicError(0, std::string());
   r.SaveState();
   r.KeepDocument(text, "accepted as document " + std::to_string(r.St().Doc));
   r.Tape(tape);
@@ -361,8 +359,7 @@ int32_t DayDocument(Register& r, const XmlNode& root, const std::string& text, T
 int32_t ReceiptAllowed(Register& r) {
   const State& s = r.St();
   if (!s.ShiftOpen || time(nullptr) - s.ShiftOpened <= 24 * 3600) return 0;
-  r.RefusalCode = kRefuseShiftAge;
-  r.RefusalText = "the shift is open for more than 24 hours: close it with the Z-report";
+  r.SetLogicError(kRefuseShiftAge, "the shift is open for more than 24 hours: close it with the Z-report");
   return kRefuseShiftAge;
 }
 
@@ -398,8 +395,7 @@ int32_t ProgramDocument(Register& r, const std::string& text) {
   std::string error;
   State& s = r.St();
   auto refuse = [&](int32_t code, const std::string& what) {
-    r.RefusalCode = code;
-    r.RefusalText = what;
+    r.SetLogicError(code, what);
     r.Tape("[program] refused: " + what);
     return code;
   };
@@ -418,18 +414,17 @@ int32_t ProgramDocument(Register& r, const std::string& text) {
     s.Shift.TaxesProgrammed = true;
     s.Shift.TaxTable.clear();
     for (const XmlNode* tax : taxes->ChildrenNamed("Tax")) {
-      const int32_t index = std::atoi(tax->AttrOr("TaxRateIndex").c_str());
-      const int32_t rate = std::atoi(tax->AttrOr("RateValue").c_str());
+      const int32_t index = std::atoi(tax->Attr("TaxRateIndex").c_str());
+      const int32_t rate = std::atoi(tax->Attr("RateValue").c_str());
       s.Shift.TaxTable[index] = rate;
-      tape.Pair("Налог " + std::to_string(index) + " " + tax->AttrOr("RateName"), Money(rate) + "%");
+      tape.Pair("Налог " + std::to_string(index) + " " + tax->Attr("RateName"), Money(rate) + "%");
     }
   }
   if (const XmlNode* departments = root.Child("ProgramDepartments"))
     for (const XmlNode* d : departments->ChildrenNamed("Department"))
-      tape.Pair("Отдел " + d->AttrOr("Number"), d->AttrOr("Name"));
+      tape.Pair("Отдел " + d->Attr("Number"), d->Attr("Name"));
   tape.Rule('=');
-  r.RefusalCode = 0;
-  r.RefusalText.clear();
+  r.SetLogicError(0, std::string());
   r.SaveState();
   r.Tape(tape.Text());
   return 0;

@@ -273,7 +273,7 @@ ZEF_EXPORT int32_t ZEF_STDCALL ZefFiscalDocument(int32_t number, const char* xml
     verdict.Code = emu::kRefuseForm;
     verdict.Problem = "the document is not well-formed XML: " + error;
   } else if (int32_t refused = emu::ReceiptAllowed(r)) {
-    r.KeepDocument(text, "refused " + std::to_string(refused) + ": " + r.RefusalText);
+    r.KeepDocument(text, "refused " + std::to_string(refused) + ": " + r.LogicText());
     return refused;
   } else {
     verdict = emu::CheckFiscalDocument(document, r.Effective(), OptionSet(r.Cfg()));

@@ -284,4 +284,7 @@ class TZefor : public tCommonFiscReg {
   // first, so that it never prints a second one for the same shift.
   int32_t UnconfirmedZShift = 0;
   IXmlDocument UnconfirmedZData;
+
+ private:
+  int32_t loggedDefaultPayType_ = -1;
 };

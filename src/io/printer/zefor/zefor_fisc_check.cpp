@@ -97,7 +97,10 @@ int32_t TZefor::MaxPayType() {
 
 int32_t TZefor::DefaultPayType() {
   const int32_t type = PosObjects::IntegerOr(PosObjects::PropertyText(PosObjects::kFiscRegTypeClass, Params.FiscRegTypeNum, "PayDefault"), 1);
-  Journal.Write(-1, "Default Pay index=" + std::to_string(type));
+  // The POS asks for it at every payment; the journal tells the value once
+  // and again when the POS's configuration changes it.
+  if (type != loggedDefaultPayType_) Journal.Write(-1, "Default Pay index=" + std::to_string(type));
+  loggedDefaultPayType_ = type;
   return type;
 }
 
