@@ -2,85 +2,13 @@
 // datasets stream, FiscDocument prints it on the strict emulator, and the
 // document the emulator received, its tape and the counters the POS got
 // back are checked. Expected documents are written by hand.
-#include <cstring>
+#include <sstream>
 
-#include "io/printer/fiscreg/fisc_doc_info.h"
-#include "orderparser.h"
-#include "orderstream.h"
-#include "zefor_fixture.h"
+#include "receipt_fixture.h"
 
 namespace {
 
-const std::string kSource = ZEF_SOURCE_DIR;
-
-std::string SourceFile(const std::string& path) {
-  std::string text;
-  platform::ReadWholeFile(kSource + "/" + path, text);
-  return text;
-}
-
-std::string TrimEnd(std::string text) {
-  while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) text.pop_back();
-  return text;
-}
-
-size_t Count(const std::string& text, const std::string& part) {
-  size_t n = 0;
-  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) ++n;
-  return n;
-}
-
-class Receipts : public ZeforTest {
- protected:
-  // A register on the emulator with the POS objects of the demo orders.
-  void Start(const std::string& emulator, const std::string& params = "") {
-    platform::RemoveFile(dir_ + "emu1.docs");
-    WriteEmulator("documents = emu1.docs\ntaxes = 1:2000 2:1000 3:0\n" + emulator);
-    WriteParams(Device(0, params) + SourceFile("tools/possim/demo/receipts.cfg"));
-    Load();
-    handle_ = adapter_.InitDevice(0, 0);
-    ASSERT_EQ(handle_, 1);
-  }
-
-  struct tAnswer {
-    bool Result;
-    TFiscDocInfo Doc;
-    std::string ErrorText;
-  };
-
-  tAnswer Print(const std::string& orderFile, uint8_t kind, int32_t flags = 0x2E) {
-    std::string stream =
-        orderwriter::WriteOrderStream(orderwriter::ParseOrderDescription(SourceFile(orderFile)));
-    TFiscDocInfo doc{};
-    doc.Size = kFiscDocInfoSize;
-    doc.Kind = kind;
-    doc.Flags = flags;
-    doc.Data = uint32_t(uintptr_t(stream.data()));
-    doc.DataSize = int32_t(stream.size());
-    uint8_t record[kFiscDocInfoSize];
-    std::memcpy(record, &doc, sizeof doc);
-    tAnswer answer;
-    answer.Result = adapter_.FiscDocument(handle_, record) != 0;
-    std::memcpy(&answer.Doc, record, sizeof doc);
-    answer.ErrorText.assign(reinterpret_cast<const char*>(answer.Doc.ErrorText + 1), answer.Doc.ErrorText[0]);
-    return answer;
-  }
-
-  // The documents the emulator accepted, as received.
-  std::vector<std::string> Accepted() const {
-    std::vector<std::string> docs;
-    const std::string all = Read("emu1.docs");
-    const std::string marker = "<!-- accepted as document ";
-    for (size_t at = all.find(marker); at != std::string::npos; at = all.find(marker, at + 1)) {
-      size_t start = all.find('\n', at) + 1;
-      size_t end = all.find("<!-- ", start);
-      docs.push_back(TrimEnd(all.substr(start, end == std::string::npos ? std::string::npos : end - start)));
-    }
-    return docs;
-  }
-
-  int32_t handle_ = 0;
-};
+using Receipts = ReceiptTest;
 
 TEST_F(Receipts, DinnerSaleIsTheHandWrittenDocument) {
   Start("options = foAbsItemDiscount foCalcChange\nprotocol = 40\n");
@@ -88,12 +16,46 @@ TEST_F(Receipts, DinnerSaleIsTheHandWrittenDocument) {
   ASSERT_TRUE(a.Result) << a.ErrorText << "\n" << Journal();
   std::vector<std::string> docs = Accepted();
   ASSERT_EQ(docs.size(), 1u);
-  EXPECT_EQ(docs[0], TrimEnd(SourceFile("tests/io/zefor/expected/dinner_sale.xml")));
+  EXPECT_EQ(docs[0], TrimEnd(SourceFile("tests/io/zefor/receipts/dinner_sale.xml")));
   EXPECT_EQ(a.Doc.CheckNum, 1);
   EXPECT_EQ(a.Doc.DocNum, 1);
   const std::string tape = Read("emu1.tape");
   EXPECT_TRUE(Contains(tape, "ИТОГ                              =1790.00")) << tape;
   EXPECT_TRUE(Contains(tape, "СДАЧА                              =210.00")) << tape;
+}
+
+// The dinner taken back and billed: each document as written by hand, and
+// the counters the POS gets (a bill is no receipt: only the document
+// counter grows).
+TEST_F(Receipts, ReturnDeletionAndBillAreTheHandWrittenDocuments) {
+  struct tCase {
+    const char* Order;
+    uint8_t Kind;
+    const char* Expected;
+    const char* Title;
+    int32_t CheckNum;
+  };
+  const tCase cases[] = {
+      {"tests/io/zefor/receipts/dinner_return.order", fdFiscReturn, "dinner_return.xml", "ВОЗВРАТ ПРИХОДА", 1},
+      {"tests/io/zefor/receipts/dinner_return.order", fdDeleteCheck, "dinner_deletion.xml", "ВОЗВРАТ ПРИХОДА", 1},
+      {"tools/possim/demo/dinner.order", fdBill, "dinner_bill.xml", "СЧЁТ", 0},
+  };
+  for (const tCase& c : cases) {
+    SCOPED_TRACE(c.Expected);
+    Restart();
+    Start("options = foAbsItemDiscount foCalcChange foDeleteReceipt foReturnReceipt foBill\nprotocol = 40\n");
+    tAnswer a = Print(c.Order, c.Kind);
+    ASSERT_TRUE(a.Result) << a.ErrorText << "\n" << Journal();
+    std::vector<std::string> docs = Accepted();
+    ASSERT_EQ(docs.size(), 1u);
+    EXPECT_EQ(docs[0], TrimEnd(SourceFile(std::string("tests/io/zefor/receipts/") + c.Expected)));
+    EXPECT_EQ(a.Doc.DocNum, 1);
+    EXPECT_EQ(a.Doc.CheckNum, c.CheckNum);
+    const std::string tape = Read("emu1.tape");
+    EXPECT_TRUE(Contains(tape, c.Title)) << tape;
+    EXPECT_TRUE(Contains(tape, "ИТОГ                              =1790.00")) << tape;
+    EXPECT_FALSE(Contains(Journal(), "Warning")) << Journal();
+  }
 }
 
 TEST_F(Receipts, DiscountsFoldIntoPricesOnARegisterWithoutThem) {
@@ -118,42 +80,87 @@ TEST_F(Receipts, StrictRegisterRefusalReachesThePos) {
   EXPECT_FALSE(Contains(Read("emu1.tape"), "КАССОВЫЙ ЧЕК"));
 }
 
-// Faults around the document, with one and three tries: the tape never holds
-// the receipt twice, and the POS hears true exactly when it was printed.
+// Faults around the document, with one and three tries, for the sale, the
+// deletion, the return and the bill: the tape never holds the document
+// twice, the POS hears true exactly when the register counted it, and the
+// record carries the true counters or the error of the failed send.
 struct tFault {
   const char* Name;
   const char* Lines;
-  bool Printed;  // whether the register counts the document in the end
+  bool Counted;          // the faulty send is counted by the register all the same
+  int32_t ErrorCode;     // the record's ErrorCode when the POS hears false
+  int32_t LogicError;    // and its LogicError
+  const char* ErrorPart;  // a part of the record's error text then
 };
 
 const tFault kFaults[] = {
-    {"connection error", "fault = ZefFiscalDocument 103 1\n", false},
-    {"logic error", "fault = ZefFiscalDocument 202 1\n", false},
-    {"printed but reported failed", "counted_fault = ZefFiscalDocument 203 1\n", true},
-    {"time-out after printing", "delay = ZefFiscalDocument 300 1\ncounted_fault = ZefFiscalDocument 101 1\n", true},
-    {"status fails after the document", "fault = ZefGetStatus 103 3\n", true},
+    {"connection error", "fault = ZefFiscalDocument 103 1\n", false, 103, 0, "Error (103)."},
+    {"logic error", "fault = ZefFiscalDocument 202 1\n", false, 0, 202, "Error (202)."},
+    {"printed but reported failed", "counted_fault = ZefFiscalDocument 203 1\n", true, 0, 0, ""},
+    {"time-out after printing", "delay = ZefFiscalDocument 300 1\ncounted_fault = ZefFiscalDocument 101 1\n", true, 0,
+     0, ""},
+    {"status fails after the document", "fault = ZefGetStatus 103 3\n", true, 0, 0, ""},
 };
 
+struct tKindCase {
+  uint8_t Kind;
+  bool Receipt;  // counts in the receipt counter
+};
+
+const tKindCase kKinds[] = {{fdFiscCheck, true}, {fdDeleteCheck, true}, {fdFiscReturn, true}, {fdBill, false}};
+
+// The lines of the journal that contain `part`, whole.
+std::vector<std::string> LinesWith(const std::string& journal, const std::string& part) {
+  std::vector<std::string> lines;
+  std::istringstream in(journal);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (Contains(line, part)) lines.push_back(line);
+  }
+  return lines;
+}
+
 TEST_F(Receipts, FaultMatrixNeverPrintsTwiceAndAnswersTruly) {
-  for (int tries : {1, 3})
-    for (const tFault& fault : kFaults) {
-      SCOPED_TRACE(std::string(fault.Name) + ", tries " + std::to_string(tries));
-      if (loaded_) {
-        adapter_.DONEDLL();
-        adapter_.Unload();
-        loaded_ = false;
+  const std::string kt103 = "Error during printing of a check, but the counter fiscal documents has changed";
+  for (const tKindCase& kind : kKinds)
+    for (int tries : {1, 3})
+      for (const tFault& fault : kFaults) {
+        SCOPED_TRACE(std::string(fault.Name) + ", kind " + std::to_string(kind.Kind) + ", tries " +
+                     std::to_string(tries));
+        Restart();
+        Start(std::string("protocol = 40\noptions = foDeleteReceipt foBill foCalcChange\n") + fault.Lines,
+              "7 = " + std::to_string(tries) + "\n");
+        tAnswer a = Print("tools/possim/demo/dinner.order", kind.Kind);
+        const size_t printed = Count(Read("emu1.tape"), "\nФД ");
+        const bool counted = fault.Counted || tries > 1;
+        EXPECT_EQ(printed, counted ? 1u : 0u);
+        EXPECT_EQ(Accepted().size(), printed);
+        EXPECT_EQ(a.Result, counted) << a.ErrorText;
+        const std::string journal = Journal();
+        if (a.Result) {
+          EXPECT_EQ(a.Doc.DocNum, 1);
+          EXPECT_EQ(a.Doc.CheckNum, kind.Receipt ? 1 : 0);
+        } else {
+          EXPECT_EQ(a.Doc.ErrorCode, fault.ErrorCode);
+          EXPECT_EQ(a.Doc.LogicError, fault.LogicError);
+          EXPECT_TRUE(Contains(a.ErrorText, fault.ErrorPart)) << a.ErrorText;
+        }
+        // A counted failure is told apart by the counters, and said so.
+        std::vector<std::string> expected103;
+        if (fault.Counted && std::string(fault.Name) != "status fails after the document")
+          expected103.push_back(kind.Kind == fdFiscCheck
+                                    ? "{PrintFiscCheck} [КТ-103 [WARNING]], sReceiptInfo.ReceiptNum__After = 1, "
+                                      "sReceiptInfo.ReceiptNum__Before = 0, " + kt103
+                                    : "{PrintFiscCheck} [КТ-103 [WARNING]], sReceiptInfo.DocNum__After = 1, "
+                                      "sReceiptInfo.DocNum__Before = 0, " + kt103);
+        EXPECT_EQ(LinesWith(journal, "КТ-103"), expected103);
+        std::vector<std::string> expected101;
+        if (std::string(fault.Name) == "status fails after the document")
+          expected101.push_back("{PrintFiscCheck}[КТ-101 [STATUS ERROR]] Error (103). Device does not answer to the "
+                                "command");
+        EXPECT_EQ(LinesWith(journal, "КТ-101"), expected101);
+        EXPECT_EQ(Count(journal, "{PrintFiscCheck} sReceiptInfo.DocNum__Before"), counted && !fault.Counted ? 2u : 1u);
       }
-      for (const char* f : {"emu1.docs", "emu1.tape", "emu1.state", "calls.log"}) platform::RemoveFile(dir_ + f);
-      Start(std::string("protocol = 40\n") + fault.Lines, "7 = " + std::to_string(tries) + "\n");
-      tAnswer a = Print("tools/possim/demo/dinner.order", fdFiscCheck);
-      const size_t printed = Count(Read("emu1.tape"), "КАССОВЫЙ ЧЕК");
-      EXPECT_LE(printed, 1u);
-      EXPECT_EQ(a.Result, printed == 1) << a.ErrorText;
-      const bool expectPrinted = fault.Printed || tries > 1;
-      EXPECT_EQ(printed, expectPrinted ? 1u : 0u);
-      if (a.Result) EXPECT_EQ(a.Doc.CheckNum, 1);
-      else EXPECT_FALSE(a.ErrorText.empty());
-    }
 }
 
 }  // namespace

@@ -52,6 +52,41 @@ std::string Utf8Head(const std::string& text, size_t count) {
   return text.substr(0, i);
 }
 
+// Lines that share a DishUNI each read every "Taxes" record of that DishUNI,
+// so each carries the tax of them all, more than its own amount. The tax
+// of such a group is split over its lines by what they pay, so that the
+// items together carry it once.
+void SplitSharedUniTaxes(std::vector<tFRDiscsDishInfo>& lines) {
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (lines[i].Skip || lines[i].FirstSameUni < 0) continue;
+    for (size_t k = 0; k < lines[i].Taxes.size(); ++k) {
+      const tDishTaxInfo& slot = lines[i].Taxes[k];
+      if (!slot.Present || slot.Amount == 0) continue;
+      std::vector<tDishTaxInfo*> group;
+      std::vector<int64_t> weights;
+      int64_t total = 0;
+      for (size_t j = i; j < lines.size(); ++j) {
+        if (lines[j].Skip || lines[j].DishUNI != lines[i].DishUNI) continue;
+        for (tDishTaxInfo& other : lines[j].Taxes)
+          if (other.Present && other.TaxId == slot.TaxId && other.Amount == slot.Amount) {
+            group.push_back(&other);
+            weights.push_back(lines[j].PaySum);
+            total += lines[j].PaySum;
+            break;
+          }
+      }
+      if (group.size() < 2 || total == 0) continue;
+      int64_t amount = slot.Amount;
+      for (size_t g = 0; g < group.size(); ++g) {
+        const int64_t part = Share(total, weights[g], amount);
+        total -= weights[g];
+        amount -= part;
+        group[g]->Amount = part;
+      }
+    }
+  }
+}
+
 class tItemsBuilder {
  public:
   explicit tItemsBuilder(tReceiptBuild& b) : b_(b), items_(b.Xml.Receipt()->AppendElement("Items")) {}
@@ -59,6 +94,7 @@ class tItemsBuilder {
   void Run() {
     std::vector<tFRDiscsDishInfo>& lines = b_.Infos().Lines;
     b_.Reg.Journal.Write(1, tZefJournal::Value("PrintFiscCheck", "[KT-2] Items count", std::to_string(lines.size())));
+    SplitSharedUniTaxes(lines);
     for (size_t i = 0; i < lines.size(); ++i) {
       if (lines[i].IsCombo) combo_ = int32_t(i);
       if (lines[i].Skip) continue;

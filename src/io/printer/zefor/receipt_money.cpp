@@ -286,10 +286,16 @@ bool AddReceiptDiscounts(tReceiptBuild& b, int64_t rest) {
       const bool orderLevel = source->GetRawValueByName("DishUNI").AsInt64() == 0 || b.Infos().OrderLevelOnly;
       const bool isProportional =
           orderLevel && std::find(proportional.begin(), proportional.end(), id) != proportional.end();
+      // A dish's markup that the preparation turned into a markup item
+      // (device parameter 25) is on the receipt already; a dish's discount
+      // or markup goes to receipt level only where the register takes a
+      // receipt discount or markup.
+      const bool markupLines = !b.Has(ZefOptions::foAbsItemMarkup) && !b.Reg.Params.MarkupName.empty();
       const bool printed =
-          isProportional || (((a < 0 && !b.Has(ZefOptions::foAbsItemDiscount)) ||
-                              (a > 0 && !b.Has(ZefOptions::foAbsItemMarkup))) &&
-                             b.DiscountMode != 3 && b.DiscountMode != 4);
+          isProportional ||
+          (((a < 0 && !b.Has(ZefOptions::foAbsItemDiscount) && b.Has(ZefOptions::foAbsDiscountSum)) ||
+            (a > 0 && !b.Has(ZefOptions::foAbsItemMarkup) && !markupLines && b.Has(ZefOptions::foAbsMarkupSum))) &&
+           b.DiscountMode != 3 && b.DiscountMode != 4);
       if (!printed) continue;
       if (byTax) working = RecordTaxSlots(b, *source);
       ReceiptDiscount(b, id, source->GetFieldText("Discount.Code"), source->GetFieldText("Discount"), a, working);

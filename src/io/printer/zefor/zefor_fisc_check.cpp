@@ -157,7 +157,7 @@ class tFiscCheck {
   bool SendWithRetries(TFSXml& xml);
   bool ReadCounters(tCounters& counters, bool ofd);
   void ReadCountersAfter(tCounters& counters, bool accepted);
-  bool AutomaticDocuments(TFSXml& xml);
+  bool AutomaticDocuments(TFSXml& xml, int32_t& sent);
 
   TZefor& reg_;
   TFiscDocInfo& doc_;
@@ -376,7 +376,8 @@ void tFiscCheck::ReadCountersAfter(tCounters& counters, bool accepted) {
   }
 }
 
-bool tFiscCheck::AutomaticDocuments(TFSXml& xml) {
+bool tFiscCheck::AutomaticDocuments(TFSXml& xml, int32_t& sent) {
+  sent = 0;
   std::string billAlways;
   if (!PosObjects::SystemValue("BillAlways", billAlways) || PosObjects::IntegerOr(billAlways, 0) != 2) return true;
   std::vector<uint8_t> kinds;
@@ -390,6 +391,7 @@ bool tFiscCheck::AutomaticDocuments(TFSXml& xml) {
     int32_t filled = 0;
     xml.SetDocType(kind, seatNo_, 0, lastBill_);
     reg_.SendDocument(xml, status, filled, false);
+    ++sent;
     xml.SetDocType(kind_, seatNo_, doc_.DocTypeIdent, lastBill_);
   }
   return true;
@@ -410,10 +412,14 @@ bool tFiscCheck::SendWithRetries(TFSXml& xml) {
     reg_.Journal.Write(1, Fmt("{%s} %s = %s, %s = %s", kStep, "sReceiptInfo.DocNum__Before", std::to_string(before.Doc),
                               "sReceiptInfo.ReceiptNum__Before", std::to_string(before.Receipt)));
     if (!taboo_) {
-      if (attempt == 0 && !AutomaticDocuments(xml)) {
+      int32_t automatic = 0;
+      if (attempt == 0 && !AutomaticDocuments(xml, automatic)) {
         endedWithoutPrint_ = true;
         return true;
       }
+      // The automatic documents count too: the receipt's own counting is
+      // judged from the counters after them.
+      if (automatic > 0 && !ReadCounters(before, false)) continue;
       TZefStatus status{};
       int32_t filled = 0;
       printResult_ = reg_.SendDocument(xml, status, filled, false);
@@ -439,10 +445,16 @@ bool tFiscCheck::SendWithRetries(TFSXml& xml) {
                                   HostParams::Translate("The check is printed, but the counter fiscal documents has not changed")));
     } else if (taboo_) {
       result = false;
-    } else if (receiptGrew || (kind_ != fdFiscCheck && documentGrew)) {
+    } else if (kind_ == fdFiscCheck ? receiptGrew : documentGrew) {
+      // Counted although reported failed: printed, and must not be sent
+      // again. Receipts are judged by the receipt counter, every other
+      // kind by the document counter.
+      const bool receipt = kind_ == fdFiscCheck;
       reg_.Journal.Write(0, Fmt("{%s} [%s], %s = %s, %s = %s, %s", kStep, "КТ-103 [WARNING]",
-                                "sReceiptInfo.ReceiptNum__After", std::to_string(after.Receipt),
-                                "sReceiptInfo.ReceiptNum__Before", std::to_string(before.Receipt),
+                                receipt ? "sReceiptInfo.ReceiptNum__After" : "sReceiptInfo.DocNum__After",
+                                std::to_string(receipt ? after.Receipt : after.Doc),
+                                receipt ? "sReceiptInfo.ReceiptNum__Before" : "sReceiptInfo.DocNum__Before",
+                                std::to_string(receipt ? before.Receipt : before.Doc),
                                 HostParams::Translate("Error during printing of a check, but the counter fiscal documents has changed")));
       result = true;
     } else if (!(kind_ == fdFiscCheck || kind_ == fdDeleteCheck || (kind_ >= fdCheckCopy && kind_ <= fdUndoBill) ||
