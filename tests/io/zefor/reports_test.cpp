@@ -111,7 +111,7 @@ class Reports : public ZeforTest {
     return docs;
   }
   std::string Expected(const std::string& name) const {
-    return TrimEnd(SourceFile("tests/io/zefor/expected/" + name));
+    return TrimEnd(SourceFile("tests/io/zefor/day/" + name));
   }
   std::map<std::string, std::string> EmulatorState() const { return StateOf(Read("emu1.state")); }
   int64_t Cash() const { return std::atoll(EmulatorState()["cash"].c_str()); }
