@@ -87,6 +87,18 @@ TEST_F(Menu, OperationRequestsCarryTheDialogAnswer) {
   EXPECT_TRUE(Contains(Journal(), "CallXMLMenuItem OutXML= <MenuReply/>\r\n"));
 }
 
+TEST_F(Menu, APrintoutInTheReplyIsWrittenToTheMenuPrintFileAsPRN) {
+  platform::WriteWholeFile(dir_ + "reply.xml",
+                           "<MenuReply><PRINTUNFISCAL><Unfiscal><TextLine Text=\"Sales 100.00\"/></Unfiscal>"
+                           "<Unfiscal CutAfter=\"1\"><TextLine Text=\"End\"/></Unfiscal></PRINTUNFISCAL></MenuReply>");
+  Start("menu = menu.xml\nmenu_reply = reply.xml");
+  EXPECT_EQ(Run(2, ""), "Zefor_0_Menu.prn");
+  EXPECT_EQ(test_files::FileText("Zefor_0_Menu.prn"),
+            "\x1b" "1" "\x1b" "6" "Sales 100.00\r\n"
+            "\x1b" "1" "\x1b" "6" "End\r\n" "\x1b" "7");
+  std::remove("Zefor_0_Menu.prn");
+}
+
 TEST_F(Menu, DriverFailureEndsTheEntryWithoutACrash) {
   Start("menu = menu.xml\nfault = ZefMenuOperation 103");
   EXPECT_EQ(Run(2, ""), "");

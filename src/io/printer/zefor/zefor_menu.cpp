@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "io/printer/fiscreg/operator_message.h"
+#include "io/printer/markup/prn_cmd_convert_ext.h"
 #include "io/printer/zefor/zef_menu_record.h"
 #include "io/printer/zefor/zefor.h"
 #include "platform/process.h"
@@ -239,11 +240,15 @@ void TZefor::WriteMenuPrintFile(const std::string& reply, char* buffer) {
   }
 }
 
-// The markup-to-PRN converter comes with the converter library binding;
-// until then a printout of the driver has no PRN form.
+// A printout of the driver in PRN, through the converter library or the
+// built-in converter; markup the converters refuse is journaled and left out.
 std::string TZefor::MarkupToPRN(const std::string& markup) {
-  NotBuilt("MarkupToPRN", "the markup of the driver is not converted to PRN (" + std::to_string(markup.size()) + " bytes)");
-  return std::string();
+  try {
+    return tPRNCMDConvertExt::ForHost().ConvertMarkup(markup);
+  } catch (const std::exception& e) {
+    Journal.Write(0, tZefJournal::Message("MarkupToPRN", std::string("Error converting the printout: ") + e.what()));
+    return std::string();
+  }
 }
 
 // ---- the register's own entries ---------------------------------------------------------
