@@ -5,6 +5,10 @@
 // back in readable form.
 //
 //   possim [--adapter PATH] [--config PARAMS.CFG] [--device N] [--print FILE]...
+//          [--menu HANDLE[=ANSWER]]...
+//
+// --menu runs a menu entry the driver registered, as the cashier would choose
+// it (with the answer of its input dialog), and shows the file it produced.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -28,6 +32,7 @@ struct Options {
   std::vector<std::string> datasets;  // saved datasets streams ("FRErrorInputData.log")
   int32_t kind = 1;                   // document kind of the receipts
   int32_t flags = 0x2E;               // fdfSeparateDiscount | fdfUseTaxDishType | fdfPrintChange | fdfUseAltNames
+  std::vector<std::string> menus;     // "handle" or "handle=dialog answer"
 };
 
 bool ParseArgs(int argc, char** argv, Options& o) {
@@ -42,9 +47,11 @@ bool ParseArgs(int argc, char** argv, Options& o) {
     else if (a == "--datasets") o.datasets.push_back(next());
     else if (a == "--kind") o.kind = std::atoi(next().c_str());
     else if (a == "--flags") o.flags = int32_t(std::strtol(next().c_str(), nullptr, 0));
+    else if (a == "--menu") o.menus.push_back(next());
     else {
       std::fprintf(stderr, "usage: possim [--adapter PATH] [--config FILE] [--device N] [--print FILE]...\n"
-                           "              [--kind N] [--flags N] [--order FILE.order]... [--datasets FILE]...\n");
+                           "              [--kind N] [--flags N] [--order FILE.order]... [--datasets FILE]...\n"
+                           "              [--menu HANDLE[=ANSWER]]...\n");
       return false;
     }
   }
@@ -146,6 +153,26 @@ void PrintReceipts(Adapter& a, int32_t handle, const Options& o) {
   }
 }
 
+// The POS's side of the menu lives in the parameter service: it keeps the
+// entries the adapter registered and runs an entry's procedure on request.
+void RunMenus(const Options& o) {
+  if (o.menus.empty()) return;
+  using TRunMenu = int32_t(ZEF_STDCALL*)(int32_t, const char*, char*, int32_t);
+  auto params = platform::FindLoadedLibrary(platform::LibraryFileName("params"));
+  auto run = params ? reinterpret_cast<TRunMenu>(platform::FindFunction(params, "ParamsRunMenu")) : nullptr;
+  for (const std::string& menu : o.menus) {
+    size_t equals = menu.find('=');
+    int32_t handle = std::atoi(menu.substr(0, equals).c_str());
+    std::string answer = equals == std::string::npos ? "" : menu.substr(equals + 1);
+    char file[260] = {};
+    bool ran = run && run(handle, answer.c_str(), file, sizeof file) != 0;
+    std::printf("Menu entry %d (\"%s\"): %s\n", handle, answer.c_str(), ran ? "run" : "no such command");
+    std::string text;
+    if (ran && file[0] && platform::ReadWholeFile(file, text))
+      std::printf("  print file %s:\n%s\n", file, text.c_str());
+  }
+}
+
 void ShowDevices() { std::printf("Devices: \"%s\"\n", DevicesText().c_str()); }
 
 int Run(const Options& o) {
@@ -172,6 +199,7 @@ int Run(const Options& o) {
       std::printf("PrintingWithRes(%s, %d bytes) = %s\n", file.c_str(), int(data.size()), ok ? "true" : "false");
     }
     PrintReceipts(a, handle, o);
+    RunMenus(o);
     a.Done(handle);
     std::printf("Done(%d)\n", handle);
   }
