@@ -1,0 +1,144 @@
+// Realistic restaurant orders printed through FiscDocument on the strict
+// emulator, each compared byte for byte with a fiscal document written by
+// hand (tests/io/zefor/receipts; the arithmetic behind each one is in
+// arithmetic.txt there): several tax rates, change, card payments, weighed
+// goods with recomputed prices, every discount mode, combo and modifier
+// modes, marked goods, a receipt paid partly in a non-fiscal currency, the
+// ToPrint texts, and receipts that must not be printed fiscally.
+#include <sstream>
+
+#include "receipt_fixture.h"
+
+namespace {
+
+const std::string kReceipts = "tests/io/zefor/receipts/";
+
+class HandWritten : public ReceiptTest {
+ protected:
+  void StartRegister(const std::string& options, const std::string& params = "") {
+    Restart();
+    Start("options = " + options + "\nprotocol = 40\n", params,
+          SourceFile("tools/possim/demo/receipts.cfg") + SourceFile(kReceipts + "pos_objects.cfg"));
+  }
+  tAnswer PrintOrder(const std::string& order, int32_t flags, const std::string& toPrint = std::string()) {
+    const std::string data =
+        orderwriter::WriteOrderStream(orderwriter::ParseOrderDescription(SourceFile(kReceipts + order)));
+    return SendDocument(fdFiscCheck, flags, data, 0, toPrint);
+  }
+  std::string Expected(const std::string& name) const { return TrimEnd(SourceFile(kReceipts + name)); }
+  // The journal lines that contain `part`, whole, without their time stamps.
+  std::vector<std::string> JournalLines(const std::string& part) const {
+    std::vector<std::string> lines;
+    std::istringstream in(Journal());
+    for (std::string line; std::getline(in, line);) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      if (Contains(line, part)) lines.push_back(line);
+    }
+    return lines;
+  }
+};
+
+// Separate discounts, taxes by dish type, change and alternative names.
+constexpr int32_t kFlags = fdfSeparateDiscount | fdfUseTaxDishType | fdfPrintChange | fdfUseAltNames;
+
+struct tCase {
+  const char* Name;
+  const char* Order;
+  const char* Options;
+  const char* Params;
+  int32_t Flags;
+  const char* Expected;
+};
+
+const tCase kCases[] = {
+    {"two taxes, card, change, weighed goods", "lunch_two_taxes.order", "foAbsItemDiscount foCalcChange", "", kFlags,
+     "lunch_two_taxes.xml"},
+    {"discount mode 0", "family_discount.order", "foAbsItemDiscount foAbsDiscountSum foCalcChange",
+     "28 = 0\n32 = Discount\n", kFlags, "family_discount_receipt_level.xml"},
+    {"discount mode 1", "family_discount.order", "foAbsItemDiscount foAbsDiscountSum foCalcChange",
+     "28 = 1\n32 = Discount\n", kFlags, "family_discount_receipt_level.xml"},
+    {"discount mode 2", "family_discount.order", "foAbsItemDiscount foAbsDiscountSum foCalcChange",
+     "28 = 2\n32 = Discount\n", kFlags, "family_discount_by_tax.xml"},
+    {"discount mode 3", "family_discount.order", "foAbsItemDiscount foAbsDiscountSum foCalcChange",
+     "28 = 3\n32 = Discount\n", kFlags, "family_discount_receipt_level.xml"},
+    {"discount mode 4", "family_discount.order", "foAbsItemDiscount foAbsDiscountSum foCalcChange",
+     "28 = 4\n32 = Discount\n", kFlags, "family_discount_by_dish.xml"},
+    {"combo mode 1, modifier mode 3", "burger_menu.order", "foCalcChange foTextInLine", "26 = 1\n27 = 3\n",
+     kFlags | fdfPrintDish0Price, "burger_menu_combo1_modifier3.xml"},
+    {"combo mode 2, modifier mode 2", "burger_menu.order", "foCalcChange foTextInLine", "26 = 2\n27 = 2\n", kFlags,
+     "burger_menu_combo2_modifier2.xml"},
+    {"combo mode 3, modifier mode 0", "burger_menu.order", "foCalcChange foTextInLine", "26 = 3\n27 = 0\n", kFlags,
+     "burger_menu_combo3_modifier0.xml"},
+    {"partly non-fiscal payment", "hotel_guest.order", "foAbsItemDiscount foCalcChange", "", kFlags,
+     "hotel_guest.xml"},
+};
+
+TEST_F(HandWritten, EveryOrderIsTheHandWrittenDocument) {
+  for (const tCase& c : kCases) {
+    SCOPED_TRACE(c.Name);
+    StartRegister(c.Options, c.Params);
+    tAnswer a = PrintOrder(c.Order, c.Flags);
+    ASSERT_TRUE(a.Result) << a.ErrorText << "\n" << Journal();
+    const std::vector<std::string> docs = Accepted();
+    ASSERT_EQ(docs.size(), 1u);
+    EXPECT_EQ(docs[0], Expected(c.Expected));
+    EXPECT_EQ(a.Doc.CheckNum, 1);
+  }
+}
+
+// Marked goods with the ToPrint text: header and footer lines through the
+// PRN-to-markup converter, and the dump file holds exactly what was sent.
+TEST_F(HandWritten, MarkedGoodsWithHeaderAndFooterText) {
+  StartRegister("foAbsItemDiscount foCalcChange foText foTextInReceipt", "21 = 1\n");
+  const std::string dump = bin_ + "ZefFiscDoc.xml";
+  platform::RemoveFile(dump);
+  tAnswer a = PrintOrder("marked_beer.order", kFlags, "Bar table 9\r\n\x1b" "FAge checked by Igor\r\n");
+  ASSERT_TRUE(a.Result) << a.ErrorText << "\n" << Journal();
+  const std::vector<std::string> docs = Accepted();
+  ASSERT_EQ(docs.size(), 1u);
+  EXPECT_EQ(docs[0], Expected("marked_beer.xml"));
+  std::string dumped;
+  EXPECT_TRUE(platform::ReadWholeFile(dump, dumped));
+  platform::RemoveFile(dump);
+  EXPECT_EQ(TrimEnd(dumped), docs[0]);
+  const std::string tape = Read("emu1.tape");
+  EXPECT_TRUE(Contains(tape, "Age checked by Igor")) << tape;
+}
+
+// Receipts that must not be printed fiscally: the POS hears true (nothing
+// failed), the register counted nothing, and the journal says why.
+struct tTabooCase {
+  const char* Order;
+  std::vector<std::string> Lines;  // the journal lines with "blTabooFiscPrint" or the reason
+};
+
+TEST_F(HandWritten, TabooReceiptsPrintNothingFiscal) {
+  const std::string step = "{PrintFiscCheck} ";
+  const tTabooCase cases[] = {
+      {"staff_meal.order",
+       {step + "ЕСТЬ ПЛАТЁЖ, ЗАПРЕЩАЮЩИЙ ПЕЧАТЬ ФИСКАЛЬНОГО ЧЕКА!", step + "[KT-1] blTabooFiscPrint = TRUE",
+        step + "[KT-0] blTabooFiscPrint = TRUE"}},
+      {"room_account.order",
+       {step + "100% ОПЛАТА НЕФИСКАЛЬНОЙ ВАЛЮТОЙ: ФИСКАЛЬНЫЙ ЧЕК НЕ БУДЕТ НАПЕЧАТАН!",
+        step + "[KT-2] blTabooFiscPrint = TRUE", step + "[KT-0] blTabooFiscPrint = TRUE"}},
+      {"compliment.order", {step + "[KT-3] blTabooFiscPrint = TRUE", step + "[KT-0] blTabooFiscPrint = TRUE"}},
+  };
+  for (const tTabooCase& c : cases) {
+    SCOPED_TRACE(c.Order);
+    StartRegister("foAbsItemDiscount foCalcChange foText foTextInReceipt", "5 = 1\n");
+    tAnswer a = PrintOrder(c.Order, kFlags, "Guest copy\r\n");
+    EXPECT_TRUE(a.Result) << a.ErrorText << "\n" << Journal();
+    EXPECT_EQ(a.Doc.CheckNum, 0);
+    EXPECT_EQ(a.Doc.DocNum, 0);
+    EXPECT_TRUE(Accepted().empty());
+    EXPECT_TRUE(Calls("ZefFiscalDocument").empty());
+    std::vector<std::string> lines = JournalLines("blTabooFiscPrint");
+    if (c.Lines.size() == 3) lines.insert(lines.begin(), JournalLines(c.Lines[0]).at(0));
+    EXPECT_EQ(lines, c.Lines);
+    const std::string tape = Read("emu1.tape");
+    EXPECT_TRUE(Contains(tape, "Guest copy")) << "the ToPrint text is printed as non-fiscal text\n" << tape;
+    EXPECT_FALSE(Contains(tape, "ИТОГ")) << tape;
+  }
+}
+
+}  // namespace
