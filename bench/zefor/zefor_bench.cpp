@@ -12,6 +12,7 @@
 #include <sstream>
 #include <string>
 
+#include "../instructions.h"
 #include "io/printer/fiscreg/fisc_doc_info.h"
 #include "io/printer/zefor/zefor.h"
 #include "orderparser.h"
@@ -185,33 +186,38 @@ const std::string& Stream(int lines) {
   return stream;
 }
 
-void LoadDatasets(benchmark::State& state) {
-  TZefor& reg = Register();
-  const std::string& stream = Stream(int(state.range(0)));
-  for (auto _ : state) {
-    reg.LoadPosData(reinterpret_cast<const uint8_t*>(stream.data()), int32_t(stream.size()));
-    reg.ClearPosData();
-  }
-  state.SetComplexityN(state.range(0));
+void LoadOnce(TZefor& reg, const std::string& stream) {
+  reg.LoadPosData(reinterpret_cast<const uint8_t*>(stream.data()), int32_t(stream.size()));
+  reg.ClearPosData();
 }
 
 // What FiscDocument does for a sale past the call record: the settings,
 // the datasets, the receipt operation (preparation, build, UTF-8 text,
 // send to the instant driver, counters), the datasets cleared.
-void Receipt(benchmark::State& state) {
-  TZefor& reg = Register();
-  const std::string& stream = Stream(int(state.range(0)));
+bool ReceiptOnce(TZefor& reg, const std::string& stream) {
   TFiscDocInfo doc{};
   doc.Size = kFiscDocInfoSize;
   doc.Kind = fdFiscCheck;
   doc.Flags = kFlags;
+  reg.TakeDocumentSettings(DocSettingsOf(kFlags));
+  reg.LoadPosData(reinterpret_cast<const uint8_t*>(stream.data()), int32_t(stream.size()));
+  const bool printed = reg.PrintFiscCheck(doc, false, std::string());
+  reg.ClearPosData();
+  return printed;
+}
+
+void LoadDatasets(benchmark::State& state) {
+  TZefor& reg = Register();
+  const std::string& stream = Stream(int(state.range(0)));
+  for (auto _ : state) LoadOnce(reg, stream);
+  state.SetComplexityN(state.range(0));
+}
+
+void Receipt(benchmark::State& state) {
+  TZefor& reg = Register();
+  const std::string& stream = Stream(int(state.range(0)));
   bool printed = true;
-  for (auto _ : state) {
-    reg.TakeDocumentSettings(DocSettingsOf(kFlags));
-    reg.LoadPosData(reinterpret_cast<const uint8_t*>(stream.data()), int32_t(stream.size()));
-    printed = reg.PrintFiscCheck(doc, false, std::string()) && printed;
-    reg.ClearPosData();
-  }
+  for (auto _ : state) printed = ReceiptOnce(reg, stream) && printed;
   if (!printed) state.SkipWithError("the receipt was not printed");
   state.SetComplexityN(state.range(0));
   state.counters["goal_us"] = state.range(0) == 100 ? 1000 : 0;
@@ -222,4 +228,20 @@ void Receipt(benchmark::State& state) {
 BENCHMARK(LoadDatasets)->Arg(10)->Arg(100)->Arg(1000)->Unit(benchmark::kMicrosecond)->Complexity();
 BENCHMARK(Receipt)->Arg(10)->Arg(100)->Arg(1000)->Unit(benchmark::kMicrosecond)->Complexity();
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  if (bench_instructions::Requested(argc, argv)) {
+    TZefor& reg = Register();
+    for (int lines : {10, 100, 1000}) {
+      const std::string& stream = Stream(lines);
+      const int runs = lines == 1000 ? 3 : 20;
+      bench_instructions::Count("load/" + std::to_string(lines), runs, [&](int) { LoadOnce(reg, stream); });
+      bench_instructions::Count("receipt/" + std::to_string(lines), runs, [&](int) { ReceiptOnce(reg, stream); });
+    }
+    return 0;
+  }
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -222,9 +222,13 @@ void AddItemDiscInfos(tReceiptBuild& b, const IXmlElement& item, const tFRDiscsD
   if (line.Discounts && line.Discounts->Count() > 0) return;
   TPDDataSet* discounts = b.Data.GetDataSet("Discounts");
   const std::string field = DiscountAmountField(*discounts);
+  // Every line without discounts of its own walks all the records: the
+  // column is looked up once, not by name per record.
+  const int32_t uniColumn = discounts->FieldIndex("DishUNI");
   discounts->First();
   for (int32_t r = 0; r < discounts->RecCount(); ++r, discounts->Next()) {
-    const int64_t uni = discounts->GetRawValueByName("DishUNI").AsInt64();
+    const VarType value = uniColumn >= 0 ? discounts->GetRawValue(uniColumn) : discounts->GetRawValueByName("DishUNI");
+    const int64_t uni = value.AsInt64();
     if (uni > 0 && uni == line.DishUNI) AppendDiscInfo(b, item, *discounts, field);
   }
 }
