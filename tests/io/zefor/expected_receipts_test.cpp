@@ -111,6 +111,25 @@ TEST_F(HandWritten, MarkedGoodsWithHeaderAndFooterText) {
   EXPECT_TRUE(Contains(tape, "Age checked by Igor")) << tape;
 }
 
+// A voided portion, a barcode, the guest's phone and the order's fiscal
+// id, a seat, the savings line and the custom mark, and payments as the POS
+// gave them (card data from the terminal); the receipt's journal lines whole.
+TEST_F(HandWritten, VoidsBarcodesCustomPropertiesAndUngroupedPayments) {
+  StartRegister("foAbsItemDiscount foCalcChange foPayUngrouped", "35 = You saved today:        0.00\n43 = 1\n");
+  tAnswer a = PrintOrder("terrace_order.order", kFlags);
+  ASSERT_TRUE(a.Result) << a.ErrorText << "\n" << Journal();
+  const std::vector<std::string> docs = Accepted();
+  ASSERT_EQ(docs.size(), 1u);
+  EXPECT_EQ(docs[0], Expected("terrace_order.xml"));
+  const std::string step = "{PrintFiscCheck} ";
+  EXPECT_EQ(JournalLines("[KT-"),
+            (std::vector<std::string>{step + "[KT-1] TableName = 8", step + "[KT-2] Items count = 2",
+                                      step + "[KT-3] blTabooFiscPrint = FALSE", step + "[KT-0] blTabooFiscPrint = FALSE"}));
+  EXPECT_EQ(JournalLines("sReceiptInfo."),
+            (std::vector<std::string>{step + "sReceiptInfo.DocNum__Before = 0, sReceiptInfo.ReceiptNum__Before = 0",
+                                      step + "sReceiptInfo.DocNum__After = 1, sReceiptInfo.ReceiptNum__After = 1"}));
+}
+
 // Receipts that must not be printed fiscally: the POS hears true (nothing
 // failed), the register counted nothing, and the journal says why.
 struct tTabooCase {
