@@ -281,15 +281,4 @@ void CountCases() {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (bench_instructions::Requested(argc, argv)) {
-    CountCases();
-    return 0;
-  }
-  RegisterTimedCases();
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return bench_instructions::Main(argc, argv, CountCases, RegisterTimedCases); }

@@ -228,20 +228,15 @@ void Receipt(benchmark::State& state) {
 BENCHMARK(LoadDatasets)->Arg(10)->Arg(100)->Arg(1000)->Unit(benchmark::kMicrosecond)->Complexity();
 BENCHMARK(Receipt)->Arg(10)->Arg(100)->Arg(1000)->Unit(benchmark::kMicrosecond)->Complexity();
 
-int main(int argc, char** argv) {
-  if (bench_instructions::Requested(argc, argv)) {
-    TZefor& reg = Register();
-    for (int lines : {10, 100, 1000}) {
-      const std::string& stream = Stream(lines);
-      const int runs = lines == 1000 ? 3 : 20;
-      bench_instructions::Count("load/" + std::to_string(lines), runs, [&](int) { LoadOnce(reg, stream); });
-      bench_instructions::Count("receipt/" + std::to_string(lines), runs, [&](int) { ReceiptOnce(reg, stream); });
-    }
-    return 0;
+// Instructions per run of each case, for bench/callgrind.
+void CountCases() {
+  TZefor& reg = Register();
+  for (int lines : {10, 100, 1000}) {
+    const std::string& stream = Stream(lines);
+    const int runs = lines == 1000 ? 3 : 20;
+    bench_instructions::Count("load/" + std::to_string(lines), runs, [&](int) { LoadOnce(reg, stream); });
+    bench_instructions::Count("receipt/" + std::to_string(lines), runs, [&](int) { ReceiptOnce(reg, stream); });
   }
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
 }
+
+int main(int argc, char** argv) { return bench_instructions::Main(argc, argv, CountCases); }

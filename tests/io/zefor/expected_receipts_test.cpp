@@ -5,6 +5,7 @@
 // goods with recomputed prices, every discount mode, combo and modifier
 // modes, marked goods, a receipt paid partly in a non-fiscal currency, the
 // ToPrint texts, and receipts that must not be printed fiscally.
+#include <regex>
 #include <sstream>
 
 #include "receipt_fixture.h"
@@ -26,13 +27,15 @@ class HandWritten : public ReceiptTest {
     return SendDocument(fdFiscCheck, flags, data, 0, toPrint);
   }
   std::string Expected(const std::string& name) const { return TrimEnd(SourceFile(kReceipts + name)); }
-  // The journal lines that contain `part`, whole, without their time stamps.
+  // The journal lines that contain `part`, whole, without their time
+  // stamps (the stamp of the receipt's result line is masked too).
   std::vector<std::string> JournalLines(const std::string& part) const {
+    static const std::regex stamp("\\[\\d\\d\\.\\d\\d\\.\\d\\d \\d\\d:\\d\\d:\\d\\d\\]");
     std::vector<std::string> lines;
     std::istringstream in(Journal());
     for (std::string line; std::getline(in, line);) {
       if (!line.empty() && line.back() == '\r') line.pop_back();
-      if (Contains(line, part)) lines.push_back(line);
+      if (Contains(line, part)) lines.push_back(std::regex_replace(line, stamp, "[dd.mm.yy hh:mm:ss]"));
     }
     return lines;
   }
@@ -164,6 +167,47 @@ TEST_F(HandWritten, TabooReceiptsPrintNothingFiscal) {
     EXPECT_TRUE(Contains(tape, "Guest copy")) << "the ToPrint text is printed as non-fiscal text\n" << tape;
     EXPECT_FALSE(Contains(tape, "ИТОГ")) << tape;
   }
+}
+
+// ---- order documents and the send loop --------------------------------------------
+
+// "Fill order" for an order that is fiscal already and has no seat becomes
+// a correction of the order: items without discounts and taxes, no
+// payments; nothing is dumped without SaveXMLFiscal.
+TEST_F(HandWritten, FillOrderOfAFiscalOrderIsACorrection) {
+  StartRegister("foCreateCloseOrder foCorrection foCalcChange");
+  platform::RemoveFile(bin_ + "ZefFiscDoc.xml");
+  std::string order = SourceFile(kReceipts + "lunch_two_taxes.order");
+  const std::string state = " 2025-03-15T12:58:00 0\n";
+  ASSERT_TRUE(Contains(order, state));
+  order.replace(order.find(state), state.size(), " 2025-03-15T12:58:00 2\n");
+  tAnswer a = SendDocument(fdFillOrder, kFlags, orderwriter::WriteOrderStream(orderwriter::ParseOrderDescription(order)));
+  ASSERT_TRUE(a.Result) << a.ErrorText << "\n" << Journal();
+  const std::vector<std::string> docs = Accepted();
+  ASSERT_EQ(docs.size(), 1u);
+  EXPECT_EQ(docs[0], Expected("lunch_correction.xml"));
+  EXPECT_EQ(JournalLines("[fdVoids]"),
+            (std::vector<std::string>{"{PrintFiscCheck} [fdVoids]: Correction",
+                                      "{PrintFiscCheck}[dd.mm.yy hh:mm:ss] [fdVoids]: Correction, Result = TRUE, "
+                                      "blPrintDocResult = TRUE, LastStateInfo.DocNum = 1, LastStateInfo.CheckNum = 0"}));
+  EXPECT_FALSE(platform::FileExists(bin_ + "ZefFiscDoc.xml"));
+}
+
+// "Undo bill" on a register without the cancel-bill document closes the
+// seat's order; with no seat there is nothing to print and the POS hears
+// success. With no tries allowed nothing is sent and the receipt counts as
+// done (its header was built).
+TEST_F(HandWritten, NothingToSendAnswersTrue) {
+  StartRegister("foCreateCloseOrder foCalcChange");
+  tAnswer undo = SendDocument(fdUndoBill, kFlags, orderwriter::WriteOrderStream(orderwriter::ParseOrderDescription(
+                                                      SourceFile(kReceipts + "lunch_two_taxes.order"))));
+  EXPECT_TRUE(undo.Result) << undo.ErrorText;
+  EXPECT_TRUE(Calls("ZefFiscalDocument").empty());
+  StartRegister("foAbsItemDiscount foCalcChange", "7 = 0\n");
+  tAnswer noTries = PrintOrder("lunch_two_taxes.order", kFlags);
+  EXPECT_TRUE(noTries.Result) << noTries.ErrorText;
+  EXPECT_TRUE(Calls("ZefFiscalDocument").empty());
+  EXPECT_TRUE(JournalLines("sReceiptInfo.").empty());
 }
 
 }  // namespace
