@@ -74,6 +74,8 @@ const tCase kCases[] = {
      "burger_menu_combo2_modifier4.xml"},
     {"combo mode 2, modifier mode 1", "burger_menu.order", "foCalcChange foTextInLine foZeroSale", "26 = 2\n27 = 1\n",
      kFlags | fdfPrintDish0Price, "burger_menu_combo2_modifier1.xml"},
+    {"modifier mode 5", "coffee_break.order", "foAbsItemDiscount foCalcChange foTextInLine", "27 = 5\n", kFlags,
+     "coffee_break_modifier5.xml"},
     {"merged discounts with their names", "steak_two_discounts.order",
      "foAbsItemDiscount foMaxOneMarkupDiscount foTextInLine foCalcChange", "", kFlags, "steak_merged_discounts.xml"},
     {"combo mode 3, modifier mode 0", "burger_menu.order", "foCalcChange foTextInLine", "26 = 3\n27 = 0\n", kFlags,
