@@ -5,9 +5,6 @@
 // goods with recomputed prices, every discount mode, combo and modifier
 // modes, marked goods, a receipt paid partly in a non-fiscal currency, the
 // ToPrint texts, and receipts that must not be printed fiscally.
-#include <regex>
-#include <sstream>
-
 #include "receipt_fixture.h"
 
 namespace {
@@ -27,18 +24,6 @@ class HandWritten : public ReceiptTest {
     return SendDocument(fdFiscCheck, flags, data, 0, toPrint);
   }
   std::string Expected(const std::string& name) const { return TrimEnd(SourceFile(kReceipts + name)); }
-  // The journal lines that contain `part`, whole, without their time
-  // stamps (the stamp of the receipt's result line is masked too).
-  std::vector<std::string> JournalLines(const std::string& part) const {
-    static const std::regex stamp("\\[\\d\\d\\.\\d\\d\\.\\d\\d \\d\\d:\\d\\d:\\d\\d\\]");
-    std::vector<std::string> lines;
-    std::istringstream in(Journal());
-    for (std::string line; std::getline(in, line);) {
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      if (Contains(line, part)) lines.push_back(std::regex_replace(line, stamp, "[dd.mm.yy hh:mm:ss]"));
-    }
-    return lines;
-  }
 };
 
 // Separate discounts, taxes by dish type, change and alternative names.

@@ -3,6 +3,8 @@
 // and the documents the emulator accepted are read back.
 #pragma once
 #include <cstring>
+#include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -89,6 +91,19 @@ class ReceiptTest : public ZeforTest {
       docs.push_back(TrimEnd(all.substr(start, end == std::string::npos ? std::string::npos : end - start)));
     }
     return docs;
+  }
+
+  // The journal lines that contain `part`, whole, without their time
+  // stamps (the stamp of the receipt's result line is masked too).
+  std::vector<std::string> JournalLines(const std::string& part) const {
+    static const std::regex stamp("\\[\\d\\d\\.\\d\\d\\.\\d\\d \\d\\d:\\d\\d:\\d\\d\\]");
+    std::vector<std::string> lines;
+    std::istringstream in(Journal());
+    for (std::string line; std::getline(in, line);) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      if (Contains(line, part)) lines.push_back(std::regex_replace(line, stamp, "[dd.mm.yy hh:mm:ss]"));
+    }
+    return lines;
   }
 
   // Releases the adapter and removes the register's files, for the next
