@@ -13,9 +13,9 @@ const std::string kReceipts = "tests/io/zefor/receipts/";
 
 class HandWritten : public ReceiptTest {
  protected:
-  void StartRegister(const std::string& options, const std::string& params = "") {
+  void StartRegister(const std::string& options, const std::string& params = "", int protocol = 40) {
     Restart();
-    Start("options = " + options + "\nprotocol = 40\n", params,
+    Start("options = " + options + "\nprotocol = " + std::to_string(protocol) + "\n", params,
           SourceFile("tools/possim/demo/receipts.cfg") + SourceFile(kReceipts + "pos_objects.cfg"));
   }
   tAnswer PrintOrder(const std::string& order, int32_t flags, const std::string& toPrint = std::string()) {
@@ -36,6 +36,7 @@ struct tCase {
   const char* Params;
   int32_t Flags;
   const char* Expected;
+  int Protocol = 40;
 };
 
 const tCase kCases[] = {
@@ -65,6 +66,8 @@ const tCase kCases[] = {
      "foAbsItemDiscount foMaxOneMarkupDiscount foTextInLine foCalcChange", "", kFlags, "steak_merged_discounts.xml"},
     {"combo mode 3, modifier mode 0", "burger_menu.order", "foCalcChange foTextInLine", "26 = 3\n27 = 0\n", kFlags,
      "burger_menu_combo3_modifier0.xml"},
+    {"protocol 46", "lunch_two_taxes.order", "foAbsItemDiscount foCalcChange", "", kFlags, "lunch_protocol46.xml", 46},
+    {"protocol 20", "lunch_two_taxes.order", "foAbsItemDiscount foCalcChange", "", kFlags, "lunch_protocol20.xml", 20},
     {"partly non-fiscal payment", "hotel_guest.order", "foAbsItemDiscount foCalcChange", "", kFlags,
      "hotel_guest.xml"},
 };
@@ -72,7 +75,7 @@ const tCase kCases[] = {
 TEST_F(HandWritten, EveryOrderIsTheHandWrittenDocument) {
   for (const tCase& c : kCases) {
     SCOPED_TRACE(c.Name);
-    StartRegister(c.Options, c.Params);
+    StartRegister(c.Options, c.Params, c.Protocol);
     tAnswer a = PrintOrder(c.Order, c.Flags);
     ASSERT_TRUE(a.Result) << a.ErrorText << "\n" << Journal();
     const std::vector<std::string> docs = Accepted();
