@@ -200,4 +200,53 @@ TEST_F(HandWritten, NothingToSendAnswersTrue) {
   EXPECT_TRUE(JournalLines("sReceiptInfo.").empty());
 }
 
+// ---- links of a return to its receipt ----------------------------------------------
+
+// Returns whose link data are missing or broken are still printed: the
+// links fall back to "PrintChecks" or lose the order's properties, and the
+// journal says why, once per link (the root's and the deletion's).
+TEST_F(HandWritten, ReturnLinksWithoutOrWithBrokenReturnData) {
+  std::string order = SourceFile(kReceipts + "dinner_return.order");
+  const size_t data = order.find("dataset ReturnData");
+  const size_t next = order.find("dataset Orders");
+  ASSERT_TRUE(data != std::string::npos && next != std::string::npos);
+  const std::string withoutData = order.substr(0, data) + order.substr(next);
+  const std::string props = "<Order><ExternalProps><Prop";
+  ASSERT_TRUE(Contains(order, props));
+  std::string badXml = order;
+  badXml.replace(badXml.find(props), props.size(), "<Order><ExternalProps<Prop");
+  struct tLinkCase {
+    const std::string& Order;
+    const char* Expected;
+    std::vector<std::string> Warnings;
+  };
+  const tLinkCase cases[] = {
+      {withoutData, "dinner_return_without_return_data.xml",
+       {"Warning: DSN_RETURN_DATA not found in fdFiscReturn", "Warning: DSN_RETURN_DATA.OrderXML is empty",
+        "Warning: DSN_RETURN_DATA not found in fdFiscReturn", "Warning: DSN_RETURN_DATA.OrderXML is empty"}},
+      {badXml, "dinner_return_bad_order_xml.xml", {}},
+  };
+  for (const tLinkCase& c : cases) {
+    SCOPED_TRACE(c.Expected);
+    StartRegister("foAbsItemDiscount foCalcChange foDeleteReceipt foReturnReceipt");
+    tAnswer a = SendDocument(fdFiscReturn, kFlags,
+                             orderwriter::WriteOrderStream(orderwriter::ParseOrderDescription(c.Order)));
+    ASSERT_TRUE(a.Result) << a.ErrorText << "\n" << Journal();
+    const std::vector<std::string> docs = Accepted();
+    ASSERT_EQ(docs.size(), 1u);
+    EXPECT_EQ(docs[0], Expected(c.Expected));
+    if (!c.Warnings.empty()) {
+      EXPECT_EQ(JournalLines("Warning"), c.Warnings);
+    }
+  }
+  // The broken order text: an exception line and a warning with the text, per link.
+  const std::vector<std::string> warnings = JournalLines("Warning");
+  ASSERT_EQ(warnings.size(), 2u);
+  EXPECT_EQ(warnings[0], "Warning: DSN_RETURN_DATA.OrderXML (<Order><ExternalProps<Prop name=\"{A598C6FD-E347-414C-"
+                         "8E40-E5B846973ACF}\" value=\"8 (916) 123-45-67\"/><Prop name=\"LoyaltyCard\" "
+                         "value=\"7700123\"/></ExternalProps></Order>) is not valid XML");
+  EXPECT_EQ(warnings[1], warnings[0]);
+  EXPECT_EQ(JournalLines("Exception: (").size(), 2u);
+}
+
 }  // namespace
