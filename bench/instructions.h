@@ -4,6 +4,8 @@
 // number of times between two callgrind client requests, and
 // bench/callgrind turns the dumps into instructions per run.
 #pragma once
+#include <benchmark/benchmark.h>
+
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -46,6 +48,23 @@ void Count(const std::string& name, int runs, Prepare prepare, Body body) {
 template <class Body>
 void Count(const std::string& name, int runs, Body body) {
   Count(name, runs, [] {}, body);
+}
+
+// The main function of a benchmark program: with --instructions `count`
+// runs the counted cases, otherwise `registerTimed` (when given) registers
+// the timed cases and the registered benchmarks run.
+template <class CountCases>
+int Main(int argc, char** argv, CountCases count, void (*registerTimed)() = nullptr) {
+  if (Requested(argc, argv)) {
+    count();
+    return 0;
+  }
+  if (registerTimed) registerTimed();
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
 }
 
 }  // namespace bench_instructions

@@ -5,40 +5,14 @@
 // per input byte.
 #include <benchmark/benchmark.h>
 
-#include <malloc.h>
-
 #include <cstdlib>
 #include <cstring>
 #include <map>
-#include <new>
 #include <string>
 
+#include "../heap_counter.h"
 #include "io/printer/markup/uf_xml_base.h"
 #include "standart/host_params.h"
-
-namespace {
-
-// Heap bytes held, and their peak, while gCounting is set (only around one
-// conversion, so that the timed loops run at full speed).
-bool gCounting = false;
-size_t gHeapBytes = 0, gHeapPeak = 0;
-
-}  // namespace
-
-void* operator new(size_t size) {
-  void* block = std::malloc(size ? size : 1);
-  if (!block) throw std::bad_alloc();
-  if (gCounting) {
-    gHeapBytes += malloc_usable_size(block);
-    if (gHeapBytes > gHeapPeak) gHeapPeak = gHeapBytes;
-  }
-  return block;
-}
-void operator delete(void* block) noexcept {
-  if (block && gCounting) gHeapBytes -= malloc_usable_size(block);
-  std::free(block);
-}
-void operator delete(void* block, size_t) noexcept { operator delete(block); }
 
 namespace {
 
@@ -75,12 +49,9 @@ void BM_PrnToMarkup(benchmark::State& state) {
   const std::string& job = Job(size_t(state.range(0)));
   for (auto _ : state) benchmark::DoNotOptimize(Convert(job));
   state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(job.size()));
-  gHeapBytes = gHeapPeak = 0;
-  gCounting = true;
-  IXmlDocument document = Convert(job);
-  gCounting = false;
+  IXmlDocument document = bench_heap::Measure([&] { return Convert(job); });
   state.counters["segments"] = double(document->DocumentElement()->ChildCount());
-  state.counters["peak_heap_per_input_byte"] = double(gHeapPeak) / double(job.size());
+  state.counters["peak_heap_per_input_byte"] = double(bench_heap::Peak) / double(job.size());
 }
 
 // The conversion and the text the driver gets, as the adapter sends it.

@@ -11,42 +11,16 @@
 // times each (bench/callgrind prints instructions per run and the ratios).
 #include <benchmark/benchmark.h>
 
-#include <malloc.h>
-
 #include <chrono>
 #include <cstdlib>
 #include <map>
 #include <memory>
-#include <new>
 #include <pugixml.hpp>
 #include <vector>
 
+#include "../heap_counter.h"
 #include "../instructions.h"
 #include "xml/simplexml.h"
-
-namespace {
-
-// Heap bytes taken while gCounting is set (only around one parse, so that
-// the timed loops run at full speed).
-bool gCounting = false;
-size_t gHeapBytes = 0;
-
-}  // namespace
-
-void* operator new(size_t size) {
-  void* block = std::malloc(size ? size : 1);
-  if (!block) throw std::bad_alloc();
-  if (gCounting) gHeapBytes += malloc_usable_size(block);
-  return block;
-}
-namespace {
-void FreeCounted(void* block) {
-  if (block && gCounting) gHeapBytes -= malloc_usable_size(block);
-  std::free(block);
-}
-}  // namespace
-void operator delete(void* block) noexcept { FreeCounted(block); }
-void operator delete(void* block, size_t) noexcept { FreeCounted(block); }
 
 namespace {
 
@@ -179,11 +153,8 @@ size_t CountNodes(const pugi::xml_node& node) {
 
 template <class Make>
 size_t HeapOf(Make make) {
-  gHeapBytes = 0;
-  gCounting = true;
-  auto made = make();
-  gCounting = false;
-  return gHeapBytes;
+  auto made = bench_heap::Measure(make);
+  return bench_heap::Bytes;
 }
 
 void SetParseCounters(benchmark::State& state, size_t bytes, size_t nodes, size_t heap) {
@@ -310,15 +281,4 @@ void CountCases() {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (bench_instructions::Requested(argc, argv)) {
-    CountCases();
-    return 0;
-  }
-  RegisterTimedCases();
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return bench_instructions::Main(argc, argv, CountCases, RegisterTimedCases); }

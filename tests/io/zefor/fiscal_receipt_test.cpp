@@ -2,8 +2,6 @@
 // datasets stream, FiscDocument prints it on the strict emulator, and the
 // document the emulator received, its tape and the counters the POS got
 // back are checked. Expected documents are written by hand.
-#include <sstream>
-
 #include "receipt_fixture.h"
 
 namespace {
@@ -109,17 +107,6 @@ struct tKindCase {
 
 const tKindCase kKinds[] = {{fdFiscCheck, true}, {fdDeleteCheck, true}, {fdFiscReturn, true}, {fdBill, false}};
 
-// The lines of the journal that contain `part`, whole.
-std::vector<std::string> LinesWith(const std::string& journal, const std::string& part) {
-  std::vector<std::string> lines;
-  std::istringstream in(journal);
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (Contains(line, part)) lines.push_back(line);
-  }
-  return lines;
-}
-
 TEST_F(Receipts, FaultMatrixNeverPrintsTwiceAndAnswersTruly) {
   const std::string kt103 = "Error during printing of a check, but the counter fiscal documents has changed";
   for (const tKindCase& kind : kKinds)
@@ -153,12 +140,12 @@ TEST_F(Receipts, FaultMatrixNeverPrintsTwiceAndAnswersTruly) {
                                       "sReceiptInfo.ReceiptNum__Before = 0, " + kt103
                                     : "{PrintFiscCheck} [КТ-103 [WARNING]], sReceiptInfo.DocNum__After = 1, "
                                       "sReceiptInfo.DocNum__Before = 0, " + kt103);
-        EXPECT_EQ(LinesWith(journal, "КТ-103"), expected103);
+        EXPECT_EQ(JournalLines("КТ-103"), expected103);
         std::vector<std::string> expected101;
         if (std::string(fault.Name) == "status fails after the document")
           expected101.push_back("{PrintFiscCheck}[КТ-101 [STATUS ERROR]] Error (103). Device does not answer to the "
                                 "command");
-        EXPECT_EQ(LinesWith(journal, "КТ-101"), expected101);
+        EXPECT_EQ(JournalLines("КТ-101"), expected101);
         EXPECT_EQ(Count(journal, "{PrintFiscCheck} sReceiptInfo.DocNum__Before"), counted && !fault.Counted ? 2u : 1u);
       }
 }

@@ -3,6 +3,8 @@
 // and the documents the emulator accepted are read back.
 #pragma once
 #include <cstring>
+#include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -43,9 +45,10 @@ class ReceiptTest : public ZeforTest {
   }
 
   struct tAnswer {
-    bool Result;
-    TFiscDocInfo Doc;
+    bool Result = false;
+    TFiscDocInfo Doc{};
     std::string ErrorText;
+    std::string ZReport;  // the Z-report text a shift close leaves in the record
   };
 
   // Prints an order description file of the source tree.
@@ -53,19 +56,27 @@ class ReceiptTest : public ZeforTest {
     return PrintDescription(SourceFile(orderFile), kind, flags);
   }
   tAnswer PrintDescription(const std::string& description, uint8_t kind, int32_t flags) {
-    std::string stream = orderwriter::WriteOrderStream(orderwriter::ParseOrderDescription(description));
+    return SendDocument(kind, flags, orderwriter::WriteOrderStream(orderwriter::ParseOrderDescription(description)));
+  }
+  // One FiscDocument call with the given data block.
+  tAnswer SendDocument(uint8_t kind, int32_t flags, const std::string& data, int32_t subType = 0,
+                       const std::string& toPrint = std::string()) {
     TFiscDocInfo doc{};
     doc.Size = kFiscDocInfoSize;
     doc.Kind = kind;
+    doc.SubType = subType;
     doc.Flags = flags;
-    doc.Data = uint32_t(uintptr_t(stream.data()));
-    doc.DataSize = int32_t(stream.size());
+    doc.Data = uint32_t(uintptr_t(data.data()));
+    doc.DataSize = int32_t(data.size());
+    doc.ToPrint = toPrint.empty() ? 0 : uint32_t(uintptr_t(toPrint.data()));
+    doc.ToPrintSize = int32_t(toPrint.size());
     uint8_t record[kFiscDocInfoSize];
     std::memcpy(record, &doc, sizeof doc);
     tAnswer answer;
     answer.Result = adapter_.FiscDocument(handle_, record) != 0;
     std::memcpy(&answer.Doc, record, sizeof doc);
     answer.ErrorText.assign(reinterpret_cast<const char*>(answer.Doc.ErrorText + 1), answer.Doc.ErrorText[0]);
+    if (const char* z = reinterpret_cast<const char*>(uintptr_t(answer.Doc.ZReportXml))) answer.ZReport = z;
     return answer;
   }
 
@@ -80,6 +91,19 @@ class ReceiptTest : public ZeforTest {
       docs.push_back(TrimEnd(all.substr(start, end == std::string::npos ? std::string::npos : end - start)));
     }
     return docs;
+  }
+
+  // The journal lines that contain `part`, whole, without their time
+  // stamps (the stamp of the receipt's result line is masked too).
+  std::vector<std::string> JournalLines(const std::string& part) const {
+    static const std::regex stamp("\\[\\d\\d\\.\\d\\d\\.\\d\\d \\d\\d:\\d\\d:\\d\\d\\]");
+    std::vector<std::string> lines;
+    std::istringstream in(Journal());
+    for (std::string line; std::getline(in, line);) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      if (Contains(line, part)) lines.push_back(std::regex_replace(line, stamp, "[dd.mm.yy hh:mm:ss]"));
+    }
+    return lines;
   }
 
   // Releases the adapter and removes the register's files, for the next

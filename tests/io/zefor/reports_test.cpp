@@ -6,35 +6,14 @@
 #include <map>
 #include <sstream>
 
-#include "io/printer/fiscreg/fisc_doc_info.h"
-#include "orderparser.h"
-#include "orderstream.h"
-#include "zefor_fixture.h"
+#include "receipt_fixture.h"
 
 namespace {
 
-const std::string kSource = ZEF_SOURCE_DIR;
 const char kOptions[] =
     "options = foZReport foXReport foMoneyInOut foAllMoneyOut foSpecialReport foFullLastShift foReturnReceipt "
     "foAbsItemDiscount foCalcChange\n";
 const char kZTitle[] = "ОТЧЁТ О ЗАКРЫТИИ СМЕНЫ";
-
-std::string SourceFile(const std::string& path) {
-  std::string text;
-  platform::ReadWholeFile(kSource + "/" + path, text);
-  return text;
-}
-
-std::string TrimEnd(std::string text) {
-  while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) text.pop_back();
-  return text;
-}
-
-size_t Count(const std::string& text, const std::string& part) {
-  size_t n = 0;
-  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) ++n;
-  return n;
-}
 
 // "key = value" lines of the emulator's state file.
 std::map<std::string, std::string> StateOf(const std::string& text) {
@@ -58,66 +37,29 @@ int64_t Sum(const std::string& list, bool (*pick)(int32_t) = nullptr) {
   return total;
 }
 
-class Reports : public ZeforTest {
+// The register's day: the day fixture is the receipt fixture with the
+// options of cash documents and reports and the POS objects of the day.
+class Reports : public ReceiptTest {
  protected:
-  struct tAnswer {
-    bool Result = false;
-    TFiscDocInfo Doc{};
-    std::string ErrorText;
-    std::string ZReport;
-  };
-
   void Start(const std::string& emulator, const std::string& params = "6 = 0\n") {
-    WriteEmulator("documents = emu1.docs\ntaxes = 1:2000 2:1000 3:0\n" + std::string(kOptions) + emulator);
-    WriteParams(Device(0, params) + SourceFile("tools/possim/demo/receipts.cfg") +
-                SourceFile("tests/io/zefor/orders/pos_objects.cfg"));
-    Load();
-    handle_ = adapter_.InitDevice(0, 0);
-    ASSERT_EQ(handle_, 1);
+    ReceiptTest::Start(kOptions + emulator, params,
+                       SourceFile("tools/possim/demo/receipts.cfg") + SourceFile("tests/io/zefor/orders/pos_objects.cfg"));
   }
 
   tAnswer Document(uint8_t kind, int32_t subType = 0, const std::string& orderFile = "", int32_t flags = 0,
                    const std::string& rawData = "") {
-    std::string data = rawData;
-    if (!orderFile.empty())
-      data = orderwriter::WriteOrderStream(orderwriter::ParseOrderDescription(SourceFile(orderFile)));
-    TFiscDocInfo doc{};
-    doc.Size = kFiscDocInfoSize;
-    doc.Kind = kind;
-    doc.SubType = subType;
-    doc.Flags = flags;
-    doc.Data = uint32_t(uintptr_t(data.data()));
-    doc.DataSize = int32_t(data.size());
-    uint8_t record[kFiscDocInfoSize];
-    std::memcpy(record, &doc, sizeof doc);
-    tAnswer answer;
-    answer.Result = adapter_.FiscDocument(handle_, record) != 0;
-    std::memcpy(&answer.Doc, record, sizeof doc);
-    answer.ErrorText.assign(reinterpret_cast<const char*>(answer.Doc.ErrorText + 1), answer.Doc.ErrorText[0]);
-    if (const char* z = reinterpret_cast<const char*>(uintptr_t(answer.Doc.ZReportXml))) answer.ZReport = z;
-    return answer;
+    const std::string data =
+        orderFile.empty() ? rawData
+                          : orderwriter::WriteOrderStream(orderwriter::ParseOrderDescription(SourceFile(orderFile)));
+    return SendDocument(kind, flags, data, subType);
   }
 
-  // The documents the emulator accepted, as received.
-  std::vector<std::string> Accepted() const {
-    std::vector<std::string> docs;
-    const std::string all = Read("emu1.docs");
-    const std::string marker = "<!-- accepted as document ";
-    for (size_t at = all.find(marker); at != std::string::npos; at = all.find(marker, at + 1)) {
-      size_t start = all.find('\n', at) + 1;
-      size_t end = all.find("<!-- ", start);
-      docs.push_back(TrimEnd(all.substr(start, end == std::string::npos ? std::string::npos : end - start)));
-    }
-    return docs;
-  }
   std::string Expected(const std::string& name) const {
     return TrimEnd(SourceFile("tests/io/zefor/day/" + name));
   }
   std::map<std::string, std::string> EmulatorState() const { return StateOf(Read("emu1.state")); }
   int64_t Cash() const { return std::atoll(EmulatorState()["cash"].c_str()); }
   std::string Requests() const { return Read("requests.log"); }
-
-  int32_t handle_ = 0;
 };
 
 // ---- documents of each kind --------------------------------------------------------
@@ -350,14 +292,19 @@ TEST_F(Reports, ZReportFaultsNeverPrintTwiceAndTellTheTruth) {
     EXPECT_EQ(first.Result, fault.FirstResult) << first.ErrorText;
     EXPECT_EQ(Count(Read("emu1.tape"), kZTitle), fault.PrintedAtFirst ? 1u : 0u);
     EXPECT_EQ(first.Doc.ShiftOpened, fault.PrintedAtFirst && first.Result ? 0 : 1);
-    if (first.Result) EXPECT_TRUE(Contains(first.ZReport, before)) << first.ZReport;
-    else EXPECT_FALSE(first.ErrorText.empty());
+    if (first.Result) {
+      EXPECT_TRUE(Contains(first.ZReport, before)) << first.ZReport;
+    } else {
+      EXPECT_FALSE(first.ErrorText.empty());
+    }
     // The POS tries again after a failure; the register prints one Z-report.
     tAnswer again = Document(fdCloseShift);
     EXPECT_TRUE(again.Result) << again.ErrorText;
     EXPECT_EQ(Count(Read("emu1.tape"), kZTitle), 1u) << Read("emu1.tape");
     EXPECT_EQ(again.Doc.ShiftOpened, 0);
-    if (!first.Result) EXPECT_TRUE(Contains(again.ZReport, before)) << again.ZReport;
+    if (!first.Result) {
+      EXPECT_TRUE(Contains(again.ZReport, before)) << again.ZReport;
+    }
     EXPECT_EQ(EmulatorState()["last_shift"], "1");
   }
 }

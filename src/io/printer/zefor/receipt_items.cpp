@@ -144,7 +144,13 @@ class tItemsBuilder {
     if (Printout()) {
       if (line.Discounts && line.Discounts->Count() > 0) AddItemDiscounts(b_, item, *line.Discounts);
       if (b_.Reg.Params.PriceWithoutDiscountMode == 0) AddItemDiscInfos(b_, item, line);
-      AddItemTaxes(b_, item, line.Taxes, nullptr);
+      // The priced modifiers that follow as items carry their share of
+      // the line's tax; the line keeps only the rest, so that the tax of
+      // the dish is not stated twice.
+      auto taxes = line.Taxes;
+      const std::vector<int64_t> given = ModifierTaxShares(line);
+      for (size_t k = 0; k < taxes.size() && k < given.size(); ++k) taxes[k].Amount -= given[k];
+      AddItemTaxes(b_, item, taxes, nullptr);
     }
     MarkingCodes(item, line.DishUNI);
     Voids(item, line.DishUNI, 1);
@@ -220,15 +226,30 @@ class tItemsBuilder {
     }
   }
 
-  void Modifiers(tFRDiscsDishInfo& original, const tFRDiscsDishInfo& line) {
+  bool ModifierAsText(const tModifierRec& m) const {
     const int32_t mode = b_.Reg.Params.ModifierMode;
+    return mode == 3 || (m.Price <= 0 && (mode == 4 || mode == 5));
+  }
+  bool ModifierIsItem(const tModifierRec& m) const {
+    const bool dish0Price = b_.Reg.EffectiveSettings.PrintDish0Price != 0;
+    return !ModifierAsText(m) && !(m.Price == 0 && !(b_.Has(ZefOptions::foZeroSale) && dish0Price));
+  }
+  // Per tax slot, the tax of the line that its modifier items carry.
+  std::vector<int64_t> ModifierTaxShares(const tFRDiscsDishInfo& line) const {
+    std::vector<int64_t> given(line.Taxes.size(), 0);
+    for (const tModifierRec& m : line.Modifiers)
+      if (ModifierIsItem(m))
+        for (size_t k = 0; k < line.Taxes.size(); ++k) given[k] += Share(line.DiscountedSum, m.Sum, line.Taxes[k].Amount);
+    return given;
+  }
+
+  void Modifiers(tFRDiscsDishInfo& original, const tFRDiscsDishInfo& line) {
     const bool textInLine = b_.Has(ZefOptions::foTextInLine);
     const bool dish0Price = b_.Reg.EffectiveSettings.PrintDish0Price != 0;
     std::vector<int64_t> given(original.Taxes.size(), 0);
     for (const tModifierRec& m : line.Modifiers) {
-      const bool asText = mode == 3 || (m.Price <= 0 && (mode == 4 || mode == 5));
-      if (asText || (m.Price == 0 && !(b_.Has(ZefOptions::foZeroSale) && dish0Price))) {
-        if (textInLine && (asText || dish0Price)) b_.Pending.push_back(b_.Xml.Utf8(m.Name, true));
+      if (!ModifierIsItem(m)) {
+        if (textInLine && (ModifierAsText(m) || dish0Price)) b_.Pending.push_back(b_.Xml.Utf8(m.Name, true));
         continue;
       }
       IXmlElement item = NewItem();

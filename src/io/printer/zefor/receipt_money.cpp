@@ -222,10 +222,18 @@ void AddItemDiscInfos(tReceiptBuild& b, const IXmlElement& item, const tFRDiscsD
   if (line.Discounts && line.Discounts->Count() > 0) return;
   TPDDataSet* discounts = b.Data.GetDataSet("Discounts");
   const std::string field = DiscountAmountField(*discounts);
-  discounts->First();
-  for (int32_t r = 0; r < discounts->RecCount(); ++r, discounts->Next()) {
-    const int64_t uni = discounts->GetRawValueByName("DishUNI").AsInt64();
-    if (uni > 0 && uni == line.DishUNI) AppendDiscInfo(b, item, *discounts, field);
+  // Every line without discounts of its own looks through all the records:
+  // their DishUNI cells are read in place, and the cursor is moved only to
+  // a record of the line. Without the column no record belongs to a line.
+  const int32_t uniColumn = discounts->FieldIndex("DishUNI");
+  if (uniColumn < 0) return;
+  const int32_t records = std::min(discounts->RecCount(), discounts->RawRecCount());
+  for (int32_t r = 0; r < records; ++r) {
+    const int64_t uni = discounts->Cell(r, uniColumn).AsInt64();
+    if (uni <= 0 || uni != line.DishUNI) continue;
+    discounts->First();
+    for (int32_t k = 0; k < r; ++k) discounts->Next();
+    AppendDiscInfo(b, item, *discounts, field);
   }
 }
 

@@ -181,28 +181,32 @@ class tFiscCheck {
   bool errorSaved_ = false;
 };
 
-// A receipt paid partly in a non-fiscal currency is printed as one summary
-// line; the register can only take the part paid fiscally, so the line
-// carries that amount (and its taxes in proportion) instead of the order's.
+// A receipt paid partly in a non-fiscal currency is printed as summary
+// lines, one per tax class; the register can only take the part paid
+// fiscally, so that amount is split over the lines in proportion to their
+// sums (the last line takes the rest), each with its taxes in the same
+// proportion, so that every tax class keeps its share of the fiscal amount.
 void FitSummaryToFiscalAmount(tOrderPreparationState& order) {
   if (!order.AllNonFiscal || order.TotalSum <= 0 || !order.DiscountInfos) return;
   std::vector<tFRDiscsDishInfo>& lines = order.DiscountInfos->Lines;
   int64_t printed = 0;
-  tFRDiscsDishInfo* first = nullptr;
-  for (tFRDiscsDishInfo& line : lines)
-    if (!line.Skip) {
-      printed += line.Sum;
-      if (!first) first = &line;
-    }
-  if (!first || printed == order.TotalSum) return;
-  for (tFRDiscsDishInfo& line : lines)
-    if (&line != first) line.Skip = 1;
-  for (tDishTaxInfo& slot : first->Taxes) slot.Amount = Share(printed, order.TotalSum, slot.Amount);
-  first->Quantity = 1000;
-  first->Price = first->PayPrice = order.TotalSum;
-  first->Sum = first->PaySum = first->DiscountedSum = order.TotalSum;
-  first->Discounts = tDishDiscountInfo::New();
-  first->Modifiers.clear();
+  for (const tFRDiscsDishInfo& line : lines)
+    if (!line.Skip) printed += line.Sum;
+  if (printed <= 0 || printed == order.TotalSum) return;
+  int64_t total = printed, amount = order.TotalSum;
+  for (tFRDiscsDishInfo& line : lines) {
+    if (line.Skip) continue;
+    const int64_t part = Share(total, line.Sum, amount);
+    total -= line.Sum;
+    amount -= part;
+    for (tDishTaxInfo& slot : line.Taxes) slot.Amount = Share(line.Sum, part, slot.Amount);
+    line.Quantity = 1000;
+    line.Price = line.PayPrice = part;
+    line.Sum = line.PaySum = line.DiscountedSum = part;
+    line.Discounts = tDishDiscountInfo::New();
+    line.Modifiers.clear();
+    if (part == 0) line.Skip = 1;
+  }
 }
 
 void tFiscCheck::Decide() {
