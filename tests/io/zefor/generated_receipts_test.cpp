@@ -103,6 +103,11 @@ TEST_F(GeneratedReceipts, AcceptedDocumentsBookTheOrderTotal) {
         if (getenv("ZEF_GENERATED_SHOW"))
           fprintf(stderr, "REFUSED %s modes %d%d%d: %s\n%s\n", kind.Options, kind.ComboMode, kind.ModifierMode,
                   kind.DiscountMode, a.ErrorText.c_str(), description.c_str());
+        if (getenv("ZEF_GENERATED_SHOW")) {
+          const std::string docs = Read("emu1.docs");
+          const size_t at = docs.rfind("<!-- refused");
+          if (at != std::string::npos) fprintf(stderr, "DOCUMENT\n%s\nEND\n", docs.substr(at).c_str());
+        }
         continue;
       }
       if (a.Result && booked == expected.TotalSum) continue;
@@ -121,6 +126,7 @@ TEST_F(GeneratedReceipts, AcceptedDocumentsBookTheOrderTotal) {
   }
   EXPECT_EQ(wrong, 0);
   EXPECT_GE(printed, 2500);
+  fprintf(stderr, "PRINTED %d REFUSED %d\n", printed, refused);
   EXPECT_LE(refused, printed * 3 / 100) << refused << " of " << printed << " refused";
 }
 

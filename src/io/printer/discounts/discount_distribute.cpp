@@ -223,6 +223,10 @@ void tDiscountInfos::ApplyAmount(const tAmountTarget& target, const std::string&
   if (part == 0) return;
   if (target.Line) {
     tFRDiscsDishInfo& line = *target.Line;
+    // The line's tax was the POS's for what the customer paid; the part
+    // paid with no money takes its share of it along.
+    if (line.PaySum != 0)
+      for (tDishTaxInfo& slot : line.Taxes) slot.Amount -= Share(line.PaySum, part, slot.Amount);
     line.PaySum -= part;
     line.DiscountedSum -= part;
     if (separateDiscounts)

@@ -140,6 +140,44 @@ void tDiscountInfos::LoadDishes(TPDDataSet& dishes, TPDDataSet* taxes, int32_t c
     ++index;
   });
   Lines.resize(size_t(index));
+  if (useTaxDishType_ && taxes && HasDuplicateUni) SplitSharedUniTaxes();
+}
+
+// Lines that share a DishUNI each read every "Taxes" record of that DishUNI,
+// so each carries the tax of them all. Per POS tax, that amount is split
+// over the group's lines by what they pay, so that together they carry it
+// once (and keep carrying it once when they are merged).
+void tDiscountInfos::SplitSharedUniTaxes() {
+  for (const auto& [uni, group] : linesByUni_) {
+    if (group.size() < 2) continue;
+    std::vector<int32_t> taxIds;
+    for (int32_t i : group)
+      for (const tDishTaxInfo& slot : Lines[size_t(i)].Taxes)
+        if (slot.Present && slot.Amount != 0 && std::find(taxIds.begin(), taxIds.end(), slot.TaxId) == taxIds.end())
+          taxIds.push_back(slot.TaxId);
+    for (int32_t taxId : taxIds) SplitSharedTax(group, taxId);
+  }
+}
+
+void tDiscountInfos::SplitSharedTax(const std::vector<int32_t>& group, int32_t taxId) {
+  std::vector<tDishTaxInfo*> slots;
+  std::vector<int64_t> weights;
+  int64_t total = 0, amount = 0;
+  for (int32_t i : group) {
+    tFRDiscsDishInfo& line = Lines[size_t(i)];
+    if (line.Skip) continue;
+    for (tDishTaxInfo& slot : line.Taxes)
+      if (slot.Present && slot.TaxId == taxId && slot.Amount != 0) {
+        amount = slot.Amount;
+        slots.push_back(&slot);
+        weights.push_back(line.PaySum);
+        total += line.PaySum;
+        break;
+      }
+  }
+  if (slots.size() < 2 || total == 0) return;
+  const std::vector<int64_t> parts = SplitSequential(amount, weights);
+  for (size_t g = 0; g < slots.size(); ++g) slots[g]->Amount = parts[g];
 }
 
 void tDiscountInfos::LoadDish(tRecordReader& record, const tDishColumns& c, int32_t index,

@@ -99,6 +99,8 @@ class tDiscountInfos {
   void LoadDish(tRecordReader& record, const tDishColumns& c, int32_t index, int32_t groupClassification);
   void AttachLineTaxes(tFRDiscsDishInfo& line, tRecordReader& record);
   void LinkSameUni(int32_t index);
+  void SplitSharedUniTaxes();
+  void SplitSharedTax(const std::vector<int32_t>& group, int32_t taxId);
   std::string DepartmentName(int32_t department, tRecordReader& record);
   int32_t LookupEnumCode(int32_t table, int64_t value);
   void AddProportional(int32_t discountId);

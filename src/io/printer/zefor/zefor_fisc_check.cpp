@@ -184,8 +184,12 @@ class tFiscCheck {
 // A receipt paid partly in a non-fiscal currency is printed as one summary
 // line; the register can only take the part paid fiscally, so the line
 // carries that amount (and its taxes in proportion) instead of the order's.
-void FitSummaryToFiscalAmount(tOrderPreparationState& order) {
+// The receipt discount printed after it (what was paid with a discount
+// currency and not folded into the lines, less the rounding rest) is part
+// of what the line must carry: line less that discount is the fiscal total.
+void FitSummaryToFiscalAmount(tOrderPreparationState& order, int64_t rest) {
   if (!order.AllNonFiscal || order.TotalSum <= 0 || !order.DiscountInfos) return;
+  const int64_t target = order.TotalSum + order.NoPayDiscount - rest;
   std::vector<tFRDiscsDishInfo>& lines = order.DiscountInfos->Lines;
   int64_t printed = 0;
   tFRDiscsDishInfo* first = nullptr;
@@ -194,13 +198,13 @@ void FitSummaryToFiscalAmount(tOrderPreparationState& order) {
       printed += line.Sum;
       if (!first) first = &line;
     }
-  if (!first || printed == order.TotalSum) return;
+  if (!first || printed == target) return;
   for (tFRDiscsDishInfo& line : lines)
     if (&line != first) line.Skip = 1;
-  for (tDishTaxInfo& slot : first->Taxes) slot.Amount = Share(printed, order.TotalSum, slot.Amount);
+  for (tDishTaxInfo& slot : first->Taxes) slot.Amount = Share(printed, target, slot.Amount);
   first->Quantity = 1000;
-  first->Price = first->PayPrice = order.TotalSum;
-  first->Sum = first->PaySum = first->DiscountedSum = order.TotalSum;
+  first->Price = first->PayPrice = target;
+  first->Sum = first->PaySum = first->DiscountedSum = target;
   first->Discounts = tDishDiscountInfo::New();
   first->Modifiers.clear();
 }
@@ -292,7 +296,7 @@ void tFiscCheck::Prepare() {
   if ((args.DiscountsAllowed && !(Has(foAbsItemDiscount) && !Has(foCorrectPriceToPay))) ||
       (args.MarkupsAllowed && Has(foAbsMarkupSum) && !Has(foAbsItemMarkup)))
     rest_ = order.DiscountInfos->ExtractAllCorrections();
-  FitSummaryToFiscalAmount(order);
+  FitSummaryToFiscalAmount(order, rest_);
 }
 
 bool tFiscCheck::Build(TFSXml& xml, tReceiptBuild& b) {
