@@ -53,6 +53,11 @@ class tDiscountInfos {
   bool NeedsQuantityOne(bool discountsAllowed, bool markupsAllowed);
   void FinalCorrection(bool discountsAllowed, bool markupsAllowed, const std::string& name);
   int64_t ExtractAllCorrections();
+  // The POS's tax of a line is for what the POS says the line is paid
+  // with; where the distribution left the line less than that (its split
+  // of a discount differs from the POS's), the tax shrinks in proportion,
+  // so that no item carries more tax than its amount.
+  void FitTaxesToAmounts();
 
   // ---- line arithmetic ----------------------------------------------------
   void RecomputePrice(tFRDiscsDishInfo& line) const;
