@@ -162,13 +162,6 @@ void SortByCapacity(std::vector<tSlot>& a, int left, int right) {
 
 int64_t StartedPieces(int64_t quantity) { return (quantity + 999) / 1000; }
 
-int64_t PositiveEntries(const iDishDiscountInfo& set) {
-  int64_t total = 0;
-  for (int i = 0; i < set.Count(); ++i)
-    if (set.GetAmount(i) > 0) total += set.GetAmount(i);
-  return total;
-}
-
 }  // namespace
 
 void tDiscountInfos::DistributeAmount(int64_t& amount, const std::string& name, bool withModifiers,
@@ -184,7 +177,7 @@ void tDiscountInfos::DistributeAmount(int64_t& amount, const std::string& name, 
     // not fall below zero after them.
     int64_t room = separateDiscounts ? std::min(line.Sum + line.Discounts->Total(), line.PaySum) : line.Sum;
     // Markups that are to move to lines of their own do not stay to carry it.
-    if (MarkupsLeaveLines) room -= PositiveEntries(*line.Discounts);
+    if (MarkupsLeaveLines) room -= MarkupTotal(*line.Discounts);
     if (line.Quantity > 0) targets.push_back({&line, nullptr, room, StartedPieces(line.Quantity), 0});
     if (!withModifiers) continue;
     for (tModifierRec& modifier : line.Modifiers)

@@ -98,3 +98,10 @@ int64_t tDishDiscountInfo::ExtractCorrections() {
   RemoveWhere([](const tDishDiscInfo& e) { return e.IsCorrection != 0; });
   return total;
 }
+
+int64_t MarkupTotal(const iDishDiscountInfo& set) {
+  int64_t total = 0;
+  for (int i = 0; i < set.Count(); ++i)
+    if (set.GetAmount(i) > 0) total += set.GetAmount(i);
+  return total;
+}

@@ -42,6 +42,9 @@ class iDishDiscountInfo {
 
 using tDiscountSetRef = std::shared_ptr<iDishDiscountInfo>;
 
+// The sum of the positive entries (the markups) of a set.
+int64_t MarkupTotal(const iDishDiscountInfo& set);
+
 class tDishDiscountInfo : public iDishDiscountInfo {
  public:
   static tDiscountSetRef New() { return std::make_shared<tDishDiscountInfo>(); }

@@ -1,6 +1,7 @@
 // The items of a receipt: one Item per printed line and per paid modifier,
 // with barcodes, custom data, discounts, taxes, the product code tag,
 // voids and the text lines printed between items.
+#include <algorithm>
 #include <cctype>
 
 #include "io/printer/discounts/discount_share.h"
@@ -205,10 +206,28 @@ class tItemsBuilder {
     return !ModifierAsText(m) && !(m.Price == 0 && !(b_.Has(ZefOptions::foZeroSale) && dish0Price));
   }
 
-  // Per tax slot, the part of the line's tax that a modifier item carries.
-  static std::vector<int64_t> ModifierTaxShares(const tFRDiscsDishInfo& line, const tModifierRec& m) {
-    std::vector<int64_t> shares(line.Taxes.size(), 0);
-    for (size_t k = 0; k < line.Taxes.size(); ++k) shares[k] = Share(line.DiscountedSum, m.Sum, line.Taxes[k].Amount);
+  // Per modifier (empty for those that are no item) and tax slot, the part
+  // of the line's tax that the modifier item carries: the modifier's Sum
+  // within the line's DiscountedSum, split in order so that the parts never
+  // exceed the tax; where the line and its modifiers carry more than the
+  // DiscountedSum (a markup of the order on the line), within what they carry.
+  std::vector<std::vector<int64_t>> ModifierTaxShares(const tFRDiscsDishInfo& line) const {
+    int64_t carried = line.Sum + (line.Discounts ? line.Discounts->Total() : 0);
+    for (const tModifierRec& m : line.Modifiers)
+      if (ModifierIsItem(m)) carried += m.Sum;
+    const int64_t basis = std::max(line.DiscountedSum, carried);
+    std::vector<std::vector<int64_t>> shares(line.Modifiers.size());
+    for (size_t k = 0; k < line.Taxes.size(); ++k) {
+      int64_t total = basis, tax = line.Taxes[k].Amount;
+      for (size_t i = 0; i < line.Modifiers.size(); ++i) {
+        const tModifierRec& m = line.Modifiers[i];
+        if (!ModifierIsItem(m)) continue;
+        shares[i].resize(line.Taxes.size(), 0);
+        shares[i][k] = Share(total, m.Sum, tax);
+        total -= m.Sum;
+        tax -= shares[i][k];
+      }
+    }
     return shares;
   }
 
@@ -216,11 +235,8 @@ class tItemsBuilder {
   // line and its modifiers together carry the line's tax once.
   tDishTaxInfoArray TaxesLessModifiers(const tFRDiscsDishInfo& line) const {
     tDishTaxInfoArray taxes = line.Taxes;
-    for (const tModifierRec& m : line.Modifiers) {
-      if (!ModifierIsItem(m)) continue;
-      const std::vector<int64_t> shares = ModifierTaxShares(line, m);
-      for (size_t k = 0; k < taxes.size(); ++k) taxes[k].Amount -= shares[k];
-    }
+    for (const std::vector<int64_t>& shares : ModifierTaxShares(line))
+      for (size_t k = 0; k < shares.size(); ++k) taxes[k].Amount -= shares[k];
     return taxes;
   }
 
@@ -228,7 +244,9 @@ class tItemsBuilder {
     const bool textInLine = b_.Has(ZefOptions::foTextInLine);
     const bool dish0Price = b_.Reg.EffectiveSettings.PrintDish0Price != 0;
     std::vector<int64_t> given(original.Taxes.size(), 0);
-    for (const tModifierRec& m : line.Modifiers) {
+    const std::vector<std::vector<int64_t>> allShares = ModifierTaxShares(line);
+    for (size_t i = 0; i < line.Modifiers.size(); ++i) {
+      const tModifierRec& m = line.Modifiers[i];
       if (!ModifierIsItem(m)) {
         if (textInLine && (ModifierAsText(m) || dish0Price)) b_.Pending.push_back(b_.Xml.Utf8(m.Name, true));
         continue;
@@ -256,8 +274,8 @@ class tItemsBuilder {
           d->SetIntAttr("Value", m.Discounts->GetAmount(i));
         }
       }
-      const std::vector<int64_t> shares = ModifierTaxShares(line, m);
-      for (size_t k = 0; k < shares.size(); ++k) given[k] += shares[k];
+      const std::vector<int64_t>& shares = allShares[i];
+      for (size_t k = 0; k < shares.size() && k < given.size(); ++k) given[k] += shares[k];
       if (Printout()) AddItemTaxes(b_, item, line.Taxes, &shares);
       Voids(item, line.DishUNI, m.ModiCnt);
     }
