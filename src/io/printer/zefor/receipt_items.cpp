@@ -141,8 +141,20 @@ class tItemsBuilder {
     item->SetIntAttr("PricePerOne", line.Price);
     KindAttributes(item, line);
     if (protocol >= 32 && b_.Infos().UsePayPrices)
-      item->SetIntAttr("PriceToPay", line.Sum == line.PaySum ? line.Price : line.PayPrice);
+      item->SetIntAttr("PriceToPay", PriceToPay(line));
     item->SetIntAttr("Value", line.Sum);
+  }
+
+  // The price after the discounts printed on the item: the pay price where
+  // they come to the line's pay amount, else (discounts printed for the
+  // whole receipt, or not at all) the price of what the item itself pays.
+  int64_t PriceToPay(const tFRDiscsDishInfo& line) const {
+    if (line.Sum == line.PaySum) return line.Price;
+    const bool discounts = Printout() && line.Discounts && line.Discounts->Count() > 0;
+    const int64_t pay = line.Sum + (discounts ? PrintedItemDiscounts(b_, *line.Discounts) : 0);
+    if (pay == line.PaySum) return line.PayPrice;
+    if (pay == line.Sum) return line.Price;
+    return line.Quantity != 0 ? ShareByQuantity(line.Quantity, 1000, pay) : pay;
   }
 
   void KindAttributes(const IXmlElement& item, const tFRDiscsDishInfo& line) {
