@@ -7,28 +7,6 @@ const char* const kDivisionByZero = "Division by zero";
 
 namespace {
 
-constexpr int kMaxPow10 = 18;
-
-constexpr int64_t kPow10[kMaxPow10 + 1] = {1,
-                                            10,
-                                            100,
-                                            1000,
-                                            10000,
-                                            100000,
-                                            1000000,
-                                            10000000,
-                                            100000000,
-                                            1000000000,
-                                            10000000000,
-                                            100000000000,
-                                            1000000000000,
-                                            10000000000000,
-                                            100000000000000,
-                                            1000000000000000,
-                                            10000000000000000,
-                                            100000000000000000,
-                                            1000000000000000000};
-
 // Bits that a factor of 10 adds to a value at most.
 constexpr int kBitsPerDecimal = 4;
 
@@ -72,6 +50,18 @@ int64_t RoundDivBy(uint8_t mode, int64_t n) {
   return RoundsAway(mode, q, Magnitude(r), uint64_t(D)) ? q + (n < 0 ? -1 : 1) : q;
 }
 
+// v of scale fromScale expressed at scale toScale with the given mode.
+inline int64_t Rescale(uint8_t mode, int toScale, int fromScale, int64_t v) {
+  const int k = toScale - fromScale;
+  if (k == 0) return v;
+  if (k < 0) return RoundDivPow10(mode, -k, v);
+  if (v == 0) return 0;
+  if (k > kMaxPow10 || MayOverflow(kPow10[k], v)) Overflow();
+  return kPow10[k] * v;
+}
+
+}  // namespace
+
 // RoundDiv by 10^k for any k, also beyond the 64-bit powers.
 int64_t RoundDivPow10(uint8_t mode, int k, int64_t v) {
   switch (k) {
@@ -107,16 +97,6 @@ int64_t RoundDivPow10(uint8_t mode, int k, int64_t v) {
   return mode == nrAwayFromZero ? s : 0;
 }
 
-// v of scale fromScale expressed at scale toScale with the given mode.
-inline int64_t Rescale(uint8_t mode, int toScale, int fromScale, int64_t v) {
-  const int k = toScale - fromScale;
-  if (k == 0) return v;
-  if (k < 0) return RoundDivPow10(mode, -k, v);
-  if (v == 0) return 0;
-  if (k > kMaxPow10 || MayOverflow(kPow10[k], v)) Overflow();
-  return kPow10[k] * v;
-}
-
 // How many times a (not 0) may be multiplied by 10 while it has at most
 // 63 - kBitsPerDecimal bits before each step, `limit` times at most; a is
 // multiplied accordingly. With L bits, |a| * 10^j stays below that bound
@@ -132,8 +112,6 @@ int GrowByTens(int64_t& a, int limit) {
   a *= kPow10[steps];
   return steps;
 }
-
-}  // namespace
 
 TNumeric TNumeric::Init(uint8_t scale, uint8_t mode) { return TNumeric{0, scale, mode}; }
 

@@ -66,7 +66,9 @@ class tDishDiscountInfo : public iDishDiscountInfo {
   const tDishDiscInfo& Entry(int i) const override { return entries_[size_t(i)]; }
 
  private:
-  static uint64_t Key(int32_t discountId, uint8_t isOwn, uint8_t isCorrection);
+  static uint64_t Key(int32_t discountId, uint8_t isOwn, uint8_t isCorrection) {
+    return (uint64_t(uint32_t(discountId)) << 2) | (uint64_t(isOwn != 0) << 1) | uint64_t(isCorrection != 0);
+  }
   int Find(uint64_t key) const;
   template <class Pred>
   void RemoveWhere(Pred pred);
