@@ -63,22 +63,37 @@ void tDiscountInfos::DistributeByTax(TPDDataSet& discounts, TPDDataSet& discTaxe
   for (size_t i = 0; i < Lines.size(); ++i) linesByTax[TaxKey(Lines[i].Tax)].push_back(int32_t(i));
   tRecordReader taxRecord(discTaxes);
   const std::string taxAmountField = AmountField(taxRecord);
-  std::vector<int32_t> spread;  // the discounts now on the lines
+  // The order-level records by the lines of their tax class, read first so
+  // that each line makes room for its shares at once.
+  struct tTaxRecord {
+    const std::vector<int32_t>* Group;
+    int32_t DiscountId, Code;
+    std::string Name;
+    int64_t Amount;
+  };
+  std::vector<tTaxRecord> records;
+  std::unordered_map<const std::vector<int32_t>*, int> recordsByGroup;
   ForEachRecord(discTaxes, [&] {
     const tTaxString tax = TaxClass(taxRecord);
     if (!IsOrderLevel(taxRecord.Identifier("DishUNI"))) return;
     const auto group = linesByTax.find(TaxKey(tax));
     if (group == linesByTax.end()) return;
-    const int32_t discountId = taxRecord.Identifier("Discount");
-    const int32_t code = IntegerText(taxRecord.Text("Discount.Code"));
-    const std::string name = taxRecord.Text("Discount");
-    std::vector<int64_t> weights;
-    for (int32_t i : group->second) weights.push_back(Lines[size_t(i)].DiscountedSum);
-    const std::vector<int64_t> parts = SplitSequential(taxRecord.Hundredths(taxAmountField), weights);
-    for (size_t k = 0; k < parts.size(); ++k)
-      Lines[size_t(group->second[k])].Discounts->Add(discountId, code, name, parts[k], 0, 0);
-    spread.push_back(discountId);
+    records.push_back({&group->second, taxRecord.Identifier("Discount"), IntegerText(taxRecord.Text("Discount.Code")),
+                       taxRecord.Text("Discount"), taxRecord.Hundredths(taxAmountField)});
+    ++recordsByGroup[&group->second];
   });
+  for (const auto& [group, count] : recordsByGroup)
+    for (int32_t i : *group) Lines[size_t(i)].Discounts->Reserve(count);
+  std::vector<int32_t> spread;  // the discounts now on the lines
+  std::vector<int64_t> weights;
+  for (const tTaxRecord& r : records) {
+    weights.clear();
+    for (int32_t i : *r.Group) weights.push_back(Lines[size_t(i)].DiscountedSum);
+    const std::vector<int64_t> parts = SplitSequential(r.Amount, weights);
+    for (size_t k = 0; k < parts.size(); ++k)
+      Lines[size_t((*r.Group)[k])].Discounts->Add(r.DiscountId, r.Code, r.Name, parts[k], 0, 0);
+    spread.push_back(r.DiscountId);
+  }
   if (!toCompare) {
     // The shares stay on the lines; leaving their identifiers as
     // proportional would have the receipt print the same discounts again.

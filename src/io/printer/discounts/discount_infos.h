@@ -157,4 +157,13 @@ class tDiscountInfos {
   std::unordered_map<int32_t, std::vector<int32_t>> linesByUni_;
   std::map<int32_t, std::string> departNames_;
   std::map<std::pair<int32_t, int64_t>, int32_t> enumCodes_;
+  // What the POS answers for a tax, per slot and tax object: lines share a
+  // few taxes, so each is asked once per document.
+  struct tTaxAnswers {
+    bool HasClass = false, HasSlot = false;
+    std::string ClassText;
+    int32_t TaxId = 0, FiscalTaxCode = -1, Rate = 0;
+  };
+  std::vector<std::unordered_map<int64_t, tTaxAnswers>> taxAnswers_;  // by slot
+  tTaxAnswers* TaxAnswers(tRecordReader& record, size_t slot);
 };
