@@ -1,5 +1,6 @@
 #include "io/printer/discounts/discount_share.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -48,6 +49,26 @@ bool TwiceRoundedShare(int64_t product, int64_t total, int weightScale, int k, i
   return true;
 }
 
+// The usual case, where the total has fewer digits than the decimals the
+// division adds (at least as many as the product leaves room for): the
+// first rounding then cannot carry a fraction below a half up to one, and
+// the share at the product's scale is product × 10^weightScale / total
+// rounded once. False where that is not sure.
+bool OnceRoundedShare(int64_t product, int64_t total, int weightScale, int64_t& result) {
+  const int bits = BitLength(product);
+  if (bits > 59 || MayOverflow(product, kPow10[weightScale])) return false;
+  // The decimals the division adds, at least: the times the product can be
+  // multiplied by 10 (1233 / 4096: log10 2), less the weight's scale.
+  const int added = std::min(((59 - bits) * 1233 >> 12) - weightScale, kMaxPow10);
+  const uint64_t d = Magnitude(total);
+  if (added < 1 || d >= uint64_t(kPow10[added])) return false;
+  const uint64_t n = Magnitude(product * kPow10[weightScale]);
+  const uint64_t q = n / d, r = n - q * d;
+  const uint64_t rounded = q + (2 * r >= d ? 1 : 0);
+  result = (product < 0) != (total < 0) ? -int64_t(rounded) : int64_t(rounded);
+  return true;
+}
+
 // The same steps as NumericShare with the powers of ten from a table, for
 // the common case of a product within 63 bits; everything else, and every
 // failure, goes the TNumeric way.
@@ -56,6 +77,9 @@ int64_t ScaledShare(int64_t total, int64_t weight, int64_t amount, uint8_t weigh
   if (weight == total) return amount;
   if (total == 0 || MayOverflow(amount, weight))
     return NumericShare(total, weight, amount, weightScale, amountScale);
+  int64_t quick = 0;
+  if (OnceRoundedShare(amount * weight, total, weightScale, quick))
+    return RoundDivPow10(nrHalfAwayFromZero, weightScale, quick);
   const int productScale = weightScale + amountScale;
   // Div: the divisor loses its trailing zeros, the dividend gains decimals
   // while they fit (at most 18 beyond the product's scale).
