@@ -4,6 +4,8 @@
 // number of times between two callgrind client requests, and
 // bench/callgrind turns the dumps into instructions per run.
 #pragma once
+#include <benchmark/benchmark.h>
+
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -46,6 +48,21 @@ void Count(const std::string& name, int runs, Prepare prepare, Body body) {
 template <class Body>
 void Count(const std::string& name, int runs, Body body) {
   Count(name, runs, [] {}, body);
+}
+
+// The main of a benchmark program: with --instructions the counted cases
+// (`count`), otherwise the timed benchmarks.
+template <class CountCases>
+int Main(int argc, char** argv, CountCases count) {
+  if (Requested(argc, argv)) {
+    count();
+    return 0;
+  }
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
 }
 
 }  // namespace bench_instructions

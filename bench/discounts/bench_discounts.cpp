@@ -160,14 +160,4 @@ BENCHMARK(ByTaxCompared)->Apply(Sizes);
 BENCHMARK(PricesWithDiscounts)->Apply(Sizes);
 BENCHMARK(ByDishComparedWithoutPos)->Apply(Sizes);
 
-int main(int argc, char** argv) {
-  if (bench_instructions::Requested(argc, argv)) {
-    CountPreparations();
-    return 0;
-  }
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return bench_instructions::Main(argc, argv, CountPreparations); }

@@ -187,14 +187,4 @@ void CountArithmetic() {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (bench_instructions::Requested(argc, argv)) {
-    CountArithmetic();
-    return 0;
-  }
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return bench_instructions::Main(argc, argv, CountArithmetic); }
