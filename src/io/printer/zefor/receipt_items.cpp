@@ -1,7 +1,6 @@
 // The items of a receipt: one Item per printed line and per paid modifier,
 // with barcodes, custom data, discounts, taxes, the product code tag,
 // voids and the text lines printed between items.
-#include <algorithm>
 #include <cctype>
 
 #include "io/printer/discounts/discount_share.h"
@@ -220,14 +219,14 @@ class tItemsBuilder {
 
   // Per modifier (empty for those that are no item) and tax slot, the part
   // of the line's tax that the modifier item carries: the modifier's Sum
-  // within the line's DiscountedSum, split in order so that the parts never
-  // exceed the tax; where the line and its modifiers carry more than the
-  // DiscountedSum (a markup of the order on the line), within what they carry.
+  // within what the line and its modifier items carry after the discounts
+  // on them, split in order so that the parts never exceed the tax and the
+  // line keeps the part of what it carries itself.
   std::vector<std::vector<int64_t>> ModifierTaxShares(const tFRDiscsDishInfo& line) const {
     int64_t carried = line.Sum + (line.Discounts ? line.Discounts->Total() : 0);
     for (const tModifierRec& m : line.Modifiers)
       if (ModifierIsItem(m)) carried += m.Sum;
-    const int64_t basis = std::max(line.DiscountedSum, carried);
+    const int64_t basis = carried > 0 ? carried : line.DiscountedSum;
     std::vector<std::vector<int64_t>> shares(line.Modifiers.size());
     for (size_t k = 0; k < line.Taxes.size(); ++k) {
       int64_t total = basis, tax = line.Taxes[k].Amount;
