@@ -99,6 +99,7 @@ class tDiscountInfos {
   struct tDishColumns;
   struct tModifierSource;
   struct tAmountTarget;
+  struct tTaxRecord;
 
   void LoadDepartments();
   void LoadDish(tRecordReader& record, const tDishColumns& c, int32_t index, int32_t groupClassification);
@@ -124,6 +125,8 @@ class tDiscountInfos {
   void CorrectItem(Item& item, int64_t& c, bool discountsAllowed, bool markupsAllowed, const std::string& name);
   int32_t AppendGroupLine(const tFRDiscsDishInfo& source, const tFRDiscsDishInfo* lastCombo, bool folding,
                           bool byClassification, const std::string& name);
+  void AddTaxShares(const std::vector<tTaxRecord>& records, const std::vector<std::vector<int64_t>>& parts,
+                    const std::vector<int32_t>& leftOut);
   void PlaceAmount(std::vector<tAmountTarget>& targets, int64_t& amount, bool withReserve);
   int64_t ModifierSum(const tModifierSource& record, int64_t paySum, int64_t sum) const;
   void ApplyAmount(const tAmountTarget& target, const std::string& name, bool separateDiscounts);
