@@ -12,6 +12,17 @@ namespace {
 constexpr uint8_t kMoneyScale = 2;
 
 uint64_t Magnitude(int64_t v) { return v < 0 ? 0 - static_cast<uint64_t>(v) : uint64_t(v); }
+
+// A magnitude at the product's scale rounded half up to the amount's scale
+// (scale decimals fewer), with the sign; the divisions by the usual scales
+// are by constants.
+int64_t ToAmountScale(uint64_t m, int scale, bool negative) {
+  uint64_t q;
+  if (scale == 2) q = (m + 50) / 100;
+  else if (scale == 3) q = (m + 500) / 1000;
+  else q = (m + uint64_t(kPow10[scale]) / 2) / uint64_t(kPow10[scale]);
+  return negative ? -int64_t(q) : int64_t(q);
+}
 constexpr uint8_t kQuantityScale = 3;
 
 // amount (at amountScale) × weight / total (both at weightScale), rounded to
@@ -34,8 +45,8 @@ int64_t NumericShare(int64_t total, int64_t weight, int64_t amount, uint8_t weig
 // same result with one division: x = product × 10^weightScale / total at
 // the product's scale is Q + R / total; the first rounding carries the
 // fraction R / total up to a half exactly when 2R × 10^k ≥ total × (10^k − 1),
-// and the second rounds up from there. False where the operands do not fit
-// this way.
+// and the second rounds up from there; `result` is the share at the
+// amount's scale. False where the operands do not fit this way.
 bool TwiceRoundedShare(int64_t product, int64_t total, int weightScale, int k, int64_t& result) {
   if (k > kMaxPow10 || MayOverflow(product, kPow10[weightScale])) return false;
   const uint64_t n = Magnitude(product * kPow10[weightScale]), d = Magnitude(total);
@@ -44,8 +55,7 @@ bool TwiceRoundedShare(int64_t product, int64_t total, int weightScale, int k, i
   const uint64_t q = n / d, r = n - q * d;
   const uint64_t tens = uint64_t(kPow10[k]);
   const uint64_t up = 2 * r * tens >= d * (tens - 1) ? 1 : 0;
-  const bool negative = (product < 0) != (total < 0);
-  result = negative ? -int64_t(q + up) : int64_t(q + up);
+  result = ToAmountScale(q + up, weightScale, (product < 0) != (total < 0));
   return true;
 }
 
@@ -53,7 +63,8 @@ bool TwiceRoundedShare(int64_t product, int64_t total, int weightScale, int k, i
 // division adds (at least as many as the product leaves room for): the
 // first rounding then cannot carry a fraction below a half up to one, and
 // the share at the product's scale is product × 10^weightScale / total
-// rounded once. False where that is not sure.
+// rounded once; `result` is that share at the amount's scale. False where
+// that is not sure.
 bool OnceRoundedShare(int64_t product, int64_t total, int weightScale, int64_t& result) {
   const int bits = BitLength(product);
   if (bits > 59 || MayOverflow(product, kPow10[weightScale])) return false;
@@ -64,8 +75,7 @@ bool OnceRoundedShare(int64_t product, int64_t total, int weightScale, int64_t& 
   if (added < 1 || d >= uint64_t(kPow10[added])) return false;
   const uint64_t n = Magnitude(product * kPow10[weightScale]);
   const uint64_t q = n / d, r = n - q * d;
-  const uint64_t rounded = q + (2 * r >= d ? 1 : 0);
-  result = (product < 0) != (total < 0) ? -int64_t(rounded) : int64_t(rounded);
+  result = ToAmountScale(q + (2 * r >= d ? 1 : 0), weightScale, (product < 0) != (total < 0));
   return true;
 }
 
@@ -78,8 +88,7 @@ int64_t ScaledShare(int64_t total, int64_t weight, int64_t amount, uint8_t weigh
   if (total == 0 || MayOverflow(amount, weight))
     return NumericShare(total, weight, amount, weightScale, amountScale);
   int64_t quick = 0;
-  if (OnceRoundedShare(amount * weight, total, weightScale, quick))
-    return RoundDivPow10(nrHalfAwayFromZero, weightScale, quick);
+  if (OnceRoundedShare(amount * weight, total, weightScale, quick)) return quick;
   const int productScale = weightScale + amountScale;
   // Div: the divisor loses its trailing zeros, the dividend gains decimals
   // while they fit (at most 18 beyond the product's scale).
@@ -95,8 +104,7 @@ int64_t ScaledShare(int64_t total, int64_t weight, int64_t amount, uint8_t weigh
   const int k = sa - sb - productScale;
   if (k > 0) {
     int64_t quick = 0;
-    if (TwiceRoundedShare(product, total, weightScale, k, quick))
-      return RoundDivPow10(nrHalfAwayFromZero, productScale - amountScale, quick);
+    if (TwiceRoundedShare(product, total, weightScale, k, quick)) return quick;
   }
   int64_t value = TNumeric::RoundDiv(nrHalfAwayFromZero, b, a);
   if (k > 0) {
