@@ -7,6 +7,7 @@
 #include <memory>
 #include <random>
 
+#include "../instructions.h"
 #include "discount_testing.h"
 #include "io/printer/discounts/discount_share.h"
 
@@ -87,37 +88,64 @@ std::string BigOrder(int lines, int discounts, const std::string& settings) {
 
 // posAnswers false: no reference hook, so that the time is the adapter's own
 // and not that of the POS answering reference paths.
+// A register with an order loaded, prepared again and again.
+class tPreparedOrder {
+ public:
+  tPreparedOrder(int lines, int discounts, const std::string& settings, bool posAnswers)
+      : text_(BigOrder(lines, discounts, settings)),
+        settings_(ParseSettings(text_)),
+        answers_(posAnswers ? std::make_unique<tReferenceAnswers>() : nullptr),
+        reg_(settings_.MaxPayType, settings_.TaxCount) {
+    ApplySettings(reg_, settings_);
+    LoadOrderInto(reg_.PosData(), text_);
+  }
+  void Run() {
+    reg_.TakeDocumentSettings(settings_.Document);
+    reg_.preparation.PreparePayments(false);
+    reg_.preparation.PrepareOrder(settings_.Args);
+  }
+  tDiscountInfos& Distribution() { return reg_.Distribution(); }
+
+ private:
+  std::string text_;
+  tCaseSettings settings_;
+  std::unique_ptr<tReferenceAnswers> answers_;
+  tTestRegister reg_;
+};
+
 void Prepare(benchmark::State& state, const std::string& settings, bool posAnswers = true) {
   const int lines = int(state.range(0)), discounts = int(state.range(1));
-  const std::string text = BigOrder(lines, discounts, settings);
-  std::unique_ptr<tReferenceAnswers> answers;
-  if (posAnswers) answers = std::make_unique<tReferenceAnswers>();
-  const tCaseSettings s = ParseSettings(text);
-  tTestRegister reg(s.MaxPayType, s.TaxCount);
-  ApplySettings(reg, s);
-  LoadOrderInto(reg.PosData(), text);
+  tPreparedOrder order(lines, discounts, settings, posAnswers);
   for (auto _ : state) {
-    reg.TakeDocumentSettings(s.Document);
-    reg.preparation.PreparePayments(false);
-    reg.preparation.PrepareOrder(s.Args);
-    benchmark::DoNotOptimize(reg.Distribution().Lines.data());
+    order.Run();
+    benchmark::DoNotOptimize(order.Distribution().Lines.data());
   }
   state.SetComplexityN(lines);
-  state.counters["lines_out"] = double(reg.Distribution().Lines.size());
+  state.counters["lines_out"] = double(order.Distribution().Lines.size());
 }
 
-void ByDishCompared(benchmark::State& state) {
-  Prepare(state, "SeparateDiscounts=1 UseTaxDishType=1 DiscountMode=3 ModifierMode=2 NoAbsDiscountSum=1");
+const char kByDish[] = "SeparateDiscounts=1 UseTaxDishType=1 DiscountMode=3 ModifierMode=2 NoAbsDiscountSum=1";
+const char kByTax[] = "SeparateDiscounts=1 UseTaxDishType=1 DiscountMode=1 ModifierMode=2 NoAbsDiscountSum=1";
+const char kInPrices[] = "SeparateDiscounts=0 UseTaxDishType=1 DiscountMode=0 ModifierMode=2 NoAbsDiscountSum=1";
+
+// Instructions of one preparation of 1,000 lines with 100 discounts.
+void CountPreparations() {
+  const struct {
+    const char* Name;
+    const char* Settings;
+  } cases[] = {{"prepare/ByTaxCompared/1000/100", kByTax},
+               {"prepare/ByDishCompared/1000/100", kByDish},
+               {"prepare/PricesWithDiscounts/1000/100", kInPrices}};
+  for (const auto& c : cases) {
+    tPreparedOrder order(1000, 100, c.Settings, true);
+    bench_instructions::Count(c.Name, 4, [&](int) { order.Run(); });
+  }
 }
-void ByTaxCompared(benchmark::State& state) {
-  Prepare(state, "SeparateDiscounts=1 UseTaxDishType=1 DiscountMode=1 ModifierMode=2 NoAbsDiscountSum=1");
-}
-void ByDishComparedWithoutPos(benchmark::State& state) {
-  Prepare(state, "SeparateDiscounts=1 UseTaxDishType=1 DiscountMode=3 ModifierMode=2 NoAbsDiscountSum=1", false);
-}
-void PricesWithDiscounts(benchmark::State& state) {
-  Prepare(state, "SeparateDiscounts=0 UseTaxDishType=1 DiscountMode=0 ModifierMode=2 NoAbsDiscountSum=1");
-}
+
+void ByDishCompared(benchmark::State& state) { Prepare(state, kByDish); }
+void ByTaxCompared(benchmark::State& state) { Prepare(state, kByTax); }
+void ByDishComparedWithoutPos(benchmark::State& state) { Prepare(state, kByDish, false); }
+void PricesWithDiscounts(benchmark::State& state) { Prepare(state, kInPrices); }
 
 void Sizes(benchmark::internal::Benchmark* b) {
   for (int discounts : {1, 10, 100})
@@ -131,4 +159,5 @@ BENCHMARK(ByDishCompared)->Apply(Sizes);
 BENCHMARK(ByTaxCompared)->Apply(Sizes);
 BENCHMARK(PricesWithDiscounts)->Apply(Sizes);
 BENCHMARK(ByDishComparedWithoutPos)->Apply(Sizes);
-BENCHMARK_MAIN();
+
+int main(int argc, char** argv) { return bench_instructions::Main(argc, argv, CountPreparations); }

@@ -7,28 +7,6 @@ const char* const kDivisionByZero = "Division by zero";
 
 namespace {
 
-constexpr int kMaxPow10 = 18;
-
-constexpr int64_t kPow10[kMaxPow10 + 1] = {1,
-                                            10,
-                                            100,
-                                            1000,
-                                            10000,
-                                            100000,
-                                            1000000,
-                                            10000000,
-                                            100000000,
-                                            1000000000,
-                                            10000000000,
-                                            100000000000,
-                                            1000000000000,
-                                            10000000000000,
-                                            100000000000000,
-                                            1000000000000000,
-                                            10000000000000000,
-                                            100000000000000000,
-                                            1000000000000000000};
-
 // Bits that a factor of 10 adds to a value at most.
 constexpr int kBitsPerDecimal = 4;
 
@@ -73,7 +51,7 @@ int64_t RoundDivBy(uint8_t mode, int64_t n) {
 }
 
 // RoundDiv by 10^k for any k, also beyond the 64-bit powers.
-int64_t RoundDivPow10(uint8_t mode, int k, int64_t v) {
+int64_t DivPow10(uint8_t mode, int k, int64_t v) {
   switch (k) {
     case 0: return v;
     case 1: return RoundDivBy<kPow10[1]>(mode, v);
@@ -107,22 +85,12 @@ int64_t RoundDivPow10(uint8_t mode, int k, int64_t v) {
   return mode == nrAwayFromZero ? s : 0;
 }
 
-// v of scale fromScale expressed at scale toScale with the given mode.
-inline int64_t Rescale(uint8_t mode, int toScale, int fromScale, int64_t v) {
-  const int k = toScale - fromScale;
-  if (k == 0) return v;
-  if (k < 0) return RoundDivPow10(mode, -k, v);
-  if (v == 0) return 0;
-  if (k > kMaxPow10 || MayOverflow(kPow10[k], v)) Overflow();
-  return kPow10[k] * v;
-}
-
 // How many times a (not 0) may be multiplied by 10 while it has at most
 // 63 - kBitsPerDecimal bits before each step, `limit` times at most; a is
 // multiplied accordingly. With L bits, |a| * 10^j stays below that bound
 // for j = floor((59 - L) * log10 2) and may for j + 1, not beyond: one
 // product tells.
-int GrowByTens(int64_t& a, int limit) {
+int GrowTens(int64_t& a, int limit) {
   constexpr int kMaxBits = 63 - kBitsPerDecimal;
   const int bits = BitLength(a);
   if (bits > kMaxBits || limit <= 0) return 0;
@@ -133,7 +101,21 @@ int GrowByTens(int64_t& a, int limit) {
   return steps;
 }
 
+// v of scale fromScale expressed at scale toScale with the given mode.
+inline int64_t Rescale(uint8_t mode, int toScale, int fromScale, int64_t v) {
+  const int k = toScale - fromScale;
+  if (k == 0) return v;
+  if (k < 0) return DivPow10(mode, -k, v);
+  if (v == 0) return 0;
+  if (k > kMaxPow10 || MayOverflow(kPow10[k], v)) Overflow();
+  return kPow10[k] * v;
+}
+
 }  // namespace
+
+int64_t RoundDivPow10(uint8_t mode, int k, int64_t v) { return DivPow10(mode, k, v); }
+
+int GrowByTens(int64_t& a, int limit) { return GrowTens(a, limit); }
 
 TNumeric TNumeric::Init(uint8_t scale, uint8_t mode) { return TNumeric{0, scale, mode}; }
 
@@ -174,7 +156,7 @@ void TNumeric::Mul(const TNumeric& y) {
   }
   // Shorten: x loses its trailing zeros, y loses decimals (half away from
   // zero) until the product fits.
-  const int64_t wholeY = RoundDivPow10(nrHalfAwayFromZero, y.Scale, y.Value);
+  const int64_t wholeY = DivPow10(nrHalfAwayFromZero, y.Scale, y.Value);
   if (MayOverflow(wholeY, Value)) Overflow();
   int64_t a = Value;
   int sa = Scale;
@@ -188,8 +170,8 @@ void TNumeric::Mul(const TNumeric& y) {
   // for 0 to 63).
   const int excess = BitLength(y.Value) + BitLength(a) - 63;
   int dropped = excess > 0 ? (((excess - 1) * 1233) >> 12) + 1 : 0;
-  int64_t b = RoundDivPow10(nrHalfAwayFromZero, dropped, y.Value);
-  while (MayOverflow(b, a)) b = RoundDivPow10(nrHalfAwayFromZero, ++dropped, y.Value);
+  int64_t b = DivPow10(nrHalfAwayFromZero, dropped, y.Value);
+  while (MayOverflow(b, a)) b = DivPow10(nrHalfAwayFromZero, ++dropped, y.Value);
   Value = Rescale(RoundMode, Scale, sa + int(y.Scale) - dropped, a * b);
 }
 
@@ -204,7 +186,7 @@ void TNumeric::Div(const TNumeric& y) {
   }
   // As many decimals as fit, at most kMaxPow10 more than x has.
   int64_t a = Value;
-  const int sa = Scale + GrowByTens(a, kMaxPow10 + sb);
+  const int sa = Scale + GrowTens(a, kMaxPow10 + sb);
   const int64_t q = RoundDiv(RoundMode, b, a);
   Value = Rescale(RoundMode, Scale, sa - sb, q);
 }

@@ -14,6 +14,28 @@ class eNumericException : public tInterfacedException {
 extern const char* const kNumericOverflow;  // "MulNum: Int64 overflow"
 extern const char* const kDivisionByZero;   // "Division by zero"
 
+// The powers of ten that fit in 64 bits, 10^0 to 10^18.
+inline constexpr int kMaxPow10 = 18;
+inline constexpr int64_t kPow10[kMaxPow10 + 1] = {1,
+                                                  10,
+                                                  100,
+                                                  1000,
+                                                  10000,
+                                                  100000,
+                                                  1000000,
+                                                  10000000,
+                                                  100000000,
+                                                  1000000000,
+                                                  10000000000,
+                                                  100000000000,
+                                                  1000000000000,
+                                                  10000000000000,
+                                                  100000000000000,
+                                                  1000000000000000,
+                                                  10000000000000000,
+                                                  100000000000000000,
+                                                  1000000000000000000};
+
 // Rounding of a quotient's remainder; a tie is exactly half the divisor.
 enum TNumericRound : uint8_t {
   nrHalfAwayFromZero = 0,
@@ -42,6 +64,12 @@ struct TNumeric {
   void Mul(const TNumeric& y);
   void Div(const TNumeric& y);
 };
+
+// v / 10^k rounded with the mode, for any k from 0 on (also beyond 10^18).
+int64_t RoundDivPow10(uint8_t mode, int k, int64_t v);
+// Multiplies a (not 0) by 10 as often as it keeps at most 59 bits before
+// each step, `limit` times at most; the number of steps.
+int GrowByTens(int64_t& a, int limit);
 
 // Binary digits of the magnitude: 0 for 0, 64 for the most negative value.
 inline int BitLength(int64_t v) {

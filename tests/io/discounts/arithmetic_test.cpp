@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <numeric>
 #include <random>
 
 #include "io/printer/discounts/discount_set.h"
@@ -184,4 +185,53 @@ TEST(Share, QuickWayAgreesWithTheDecimalArithmetic) {
   }
   EXPECT_EQ(failures, 0);
   EXPECT_EQ(compared, 200000);
+}
+
+// Shares whose exact value lies just below a half of the last kopeck (or
+// tenth of a kopeck): the decimal arithmetic rounds twice and carries such a
+// share up; the quick way must do the same.
+TEST(Share, QuickWayRoundsNearHalvesAsTheDecimalArithmetic) {
+  std::mt19937_64 random(11);
+  // x^-1 mod m by the extended Euclidean algorithm (gcd(x, m) = 1).
+  auto inverse = [](int64_t x, int64_t m) {
+    int64_t a = x % m, b = m, u = 1, v = 0;
+    while (b != 0) {
+      const int64_t t = a / b;
+      a -= t * b;
+      std::swap(a, b);
+      u -= t * v;
+      std::swap(u, v);
+    }
+    return (u % m + m) % m;
+  };
+  // a × b mod m without a 128-bit product (m below 2^41).
+  auto MulMod = [](int64_t a, int64_t b, int64_t m) {
+    int64_t r = 0;
+    for (a %= m; b > 0; b >>= 1, a = a * 2 % m)
+      if (b & 1) r = (r + a) % m;
+    return r;
+  };
+  int compared = 0, failures = 0;
+  for (int i = 0; i < 20000; ++i) {
+    const int ws = int(2 + random() % 2), as = int(2 + random() % 2);
+    // An odd total not divisible by 5, from about 10^6 to 10^12.
+    int64_t total = int64_t(1000000 + random() % 1000000000000);
+    total |= 1;
+    if (total % 5 == 0) total += 2;
+    const int64_t weight = 1 + int64_t(random() % 1000);
+    const int64_t scale = ws == 2 ? 100 : 1000;
+    if (std::gcd(weight * scale, total) != 1) continue;
+    // amount × weight × 10^ws ≡ (total − 1) / 2: the fraction is a half less
+    // 1 / (2 × total).
+    int64_t amount = MulMod((total - 1) / 2, inverse(weight * scale % total, total), total);
+    if (random() % 2 == 0) amount = -amount;
+    const int64_t s = ShareByNumerics(total, weight, amount, ws, as);
+    const int64_t f = ShareFast(total, weight, amount, ws, as);
+    ++compared;
+    if (s != f && ++failures < 10)
+      ADD_FAILURE() << total << " " << weight << " " << amount << " scales " << ws << "/" << as << ": " << s
+                    << " vs " << f;
+  }
+  EXPECT_EQ(failures, 0);
+  EXPECT_GT(compared, 5000);
 }

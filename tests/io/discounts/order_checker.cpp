@@ -85,6 +85,16 @@ std::vector<std::string> CheckPrepared(tTestRegister& reg, const tRunResult& run
     if (l.Sum < 0 || l.Price < 0 || l.Sum + l.Discounts->Total() < 0 || (di.UsePayPrices && l.PaySum < 0))
       fail(at + "below zero: sum " + std::to_string(l.Sum) + " pay " + std::to_string(l.PaySum) + " with discounts " +
            std::to_string(l.Sum + l.Discounts->Total()));
+    // The line's tax is the POS's for what the line and its modifiers are
+    // paid with: never negative, never above what they print.
+    int64_t carried = l.Sum + l.Discounts->Total(), tax = 0;
+    for (const tModifierRec& m : l.Modifiers) carried += m.Sum + m.Discounts->Total();
+    for (const tDishTaxInfo& slot : l.Taxes) {
+      if (!slot.Present) continue;
+      if (slot.Amount < 0) fail(at + "negative tax " + std::to_string(slot.Amount));
+      tax += slot.Amount;
+    }
+    if (tax > carried) fail(at + "tax " + std::to_string(tax) + " above the amount " + std::to_string(carried));
     for (size_t k = 0; k < l.Modifiers.size(); ++k) {
       const tModifierRec& m = l.Modifiers[k];
       printed += m.Sum + m.Discounts->Total();

@@ -1,6 +1,8 @@
 // The last step of the distribution: the kopecks by which quantity × price
 // misses a line's sum are booked as correction entries, or the line is
 // printed as one piece when no register could take them.
+#include <algorithm>
+
 #include "io/printer/discounts/discount_infos.h"
 #include "io/printer/discounts/discount_share.h"
 
@@ -108,4 +110,17 @@ int64_t tDiscountInfos::ExtractAllCorrections() {
     for (tModifierRec& modifier : line.Modifiers) total += modifier.Discounts->ExtractCorrections();
   }
   return total;
+}
+
+void tDiscountInfos::FitTaxesToAmounts() {
+  for (tFRDiscsDishInfo& line : Lines) {
+    if (line.Skip) continue;
+    int64_t basis = line.PaySum, carried = line.Sum + line.Discounts->Total();
+    for (const tModifierRec& modifier : line.Modifiers) {
+      basis += modifier.Sum;
+      carried += modifier.Sum + modifier.Discounts->Total();
+    }
+    if (basis <= 0 || carried >= basis) continue;
+    for (tDishTaxInfo& slot : line.Taxes) slot.Amount = Share(basis, std::max<int64_t>(carried, 0), slot.Amount);
+  }
 }

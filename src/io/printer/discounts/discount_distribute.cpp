@@ -55,6 +55,14 @@ void tDiscountInfos::DistributeByDish(TPDDataSet& discounts, bool toCompare, con
   for (tFRDiscsDishInfo& line : Lines) line.Discounts->Remove(single, 0);
 }
 
+// An order-level record of "DiscTaxes" and the lines of its tax class.
+struct tDiscountInfos::tTaxRecord {
+  const std::vector<int32_t>* Group;
+  int32_t DiscountId, Code;
+  std::string Name;
+  int64_t Amount;
+};
+
 void tDiscountInfos::DistributeByTax(TPDDataSet& discounts, TPDDataSet& discTaxes, bool commonDiscWithTaxes,
                                      bool toCompare) {
   if (!separateDiscounts_) return;
@@ -63,31 +71,37 @@ void tDiscountInfos::DistributeByTax(TPDDataSet& discounts, TPDDataSet& discTaxe
   for (size_t i = 0; i < Lines.size(); ++i) linesByTax[TaxKey(Lines[i].Tax)].push_back(int32_t(i));
   tRecordReader taxRecord(discTaxes);
   const std::string taxAmountField = AmountField(taxRecord);
-  std::vector<int32_t> spread;  // the discounts now on the lines
+  // The order-level records with the lines of their tax class, read first:
+  // the shares go on the lines once it is known which of them stay there.
+  std::vector<tTaxRecord> records;
   ForEachRecord(discTaxes, [&] {
     const tTaxString tax = TaxClass(taxRecord);
     if (!IsOrderLevel(taxRecord.Identifier("DishUNI"))) return;
     const auto group = linesByTax.find(TaxKey(tax));
     if (group == linesByTax.end()) return;
-    const int32_t discountId = taxRecord.Identifier("Discount");
-    const int32_t code = IntegerText(taxRecord.Text("Discount.Code"));
-    const std::string name = taxRecord.Text("Discount");
-    std::vector<int64_t> weights;
-    for (int32_t i : group->second) weights.push_back(Lines[size_t(i)].DiscountedSum);
-    const std::vector<int64_t> parts = SplitSequential(taxRecord.Hundredths(taxAmountField), weights);
-    for (size_t k = 0; k < parts.size(); ++k)
-      Lines[size_t(group->second[k])].Discounts->Add(discountId, code, name, parts[k], 0, 0);
-    spread.push_back(discountId);
+    records.push_back({&group->second, taxRecord.Identifier("Discount"), IntegerText(taxRecord.Text("Discount.Code")),
+                       taxRecord.Text("Discount"), taxRecord.Hundredths(taxAmountField)});
   });
+  // Each record's shares of the lines of its tax class, by DiscountedSum.
+  std::vector<std::vector<int64_t>> parts;
+  parts.reserve(records.size());
+  std::vector<int64_t> weights;
+  for (const tTaxRecord& r : records) {
+    weights.clear();
+    for (int32_t i : *r.Group) weights.push_back(Lines[size_t(i)].DiscountedSum);
+    parts.push_back(SplitSequential(r.Amount, weights));
+  }
   if (!toCompare) {
+    AddTaxShares(records, parts, {});
     // The shares stay on the lines; leaving their identifiers as
     // proportional would have the receipt print the same discounts again.
-    for (int32_t id : spread) RemoveProportional(id);
+    for (const tTaxRecord& r : records) RemoveProportional(r.DiscountId);
     return;
   }
   if (!commonDiscWithTaxes && !ProportionalDiscs.empty()) {
-    // own[k][i]: discount k of ProportionalDiscs on line i as the register
-    // would split it over all lines.
+    // own[k][i] and byTax[k][i]: discount k of ProportionalDiscs on line i as
+    // the register would split it over all lines, and as the POS's tax
+    // records give it (with what the line carried of it before).
     const size_t n = Lines.size(), ids = ProportionalDiscs.size();
     std::vector<std::vector<int64_t>> own(ids, std::vector<int64_t>(n, 0));
     std::vector<std::vector<int64_t>> byTax(ids, std::vector<int64_t>(n, 0));
@@ -96,15 +110,22 @@ void tDiscountInfos::DistributeByTax(TPDDataSet& discounts, TPDDataSet& discTaxe
                     [&](size_t line, int position, int64_t part) {
                       if (position >= 0) own[size_t(position)][line] += part;
                     });
-    std::unordered_map<int32_t, size_t> positions;
-    for (size_t k = 0; k < ids; ++k) positions.emplace(ProportionalDiscs[k], k);
+    auto position = [&](int32_t id) {
+      const auto at = std::find(ProportionalDiscs.begin(), ProportionalDiscs.end(), id);
+      return at == ProportionalDiscs.end() ? -1 : int(at - ProportionalDiscs.begin());
+    };
     for (size_t i = 0; i < n; ++i) {
       const iDishDiscountInfo& set = *Lines[i].Discounts;
       for (int e = 0; e < set.Count(); ++e) {
         const tDishDiscInfo& entry = set.Entry(e);
-        const auto at = positions.find(entry.DiscountId);
-        if (entry.IsOwn == 0 && at != positions.end()) byTax[at->second][i] += entry.Amount;
+        const int k = entry.IsOwn == 0 ? position(entry.DiscountId) : -1;
+        if (k >= 0) byTax[size_t(k)][i] += entry.Amount;
       }
+    }
+    for (size_t r = 0; r < records.size(); ++r) {
+      const int k = position(records[r].DiscountId);
+      if (k < 0) continue;
+      for (size_t g = 0; g < parts[r].size(); ++g) byTax[size_t(k)][size_t((*records[r].Group)[g])] += parts[r][g];
     }
     std::vector<int32_t> kept;
     for (size_t k = 0; k < ids; ++k) {
@@ -116,8 +137,28 @@ void tDiscountInfos::DistributeByTax(TPDDataSet& discounts, TPDDataSet& discTaxe
   }
   std::vector<int32_t> sorted = ProportionalDiscs;
   std::sort(sorted.begin(), sorted.end());
+  // The shares of the discounts printed once for the receipt would only be
+  // removed again: only the others go on the lines.
+  AddTaxShares(records, parts, sorted);
   if (!sorted.empty())
     for (tFRDiscsDishInfo& line : Lines) line.Discounts->RemoveAll(sorted, 0);
+}
+
+// The records' shares on their lines, but for the discounts of `leftOut`
+// (sorted); each line makes room for its shares at once.
+void tDiscountInfos::AddTaxShares(const std::vector<tTaxRecord>& records,
+                                  const std::vector<std::vector<int64_t>>& parts, const std::vector<int32_t>& leftOut) {
+  std::unordered_map<const std::vector<int32_t>*, int> count;
+  for (const tTaxRecord& r : records)
+    if (!std::binary_search(leftOut.begin(), leftOut.end(), r.DiscountId)) ++count[r.Group];
+  for (const auto& [group, n] : count)
+    for (int32_t i : *group) Lines[size_t(i)].Discounts->Reserve(n);
+  for (size_t r = 0; r < records.size(); ++r) {
+    if (std::binary_search(leftOut.begin(), leftOut.end(), records[r].DiscountId)) continue;
+    const std::vector<int32_t>& group = *records[r].Group;
+    for (size_t g = 0; g < parts[r].size(); ++g)
+      Lines[size_t(group[g])].Discounts->Add(records[r].DiscountId, records[r].Code, records[r].Name, parts[r][g], 0, 0);
+  }
 }
 
 // ---- amounts paid with no money -------------------------------------------------
@@ -162,13 +203,6 @@ void SortByCapacity(std::vector<tSlot>& a, int left, int right) {
 
 int64_t StartedPieces(int64_t quantity) { return (quantity + 999) / 1000; }
 
-int64_t PositiveEntries(const iDishDiscountInfo& set) {
-  int64_t total = 0;
-  for (int i = 0; i < set.Count(); ++i)
-    if (set.GetAmount(i) > 0) total += set.GetAmount(i);
-  return total;
-}
-
 }  // namespace
 
 void tDiscountInfos::DistributeAmount(int64_t& amount, const std::string& name, bool withModifiers,
@@ -184,7 +218,7 @@ void tDiscountInfos::DistributeAmount(int64_t& amount, const std::string& name, 
     // not fall below zero after them.
     int64_t room = separateDiscounts ? std::min(line.Sum + line.Discounts->Total(), line.PaySum) : line.Sum;
     // Markups that are to move to lines of their own do not stay to carry it.
-    if (MarkupsLeaveLines) room -= PositiveEntries(*line.Discounts);
+    if (MarkupsLeaveLines) room -= MarkupTotal(*line.Discounts);
     if (line.Quantity > 0) targets.push_back({&line, nullptr, room, StartedPieces(line.Quantity), 0});
     if (!withModifiers) continue;
     for (tModifierRec& modifier : line.Modifiers)
@@ -223,6 +257,10 @@ void tDiscountInfos::ApplyAmount(const tAmountTarget& target, const std::string&
   if (part == 0) return;
   if (target.Line) {
     tFRDiscsDishInfo& line = *target.Line;
+    // The line's tax was the POS's for what the customer paid; the part
+    // paid with no money takes its share of it along.
+    if (line.PaySum != 0)
+      for (tDishTaxInfo& slot : line.Taxes) slot.Amount -= Share(line.PaySum, part, slot.Amount);
     line.PaySum -= part;
     line.DiscountedSum -= part;
     if (separateDiscounts)

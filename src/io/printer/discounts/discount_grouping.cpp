@@ -165,9 +165,12 @@ void tDiscountInfos::MarkupsToLines(const std::string& name) {
     markup.PaySum = markup.Sum;
     markup.DiscountedSum = markup.Sum;
     RecomputePrice(markup);
-    if (source.PaySum != 0)
+    // The line's tax is for the line and its paid modifiers together.
+    int64_t taxed = source.PaySum;
+    for (const tModifierRec& modifier : source.Modifiers) taxed += modifier.Sum;
+    if (taxed != 0)
       for (size_t k = 0; k < source.Taxes.size() && k < markup.Taxes.size(); ++k) {
-        const int64_t share = Share(source.PaySum, m, source.Taxes[k].Amount);
+        const int64_t share = Share(taxed, m, source.Taxes[k].Amount);
         markup.Taxes[k].Amount += share;
         source.Taxes[k].Amount -= share;
       }

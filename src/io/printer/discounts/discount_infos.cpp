@@ -74,6 +74,7 @@ void tDiscountInfos::Init(int32_t deviceIndex, int32_t lineCount, bool separateD
   linesByUni_.clear();
   departNames_.clear();
   enumCodes_.clear();
+  taxAnswers_.assign(size_t(std::max(taxCount_, 0)), {});
 }
 
 // ---- dishes -----------------------------------------------------------------
@@ -140,6 +141,44 @@ void tDiscountInfos::LoadDishes(TPDDataSet& dishes, TPDDataSet* taxes, int32_t c
     ++index;
   });
   Lines.resize(size_t(index));
+  if (useTaxDishType_ && taxes && HasDuplicateUni) SplitSharedUniTaxes();
+}
+
+// Lines that share a DishUNI each read every "Taxes" record of that DishUNI,
+// so each carries the tax of them all. Per POS tax, that amount is split
+// over the group's lines by what they pay, so that together they carry it
+// once (and keep carrying it once when they are merged).
+void tDiscountInfos::SplitSharedUniTaxes() {
+  for (const auto& [uni, group] : linesByUni_) {
+    if (group.size() < 2) continue;
+    std::vector<int32_t> taxIds;
+    for (int32_t i : group)
+      for (const tDishTaxInfo& slot : Lines[size_t(i)].Taxes)
+        if (slot.Present && slot.Amount != 0 && std::find(taxIds.begin(), taxIds.end(), slot.TaxId) == taxIds.end())
+          taxIds.push_back(slot.TaxId);
+    for (int32_t taxId : taxIds) SplitSharedTax(group, taxId);
+  }
+}
+
+void tDiscountInfos::SplitSharedTax(const std::vector<int32_t>& group, int32_t taxId) {
+  std::vector<tDishTaxInfo*> slots;
+  std::vector<int64_t> weights;
+  int64_t total = 0, amount = 0;
+  for (int32_t i : group) {
+    tFRDiscsDishInfo& line = Lines[size_t(i)];
+    if (line.Skip) continue;
+    for (tDishTaxInfo& slot : line.Taxes)
+      if (slot.Present && slot.TaxId == taxId && slot.Amount != 0) {
+        amount = slot.Amount;
+        slots.push_back(&slot);
+        weights.push_back(line.PaySum);
+        total += line.PaySum;
+        break;
+      }
+  }
+  if (slots.size() < 2 || total == 0) return;
+  const std::vector<int64_t> parts = SplitSequential(amount, weights);
+  for (size_t g = 0; g < slots.size(); ++g) slots[g]->Amount = parts[g];
 }
 
 void tDiscountInfos::LoadDish(tRecordReader& record, const tDishColumns& c, int32_t index,
@@ -174,15 +213,31 @@ void tDiscountInfos::LoadDish(tRecordReader& record, const tDishColumns& c, int3
   line.IsAdvance = line.Tax.PaymentMethod == 3 && line.Tax.ItemSubject == 10;
 }
 
+// The answers kept for the tax of a record's slot, nullptr where the record
+// has no such column (its paths then read nothing).
+tDiscountInfos::tTaxAnswers* tDiscountInfos::TaxAnswers(tRecordReader& record, size_t slot) {
+  if (slot >= taxAnswers_.size()) taxAnswers_.resize(slot + 1);
+  const tSlotPaths& paths = slotPaths_[slot];
+  if (!record.Has(paths.Field)) return nullptr;
+  return &taxAnswers_[slot][record.Raw(paths.Field).AsInt64()];
+}
+
 void tDiscountInfos::AttachLineTaxes(tFRDiscsDishInfo& line, tRecordReader& record) {
   line.Taxes.assign(size_t(std::max(taxCount_, 0)), tDishTaxInfo());
   for (size_t k = 0; k < slotPaths_.size(); ++k) {
     const tSlotPaths& paths = slotPaths_[k];
     if (record.Raw(paths.Field).AsInt64() == 0) continue;
+    tTaxAnswers& answers = *TaxAnswers(record, k);
+    if (!answers.HasSlot) {
+      answers.TaxId = IntegerText(record.Text(paths.Tax));
+      answers.FiscalTaxCode = IntegerText(record.Text(paths.Code), -1);
+      answers.Rate = IntegerText(record.Text(paths.Rate));
+      answers.HasSlot = true;
+    }
     tDishTaxInfo& slot = line.Taxes[k];
-    slot.TaxId = IntegerText(record.Text(paths.Tax));
-    slot.FiscalTaxCode = IntegerText(record.Text(paths.Code), -1);
-    slot.Rate = IntegerText(record.Text(paths.Rate));
+    slot.TaxId = answers.TaxId;
+    slot.FiscalTaxCode = answers.FiscalTaxCode;
+    slot.Rate = answers.Rate;
     slot.Present = 1;
   }
 }
@@ -222,7 +277,12 @@ tTaxString tDiscountInfos::TaxClass(tRecordReader& record) {
   tTaxString tax;
   if (useTaxDishType_) {
     for (int k = 1; k <= taxCount_; ++k) {
-      const std::string text = record.Text(taxClassPaths_[size_t(k - 1)]);
+      tTaxAnswers* answers = TaxAnswers(record, size_t(k - 1));
+      if (answers && !answers->HasClass) {
+        answers->ClassText = record.Text(taxClassPaths_[size_t(k - 1)]);
+        answers->HasClass = true;
+      }
+      const std::string text = answers ? answers->ClassText : record.Text(taxClassPaths_[size_t(k - 1)]);
       if (text.empty()) continue;
       tax.Text = tax.Text.empty() ? text : text + ";" + tax.Text;
     }

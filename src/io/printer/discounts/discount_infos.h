@@ -53,6 +53,11 @@ class tDiscountInfos {
   bool NeedsQuantityOne(bool discountsAllowed, bool markupsAllowed);
   void FinalCorrection(bool discountsAllowed, bool markupsAllowed, const std::string& name);
   int64_t ExtractAllCorrections();
+  // The POS's tax of a line is for what the POS says the line is paid
+  // with; where the distribution left the line less than that (its split
+  // of a discount differs from the POS's), the tax shrinks in proportion,
+  // so that no item carries more tax than its amount.
+  void FitTaxesToAmounts();
 
   // ---- line arithmetic ----------------------------------------------------
   void RecomputePrice(tFRDiscsDishInfo& line) const;
@@ -94,11 +99,14 @@ class tDiscountInfos {
   struct tDishColumns;
   struct tModifierSource;
   struct tAmountTarget;
+  struct tTaxRecord;
 
   void LoadDepartments();
   void LoadDish(tRecordReader& record, const tDishColumns& c, int32_t index, int32_t groupClassification);
   void AttachLineTaxes(tFRDiscsDishInfo& line, tRecordReader& record);
   void LinkSameUni(int32_t index);
+  void SplitSharedUniTaxes();
+  void SplitSharedTax(const std::vector<int32_t>& group, int32_t taxId);
   std::string DepartmentName(int32_t department, tRecordReader& record);
   int32_t LookupEnumCode(int32_t table, int64_t value);
   void AddProportional(int32_t discountId);
@@ -117,6 +125,8 @@ class tDiscountInfos {
   void CorrectItem(Item& item, int64_t& c, bool discountsAllowed, bool markupsAllowed, const std::string& name);
   int32_t AppendGroupLine(const tFRDiscsDishInfo& source, const tFRDiscsDishInfo* lastCombo, bool folding,
                           bool byClassification, const std::string& name);
+  void AddTaxShares(const std::vector<tTaxRecord>& records, const std::vector<std::vector<int64_t>>& parts,
+                    const std::vector<int32_t>& leftOut);
   void PlaceAmount(std::vector<tAmountTarget>& targets, int64_t& amount, bool withReserve);
   int64_t ModifierSum(const tModifierSource& record, int64_t paySum, int64_t sum) const;
   void ApplyAmount(const tAmountTarget& target, const std::string& name, bool separateDiscounts);
@@ -150,4 +160,13 @@ class tDiscountInfos {
   std::unordered_map<int32_t, std::vector<int32_t>> linesByUni_;
   std::map<int32_t, std::string> departNames_;
   std::map<std::pair<int32_t, int64_t>, int32_t> enumCodes_;
+  // What the POS answers for a tax, per slot and tax object: lines share a
+  // few taxes, so each is asked once per document.
+  struct tTaxAnswers {
+    bool HasClass = false, HasSlot = false;
+    std::string ClassText;
+    int32_t TaxId = 0, FiscalTaxCode = -1, Rate = 0;
+  };
+  std::vector<std::unordered_map<int64_t, tTaxAnswers>> taxAnswers_;  // by slot
+  tTaxAnswers* TaxAnswers(tRecordReader& record, size_t slot);
 };

@@ -58,6 +58,9 @@ void tDiscountInfos::LoadModifiers(TPDDataSet& modifiers, int32_t modifierMode, 
     if (found != byUni.end() && !line.Skip && !line.IsCombo) mine.swap(found->second);
     const std::string prefix = (comboMode_ == 2 ? std::string() : line.NamePrefix) + "  ";
     int64_t cap = std::min(line.Sum, line.Sum + line.Discounts->Total());
+    // Markups that are to move to lines of their own do not stay to carry
+    // the modifiers.
+    if (MarkupsLeaveLines) cap -= MarkupTotal(*line.Discounts);
     // Where the register prints pay prices the line's pay amount must stay
     // whole too (an order-level discount printed once is not in its set).
     if (UsePayPrices) cap = std::min(cap, line.PaySum);

@@ -41,6 +41,7 @@ class tRecordReader {
   std::string RefProperty(const std::string& path);
   // The same for names kept by their identity.
   VarType Raw(const tFieldName& name) { return dataSet_.GetRawValue(Named(name).Column); }
+  bool Has(const tFieldName& name) { return Named(name).Column >= 0; }
   std::string Text(const tFieldName& name);
   // An identifier: a non-integer text raises the conversion error, a value
   // beyond 32 bits a range error.

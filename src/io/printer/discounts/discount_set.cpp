@@ -4,10 +4,9 @@
 
 namespace {
 constexpr size_t kIndexFrom = 16;
-}
-
-uint64_t tDishDiscountInfo::Key(int32_t discountId, uint8_t isOwn, uint8_t isCorrection) {
-  return (uint64_t(uint32_t(discountId)) << 2) | (uint64_t(isOwn != 0) << 1) | uint64_t(isCorrection != 0);
+// Room made at the first entry: a line takes a few discounts and shares, so
+// that the set does not grow entry by entry.
+constexpr size_t kFirstRoom = 4;
 }
 
 int tDishDiscountInfo::Find(uint64_t key) const {
@@ -80,6 +79,7 @@ int tDishDiscountInfo::Add(int32_t discountId, int32_t code, const std::string& 
     entries_[size_t(found)].Amount += amount;
     return found;
   }
+  if (entries_.capacity() == 0) entries_.reserve(kFirstRoom);
   entries_.push_back(tDishDiscInfo{discountId, code, name, amount, isOwn, isCorrection});
   const int index = int(entries_.size()) - 1;
   if (!index_.empty()) index_.emplace(key, index);
@@ -96,5 +96,12 @@ int64_t tDishDiscountInfo::ExtractCorrections() {
   for (const tDishDiscInfo& e : entries_)
     if (e.IsCorrection) total += e.Amount;
   RemoveWhere([](const tDishDiscInfo& e) { return e.IsCorrection != 0; });
+  return total;
+}
+
+int64_t MarkupTotal(const iDishDiscountInfo& set) {
+  int64_t total = 0;
+  for (int i = 0; i < set.Count(); ++i)
+    if (set.GetAmount(i) > 0) total += set.GetAmount(i);
   return total;
 }

@@ -38,9 +38,14 @@ class iDishDiscountInfo {
   // Removes the corrections; their sum.
   virtual int64_t ExtractCorrections() = 0;
   virtual const tDishDiscInfo& Entry(int i) const = 0;
+  // Makes room for `more` entries beyond those there are.
+  virtual void Reserve(int more) = 0;
 };
 
 using tDiscountSetRef = std::shared_ptr<iDishDiscountInfo>;
+
+// The sum of the positive entries (the markups) of a set.
+int64_t MarkupTotal(const iDishDiscountInfo& set);
 
 class tDishDiscountInfo : public iDishDiscountInfo {
  public:
@@ -61,9 +66,12 @@ class tDishDiscountInfo : public iDishDiscountInfo {
   void CopyTo(iDishDiscountInfo& other) const override;
   int64_t ExtractCorrections() override;
   const tDishDiscInfo& Entry(int i) const override { return entries_[size_t(i)]; }
+  void Reserve(int more) override { entries_.reserve(entries_.size() + size_t(more > 0 ? more : 0)); }
 
  private:
-  static uint64_t Key(int32_t discountId, uint8_t isOwn, uint8_t isCorrection);
+  static uint64_t Key(int32_t discountId, uint8_t isOwn, uint8_t isCorrection) {
+    return (uint64_t(uint32_t(discountId)) << 2) | (uint64_t(isOwn != 0) << 1) | uint64_t(isCorrection != 0);
+  }
   int Find(uint64_t key) const;
   template <class Pred>
   void RemoveWhere(Pred pred);

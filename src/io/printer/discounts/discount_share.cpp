@@ -1,5 +1,6 @@
 #include "io/printer/discounts/discount_share.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -9,6 +10,19 @@
 namespace {
 
 constexpr uint8_t kMoneyScale = 2;
+
+uint64_t Magnitude(int64_t v) { return v < 0 ? 0 - static_cast<uint64_t>(v) : uint64_t(v); }
+
+// A magnitude at the product's scale rounded half up to the amount's scale
+// (scale decimals fewer), with the sign; the divisions by the usual scales
+// are by constants.
+int64_t ToAmountScale(uint64_t m, int scale, bool negative) {
+  uint64_t q;
+  if (scale == 2) q = (m + 50) / 100;
+  else if (scale == 3) q = (m + 500) / 1000;
+  else q = (m + uint64_t(kPow10[scale]) / 2) / uint64_t(kPow10[scale]);
+  return negative ? -int64_t(q) : int64_t(q);
+}
 constexpr uint8_t kQuantityScale = 3;
 
 // amount (at amountScale) × weight / total (both at weightScale), rounded to
@@ -26,25 +40,44 @@ int64_t NumericShare(int64_t total, int64_t weight, int64_t amount, uint8_t weig
   return x.Value;
 }
 
-constexpr int64_t kPow10[19] = {1,
-                                10,
-                                100,
-                                1000,
-                                10000,
-                                100000,
-                                1000000,
-                                10000000,
-                                100000000,
-                                1000000000,
-                                10000000000,
-                                100000000000,
-                                1000000000000,
-                                10000000000000,
-                                100000000000000,
-                                1000000000000000,
-                                10000000000000000,
-                                100000000000000000,
-                                1000000000000000000};
+// The division of the share rounds twice: the quotient is taken with k
+// decimals more than the product's scale, then rounded to that scale. The
+// same result with one division: x = product × 10^weightScale / total at
+// the product's scale is Q + R / total; the first rounding carries the
+// fraction R / total up to a half exactly when 2R × 10^k ≥ total × (10^k − 1),
+// and the second rounds up from there; `result` is the share at the
+// amount's scale. False where the operands do not fit this way.
+bool TwiceRoundedShare(int64_t product, int64_t total, int weightScale, int k, int64_t& result) {
+  if (k > kMaxPow10 || MayOverflow(product, kPow10[weightScale])) return false;
+  const uint64_t n = Magnitude(product * kPow10[weightScale]), d = Magnitude(total);
+  // 2 × d × 10^k within 63 bits.
+  if (BitLength(int64_t(d)) + BitLength(kPow10[k]) > 61) return false;
+  const uint64_t q = n / d, r = n - q * d;
+  const uint64_t tens = uint64_t(kPow10[k]);
+  const uint64_t up = 2 * r * tens >= d * (tens - 1) ? 1 : 0;
+  result = ToAmountScale(q + up, weightScale, (product < 0) != (total < 0));
+  return true;
+}
+
+// The usual case, where the total has fewer digits than the decimals the
+// division adds (at least as many as the product leaves room for): the
+// first rounding then cannot carry a fraction below a half up to one, and
+// the share at the product's scale is product × 10^weightScale / total
+// rounded once; `result` is that share at the amount's scale. False where
+// that is not sure.
+bool OnceRoundedShare(int64_t product, int64_t total, int weightScale, int64_t& result) {
+  const int bits = BitLength(product);
+  if (bits > 59 || MayOverflow(product, kPow10[weightScale])) return false;
+  // The decimals the division adds, at least: the times the product can be
+  // multiplied by 10 (1233 / 4096: log10 2), less the weight's scale.
+  const int added = std::min(((59 - bits) * 1233 >> 12) - weightScale, kMaxPow10);
+  const uint64_t d = Magnitude(total);
+  if (added < 1 || d >= uint64_t(kPow10[added])) return false;
+  const uint64_t n = Magnitude(product * kPow10[weightScale]);
+  const uint64_t q = n / d, r = n - q * d;
+  result = ToAmountScale(q + (2 * r >= d ? 1 : 0), weightScale, (product < 0) != (total < 0));
+  return true;
+}
 
 // The same steps as NumericShare with the powers of ten from a table, for
 // the common case of a product within 63 bits; everything else, and every
@@ -54,6 +87,8 @@ int64_t ScaledShare(int64_t total, int64_t weight, int64_t amount, uint8_t weigh
   if (weight == total) return amount;
   if (total == 0 || MayOverflow(amount, weight))
     return NumericShare(total, weight, amount, weightScale, amountScale);
+  int64_t quick = 0;
+  if (OnceRoundedShare(amount * weight, total, weightScale, quick)) return quick;
   const int productScale = weightScale + amountScale;
   // Div: the divisor loses its trailing zeros, the dividend gains decimals
   // while they fit (at most 18 beyond the product's scale).
@@ -64,21 +99,22 @@ int64_t ScaledShare(int64_t total, int64_t weight, int64_t amount, uint8_t weigh
     --sb;
   }
   int64_t a = amount * weight;
-  int sa = productScale;
-  while (sa - sb < productScale + 18 && !MayOverflow(10, a)) {
-    a *= 10;
-    ++sa;
-  }
-  int64_t value = TNumeric::RoundDiv(nrHalfAwayFromZero, b, a);
+  const int64_t product = a;
+  const int sa = productScale + GrowByTens(a, kMaxPow10 + sb);
   const int k = sa - sb - productScale;
   if (k > 0) {
-    value = TNumeric::RoundDiv(nrHalfAwayFromZero, kPow10[k], value);
+    int64_t quick = 0;
+    if (TwiceRoundedShare(product, total, weightScale, k, quick)) return quick;
+  }
+  int64_t value = TNumeric::RoundDiv(nrHalfAwayFromZero, b, a);
+  if (k > 0) {
+    value = RoundDivPow10(nrHalfAwayFromZero, k, value);
   } else if (k < 0) {
     if (MayOverflow(kPow10[-k], value)) return NumericShare(total, weight, amount, weightScale, amountScale);
     value *= kPow10[-k];
   }
   // SetScale to the amount's scale.
-  return value == 0 ? 0 : TNumeric::RoundDiv(nrHalfAwayFromZero, kPow10[productScale - amountScale], value);
+  return RoundDivPow10(nrHalfAwayFromZero, productScale - amountScale, value);
 }
 
 }  // namespace

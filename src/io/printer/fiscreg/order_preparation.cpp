@@ -258,12 +258,14 @@ bool tOrderPreparation::PrepareOnce(const tPrepareOrderArgs& args) {
   if (itemised) di.LoadModifiers(*data.GetDataSet("Modifiers"), state.ModifierMode, *ModifierNameGetter());
   if (state.ModifierMode == 5) DistributeNoPayAmount(args, true);
   if (!args.MarkupLineName.empty()) di.MarkupsToLines(args.MarkupLineName);
-  if (!itemised) return true;
-  if (settings.SeparateDiscounts && di.NeedsQuantityOne(args.DiscountsAllowed, args.MarkupsAllowed)) {
-    reg_.LogAtLevel(0, "Need correct by quantity 1, set SeparateDiscounts:=False");
-    return false;
+  if (itemised) {
+    if (settings.SeparateDiscounts && di.NeedsQuantityOne(args.DiscountsAllowed, args.MarkupsAllowed)) {
+      reg_.LogAtLevel(0, "Need correct by quantity 1, set SeparateDiscounts:=False");
+      return false;
+    }
+    di.FinalCorrection(args.DiscountsAllowed, args.MarkupsAllowed, args.CorrectionName);
   }
-  di.FinalCorrection(args.DiscountsAllowed, args.MarkupsAllowed, args.CorrectionName);
+  di.FitTaxesToAmounts();
   return true;
 }
 

@@ -68,6 +68,8 @@ std::string PriceLine(const std::string& labelUtf8, int64_t amount, int32_t widt
 
 // ---- discounts, taxes, payments ----
 void AddItemDiscounts(tReceiptBuild& b, const IXmlElement& item, const iDishDiscountInfo& set);
+// The sum of the entries of a set that AddItemDiscounts writes.
+int64_t PrintedItemDiscounts(tReceiptBuild& b, const iDishDiscountInfo& set);
 void AddItemDiscInfos(tReceiptBuild& b, const IXmlElement& item, const tFRDiscsDishInfo& line);
 void AddItemTaxes(tReceiptBuild& b, const IXmlElement& item, const tDishTaxInfoArray& slots,
                   const std::vector<int64_t>* shares);

@@ -52,41 +52,6 @@ std::string Utf8Head(const std::string& text, size_t count) {
   return text.substr(0, i);
 }
 
-// Lines that share a DishUNI each read every "Taxes" record of that DishUNI,
-// so each carries the tax of them all, more than its own amount. The tax
-// of such a group is split over its lines by what they pay, so that the
-// items together carry it once.
-void SplitSharedUniTaxes(std::vector<tFRDiscsDishInfo>& lines) {
-  for (size_t i = 0; i < lines.size(); ++i) {
-    if (lines[i].Skip || lines[i].FirstSameUni < 0) continue;
-    for (size_t k = 0; k < lines[i].Taxes.size(); ++k) {
-      const tDishTaxInfo& slot = lines[i].Taxes[k];
-      if (!slot.Present || slot.Amount == 0) continue;
-      std::vector<tDishTaxInfo*> group;
-      std::vector<int64_t> weights;
-      int64_t total = 0;
-      for (size_t j = i; j < lines.size(); ++j) {
-        if (lines[j].Skip || lines[j].DishUNI != lines[i].DishUNI) continue;
-        for (tDishTaxInfo& other : lines[j].Taxes)
-          if (other.Present && other.TaxId == slot.TaxId && other.Amount == slot.Amount) {
-            group.push_back(&other);
-            weights.push_back(lines[j].PaySum);
-            total += lines[j].PaySum;
-            break;
-          }
-      }
-      if (group.size() < 2 || total == 0) continue;
-      int64_t amount = slot.Amount;
-      for (size_t g = 0; g < group.size(); ++g) {
-        const int64_t part = Share(total, weights[g], amount);
-        total -= weights[g];
-        amount -= part;
-        group[g]->Amount = part;
-      }
-    }
-  }
-}
-
 class tItemsBuilder {
  public:
   explicit tItemsBuilder(tReceiptBuild& b) : b_(b), items_(b.Xml.Receipt()->AppendElement("Items")) {}
@@ -94,7 +59,6 @@ class tItemsBuilder {
   void Run() {
     std::vector<tFRDiscsDishInfo>& lines = b_.Infos().Lines;
     b_.Reg.Journal.Write(1, tZefJournal::Value("PrintFiscCheck", "[KT-2] Items count", std::to_string(lines.size())));
-    SplitSharedUniTaxes(lines);
     for (size_t i = 0; i < lines.size(); ++i) {
       if (lines[i].IsCombo) combo_ = int32_t(i);
       if (lines[i].Skip) continue;
@@ -128,7 +92,12 @@ class tItemsBuilder {
     }
     const bool forced = b_.PrintedKind == fdCancelOrder || (b_.Reg.EffectiveSettings.Voided && line.Quantity == 0);
     if (line.Sum == 0 && line.PaySum == 0 && !forced && !(b_.Has(ZefOptions::foZeroSale) && dish0Price)) {
-      if (!dish0Price) return;
+      // A line whose paid modifiers took its whole amount is dropped, but
+      // what its modifiers cost is still sold.
+      if (!dish0Price) {
+        if (HasPaidModifiers(line)) Modifiers(original, line);
+        return;
+      }
       if (textInLine) {
         std::string text = line.NamePrefix + line.Name;
         if (line.Quantity != 1000) text += "*" + TrimBlanks(QuantityText(line.Quantity));
@@ -144,13 +113,7 @@ class tItemsBuilder {
     if (Printout()) {
       if (line.Discounts && line.Discounts->Count() > 0) AddItemDiscounts(b_, item, *line.Discounts);
       if (b_.Reg.Params.PriceWithoutDiscountMode == 0) AddItemDiscInfos(b_, item, line);
-      // The priced modifiers that follow as items carry their share of
-      // the line's tax; the line keeps only the rest, so that the tax of
-      // the dish is not stated twice.
-      auto taxes = line.Taxes;
-      const std::vector<int64_t> given = ModifierTaxShares(line);
-      for (size_t k = 0; k < taxes.size() && k < given.size(); ++k) taxes[k].Amount -= given[k];
-      AddItemTaxes(b_, item, taxes, nullptr);
+      AddItemTaxes(b_, item, TaxesLessModifiers(line), nullptr);
     }
     MarkingCodes(item, line.DishUNI);
     Voids(item, line.DishUNI, 1);
@@ -177,8 +140,20 @@ class tItemsBuilder {
     item->SetIntAttr("PricePerOne", line.Price);
     KindAttributes(item, line);
     if (protocol >= 32 && b_.Infos().UsePayPrices)
-      item->SetIntAttr("PriceToPay", line.Sum == line.PaySum ? line.Price : line.PayPrice);
+      item->SetIntAttr("PriceToPay", PriceToPay(line));
     item->SetIntAttr("Value", line.Sum);
+  }
+
+  // The price after the discounts printed on the item: the pay price where
+  // they come to the line's pay amount, else (discounts printed for the
+  // whole receipt, or not at all) the price of what the item itself pays.
+  int64_t PriceToPay(const tFRDiscsDishInfo& line) const {
+    if (line.Sum == line.PaySum) return line.Price;
+    const bool discounts = Printout() && line.Discounts && line.Discounts->Count() > 0;
+    const int64_t pay = line.Sum + (discounts ? PrintedItemDiscounts(b_, *line.Discounts) : 0);
+    if (pay == line.PaySum) return line.PayPrice;
+    if (pay == line.Sum) return line.Price;
+    return line.Quantity != 0 ? ShareByQuantity(line.Quantity, 1000, pay) : pay;
   }
 
   void KindAttributes(const IXmlElement& item, const tFRDiscsDishInfo& line) {
@@ -226,28 +201,63 @@ class tItemsBuilder {
     }
   }
 
+  static bool HasPaidModifiers(const tFRDiscsDishInfo& line) {
+    for (const tModifierRec& m : line.Modifiers)
+      if (m.Sum != 0) return true;
+    return false;
+  }
+
   bool ModifierAsText(const tModifierRec& m) const {
     const int32_t mode = b_.Reg.Params.ModifierMode;
     return mode == 3 || (m.Price <= 0 && (mode == 4 || mode == 5));
   }
+
   bool ModifierIsItem(const tModifierRec& m) const {
     const bool dish0Price = b_.Reg.EffectiveSettings.PrintDish0Price != 0;
     return !ModifierAsText(m) && !(m.Price == 0 && !(b_.Has(ZefOptions::foZeroSale) && dish0Price));
   }
-  // Per tax slot, the tax of the line that its modifier items carry.
-  std::vector<int64_t> ModifierTaxShares(const tFRDiscsDishInfo& line) const {
-    std::vector<int64_t> given(line.Taxes.size(), 0);
+
+  // Per modifier (empty for those that are no item) and tax slot, the part
+  // of the line's tax that the modifier item carries: the modifier's Sum
+  // within what the line and its modifier items carry after the discounts
+  // on them, split in order so that the parts never exceed the tax and the
+  // line keeps the part of what it carries itself.
+  std::vector<std::vector<int64_t>> ModifierTaxShares(const tFRDiscsDishInfo& line) const {
+    int64_t carried = line.Sum + (line.Discounts ? line.Discounts->Total() : 0);
     for (const tModifierRec& m : line.Modifiers)
-      if (ModifierIsItem(m))
-        for (size_t k = 0; k < line.Taxes.size(); ++k) given[k] += Share(line.DiscountedSum, m.Sum, line.Taxes[k].Amount);
-    return given;
+      if (ModifierIsItem(m)) carried += m.Sum;
+    const int64_t basis = carried > 0 ? carried : line.DiscountedSum;
+    std::vector<std::vector<int64_t>> shares(line.Modifiers.size());
+    for (size_t k = 0; k < line.Taxes.size(); ++k) {
+      int64_t total = basis, tax = line.Taxes[k].Amount;
+      for (size_t i = 0; i < line.Modifiers.size(); ++i) {
+        const tModifierRec& m = line.Modifiers[i];
+        if (!ModifierIsItem(m)) continue;
+        shares[i].resize(line.Taxes.size(), 0);
+        shares[i][k] = Share(total, m.Sum, tax);
+        total -= m.Sum;
+        tax -= shares[i][k];
+      }
+    }
+    return shares;
+  }
+
+  // The line's tax slots less what its modifier items carry, so that the
+  // line and its modifiers together carry the line's tax once.
+  tDishTaxInfoArray TaxesLessModifiers(const tFRDiscsDishInfo& line) const {
+    tDishTaxInfoArray taxes = line.Taxes;
+    for (const std::vector<int64_t>& shares : ModifierTaxShares(line))
+      for (size_t k = 0; k < shares.size(); ++k) taxes[k].Amount -= shares[k];
+    return taxes;
   }
 
   void Modifiers(tFRDiscsDishInfo& original, const tFRDiscsDishInfo& line) {
     const bool textInLine = b_.Has(ZefOptions::foTextInLine);
     const bool dish0Price = b_.Reg.EffectiveSettings.PrintDish0Price != 0;
     std::vector<int64_t> given(original.Taxes.size(), 0);
-    for (const tModifierRec& m : line.Modifiers) {
+    const std::vector<std::vector<int64_t>> allShares = ModifierTaxShares(line);
+    for (size_t i = 0; i < line.Modifiers.size(); ++i) {
+      const tModifierRec& m = line.Modifiers[i];
       if (!ModifierIsItem(m)) {
         if (textInLine && (ModifierAsText(m) || dish0Price)) b_.Pending.push_back(b_.Xml.Utf8(m.Name, true));
         continue;
@@ -275,11 +285,8 @@ class tItemsBuilder {
           d->SetIntAttr("Value", m.Discounts->GetAmount(i));
         }
       }
-      std::vector<int64_t> shares(line.Taxes.size(), 0);
-      for (size_t k = 0; k < line.Taxes.size(); ++k) {
-        shares[k] = Share(line.DiscountedSum, m.Sum, line.Taxes[k].Amount);
-        given[k] += shares[k];
-      }
+      const std::vector<int64_t>& shares = allShares[i];
+      for (size_t k = 0; k < shares.size() && k < given.size(); ++k) given[k] += shares[k];
       if (Printout()) AddItemTaxes(b_, item, line.Taxes, &shares);
       Voids(item, line.DishUNI, m.ModiCnt);
     }

@@ -205,11 +205,26 @@ std::string DiscountAmountField(TPDDataSet& discounts) {
   return discounts.FieldIndex("FiscRegAmount") >= 0 ? "FiscRegAmount" : "NationalAmount";
 }
 
+namespace {
+
+bool ItemEntryPrinted(tReceiptBuild& b, int64_t amount) {
+  return !((amount < 0 && !b.Has(ZefOptions::foAbsItemDiscount)) || (amount > 0 && !b.Has(ZefOptions::foAbsItemMarkup)));
+}
+
+}  // namespace
+
+int64_t PrintedItemDiscounts(tReceiptBuild& b, const iDishDiscountInfo& set) {
+  int64_t total = 0;
+  for (int i = 0; i < set.Count(); ++i)
+    if (ItemEntryPrinted(b, set.GetAmount(i))) total += set.GetAmount(i);
+  return total;
+}
+
 void AddItemDiscounts(tReceiptBuild& b, const IXmlElement& item, const iDishDiscountInfo& set) {
   IXmlElement discounts = item->AppendElement("Discounts");
   for (int i = 0; i < set.Count(); ++i) {
     const int64_t a = set.GetAmount(i);
-    if ((a < 0 && !b.Has(ZefOptions::foAbsItemDiscount)) || (a > 0 && !b.Has(ZefOptions::foAbsItemMarkup))) continue;
+    if (!ItemEntryPrinted(b, a)) continue;
     IXmlElement d = discounts->AppendElement("Discount");
     d->SetIntAttr("Id", set.GetDiscountId(i));
     d->SetIntAttr("Code", set.GetCode(i));

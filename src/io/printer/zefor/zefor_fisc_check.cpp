@@ -186,14 +186,18 @@ class tFiscCheck {
 // fiscally, so that amount is split over the lines in proportion to their
 // sums (the last line takes the rest), each with its taxes in the same
 // proportion, so that every tax class keeps its share of the fiscal amount.
-void FitSummaryToFiscalAmount(tOrderPreparationState& order) {
+// The receipt discount printed after them (what was paid with a discount
+// currency and not folded into the lines, less the rounding rest) is part of
+// what the lines must carry: the lines less that discount are the fiscal total.
+void FitSummaryToFiscalAmount(tOrderPreparationState& order, int64_t rest) {
   if (!order.AllNonFiscal || order.TotalSum <= 0 || !order.DiscountInfos) return;
+  const int64_t target = order.TotalSum + order.NoPayDiscount - rest;
   std::vector<tFRDiscsDishInfo>& lines = order.DiscountInfos->Lines;
   int64_t printed = 0;
   for (const tFRDiscsDishInfo& line : lines)
     if (!line.Skip) printed += line.Sum;
-  if (printed <= 0 || printed == order.TotalSum) return;
-  int64_t total = printed, amount = order.TotalSum;
+  if (printed <= 0 || printed == target) return;
+  int64_t total = printed, amount = target;
   for (tFRDiscsDishInfo& line : lines) {
     if (line.Skip) continue;
     const int64_t part = Share(total, line.Sum, amount);
@@ -296,7 +300,7 @@ void tFiscCheck::Prepare() {
   if ((args.DiscountsAllowed && !(Has(foAbsItemDiscount) && !Has(foCorrectPriceToPay))) ||
       (args.MarkupsAllowed && Has(foAbsMarkupSum) && !Has(foAbsItemMarkup)))
     rest_ = order.DiscountInfos->ExtractAllCorrections();
-  FitSummaryToFiscalAmount(order);
+  FitSummaryToFiscalAmount(order, rest_);
 }
 
 bool tFiscCheck::Build(TFSXml& xml, tReceiptBuild& b) {
