@@ -261,6 +261,11 @@ class TZefor : public tCommonFiscReg {
   int32_t CreateTopMenu();
   void AddOwnItem(int32_t parent, const char* caption, TMenuProc proc);
   void RegisterMenu(tMenuRecord& record);
+ public:
+  // Sets the module handle and hands the record to the POS (service -8);
+  // also for the records the driver registers through its callback.
+  static void RegisterMenuRecord(int32_t number, tMenuRecord& record);
+ private:
   void ForgetMenuRecords();
   std::string TopCaption() const;
   void WriteMenuPrintFile(const std::string& reply, char* buffer);

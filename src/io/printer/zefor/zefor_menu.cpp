@@ -165,12 +165,14 @@ void TZefor::AddOwnItem(int32_t parent, const char* caption, TMenuProc proc) {
   RegisterMenu(record);
 }
 
-void TZefor::RegisterMenu(tMenuRecord& record) {
+void TZefor::RegisterMenu(tMenuRecord& record) { RegisterMenuRecord(Number, record); }
+
+void TZefor::RegisterMenuRecord(int32_t number, tMenuRecord& record) {
   if (!HostParams::Available()) return;
   record.ModuleHandle = uint32_t(platform::ModuleInstanceOf(reinterpret_cast<const void*>(&DriverMenuProc)));
   uint32_t address = uint32_t(uintptr_t(&record));
   std::string text;
-  HostParams::Get(HostParams::AdapterFileName(), Number, kMenuService, address, text);
+  HostParams::Get(HostParams::AdapterFileName(), number, kMenuService, address, text);
 }
 
 void TZefor::ForgetMenuRecords() {
