@@ -25,6 +25,7 @@ std::recursive_mutex g_lock;
 
 ParamsConfig g_config;
 bool g_loaded = false;
+int32_t g_untrusted = 0;  // requests of the callback services from plain threads
 std::string g_error;
 
 std::string ShortString(const uint8_t* s) { return s ? std::string(reinterpret_cast<const char*>(s + 1), s[0]) : ""; }
@@ -42,7 +43,8 @@ void LoadFrom(const std::string& path) {
   std::string text;
   g_error.clear();
   g_config = ParamsConfig();
-  ForgetMenu();  // a new configuration is a new POS: no menu entries yet
+  ForgetMenu();  // a new configuration is a new POS: no menu entries yet, nothing counted
+  g_untrusted = 0;
   if (!path.empty() && platform::ReadWholeFile(path, text))
     g_config = ParamsConfig::Parse(text, platform::DirectoryOf(path), g_error);
   g_loaded = true;
@@ -56,7 +58,6 @@ void EnsureLoaded() {
 }
 
 using TIsInTrustedThread = uint8_t(ZEF_STDCALL*)();
-int32_t g_untrusted = 0;
 
 }  // namespace
 

@@ -265,6 +265,24 @@ TEST_F(Callbacks, FaultyRecordsAreIgnoredWithoutReadingOrWritingBeyondThem) {
   EXPECT_FALSE(platform::FileExists(dir_ + "kitchen.prn"));
 }
 
+// The check behind "every callback ran in a trusted task" can fail: a
+// plain thread asking the POS directly is counted.
+TEST_F(Callbacks, ThePosCountsRequestsFromPlainThreads) {
+  StartWith("");
+  using TGetParamValue = uint8_t(ZEF_STDCALL*)(const uint8_t*, int32_t, int32_t, uint32_t*, uint8_t*, int32_t);
+  auto params = platform::FindLoadedLibrary(platform::LibraryFileName("params"));
+  auto get = reinterpret_cast<TGetParamValue>(platform::FindFunction(params, "GetParamValue"));
+  const int32_t before = Untrusted();
+  std::thread plain([get] {
+    uint8_t name[] = "\x0a*_RefProp#";
+    uint8_t text[256] = {4, 'N', 'a', 'm', 'e'};
+    uint32_t id = 3;
+    get(name, 1, 71, &id, text, 255);
+  });
+  plain.join();
+  EXPECT_EQ(Untrusted(), before + 1);
+}
+
 TEST_F(Callbacks, UnknownDevicesAndDevicesGoneAreIgnored) {
   StartWith("");
   std::vector<uint8_t> event = Record(20, 20);

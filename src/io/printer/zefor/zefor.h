@@ -271,7 +271,8 @@ class TZefor : public tCommonFiscReg {
   void WriteMenuPrintFile(const std::string& reply, char* buffer);
   std::string MarkupToPRN(const std::string& markup);
   void ShowMenuError(const std::string& journalPrefix, const std::string& error);
-  IXmlDocument NewOwnDocument(const std::string& docType);
+  void NewOwnDocument(TFSXml& builder, const std::string& docType);
+  bool SendOwnDocument(TFSXml& builder);
   bool RunCorvane(const std::string& in, const std::string& out, IXmlDocument& document, std::string& error);
   void StartStatusSnapshotThread();
   void StopStatusSnapshotThread();

@@ -8,6 +8,8 @@
 
 #include "io/printer/fiscreg/operator_message.h"
 #include "io/printer/markup/prn_cmd_convert_ext.h"
+#include "io/printer/zefor/fs_xml.h"
+#include "io/printer/zefor/report_build.h"
 #include "io/printer/zefor/zef_menu_record.h"
 #include "io/printer/zefor/zefor.h"
 #include "platform/process.h"
@@ -261,22 +263,33 @@ void TZefor::ShowMenuError(const std::string& journalPrefix, const std::string& 
   OperatorMessage::Show(Number, OperatorMessage::kMessage, error, OperatorMessage::kButtonOk);
 }
 
-// The fiscal document the register's own entries start from. The header
-// comes with the fiscal document builder.
-IXmlDocument TZefor::NewOwnDocument(const std::string& docType) {
-  IXmlDocument document = NewXmlDocument("FiscalDocument", "1.0", "utf-8");
-  document->DocumentElement()->SetAttr("DocType", docType);
-  return document;
+// The fiscal document the register's own entries start from: the envelope
+// with its header, as every fiscal document has.
+void TZefor::NewOwnDocument(TFSXml& builder, const std::string& docType) {
+  if (!builder.NewDocument(std::string())) ZefAssertion("NewDocument");
+  builder.Root()->SetAttr("DocType", docType);
+  if (!builder.FillHeader(false, std::string())) ZefAssertion("FillHeader");
+}
+
+bool TZefor::SendOwnDocument(TFSXml& builder) {
+  TZefStatus status{};
+  status.Size = LoDrv::kStatusRecordSize;
+  int32_t filled = 0;
+  return SendDocument(builder, status, filled, false);
 }
 
 void TZefor::MenuCorrectionReceipt() {
   std::string error;
   const std::string in = "corvane-in.xml", out = "corvane-out.xml";
   try {
-    IXmlDocument document = NewOwnDocument("CorrectionReceipt");
-    if (!platform::WriteWholeFile(in, document->Xml())) throw ProcessErrorException(51, "Cannot write " + in);
-    IXmlDocument reply;
-    if (RunCorvane(in, out, document, error) && !AnyDoc(document->Xml(), false, reply)) error = LastExecErrorText;
+    TFSXml builder(*this);
+    NewOwnDocument(builder, "CorrectionReceipt");
+    if (!platform::WriteWholeFile(in, builder.Text())) throw ProcessErrorException(51, "Cannot write " + in);
+    IXmlDocument answer;
+    if (RunCorvane(in, out, answer, error)) {
+      builder.Load(answer);
+      if (!SendOwnDocument(builder)) error = LastExecErrorText;
+    }
   } catch (...) {
     error = "Exception:" + ExceptionMessage();
   }
@@ -320,9 +333,10 @@ void TZefor::MenuOpenShiftReport() {
     error = "foOpenShiftReport not supported by" + DriverNameText + " v." + VersionText;
   } else {
     try {
-      IXmlDocument document = NewOwnDocument("Report");
-      document->DocumentElement()->AppendElement("Report")->SetAttr("ReportType", "OpenShiftReport");
-      if (!AnyDoc(document->Xml(), false, document)) error = LastExecErrorText;
+      TFSXml builder(*this);
+      NewOwnDocument(builder, "Report");
+      ReportBuild::AddReport(builder, "OpenShiftReport", std::string());
+      if (!SendOwnDocument(builder)) error = LastExecErrorText;
     } catch (...) {
       error = "Exception:" + ExceptionMessage();
     }
