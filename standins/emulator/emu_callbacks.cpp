@@ -98,104 +98,130 @@ void Interface(const Entry& e, int32_t number, int32_t kind, Record& record) {
   if (e.Interface) e.Interface(0, number, kind, 0, record.Data());
 }
 
+// One configured call: its words, the rest of its line, where it goes.
+struct Request {
+  int32_t Number;
+  const Config& C;
+  const std::string& Line;
+  std::vector<std::string> W;
+  Entry E;
+  int32_t Int(size_t i) const { return IntWord(W, i); }
+  std::string Word(size_t i) const { return i < W.size() ? W[i] : std::string(); }
+  std::string After(size_t n) const { return Rest(Line, n); }
+  void Send(int32_t kind, Record& r) const { Interface(E, Number, kind, r); }
+};
+
+std::string Message(const Request& q) {  // message VARIANT BUTTONS WAIT TEXT
+  Record r(528);
+  r.Short(4, q.After(4));
+  r.Byte(516, 2);
+  r.Byte(517, uint8_t(q.Int(1)));
+  r.Byte(518, uint8_t(q.Int(2)));
+  r.Int(520, -7);
+  r.Int(524, q.Int(3));
+  q.Send(1, r);
+  return "message -> " + std::to_string(r.IntAt(520));
+}
+
+std::string Progress(const Request& q) {  // progress TOTAL POSITION TEXT
+  Record r(268);
+  r.Short(4, q.After(3));
+  r.Int(260, q.Int(1));
+  r.Int(264, q.Int(2));
+  q.Send(2, r);
+  return "progress";
+}
+
+std::string Input(const Request& q) {  // input NUMERIC LIMIT PROMPT
+  Record r(1290);
+  r.Short(4, q.After(3));
+  r.Byte(1028, q.Int(1) ? 0 : 1);
+  r.Int(1286, q.Int(2));
+  q.Send(3, r);
+  return "input OK=" + std::to_string(uint8_t(static_cast<char*>(r.Data())[1029])) + " text=" + r.ShortAt(1030);
+}
+
+std::string Menu(const Request& q) {  // menu CAPTION
+  Record* r;
+  {
+    std::lock_guard<std::mutex> guard(g_lock);
+    g_menuRecords.emplace_back(376);
+    r = &g_menuRecords.back();
+  }
+  r->Short(24, q.After(1));
+  q.Send(4, *r);
+  return "menu handle=" + std::to_string(r->IntAt(4)) + " module=" + (r->IntAt(368) ? "set" : "0");
+}
+
+std::string LogEvent(const Request& q) {  // log KIND HEX|- TEXT
+  const std::string text = q.After(3), data = Bytes(q.W.size() > 2 ? q.W[2] : "-");
+  Record r(20);
+  r.Int(4, q.Int(1));
+  r.Address(8, text.empty() ? nullptr : text.c_str());
+  r.Int(12, int32_t(data.size()));
+  r.Address(16, data.empty() ? nullptr : data.data());
+  q.Send(5, r);
+  return "log";
+}
+
+std::string Print(const Request& q) {  // print PRINTER FLAG VALUE MARKUP-FILE
+  std::string markup;
+  platform::ReadWholeFile(Resolve(q.C, q.After(4)), markup);
+  Record r(526);
+  r.Short(4, q.Word(1));
+  r.Address(260, markup.c_str());
+  r.Byte(521, uint8_t(q.Int(2)));
+  r.Int(522, q.Int(3));
+  q.Send(7, r);
+  return "print";
+}
+
+std::string Signal(const Request& q) {  // signal KIND PARAMETER TEXT
+  Record r(268);
+  r.Int(4, q.Int(1));
+  r.Int(8, q.Int(2));
+  r.Short(12, q.After(3));
+  q.Send(8, r);
+  return "signal";
+}
+
+std::string Perform(const Request& q) {  // perform A B C
+  Record r(20);
+  for (size_t i = 0; i < 3; ++i) r.Int(4 + 4 * i, q.Int(i + 1));
+  q.Send(9, r);
+  return "perform";
+}
+
+std::string Text(const std::vector<char>& buffer) {
+  return std::string(buffer.data(), strnlen(buffer.data(), buffer.size()));
+}
+
+std::string Xml(const Request& q) {  // xml SIZE REQUEST
+  const std::string request = q.After(2);
+  std::vector<char> answer(size_t(std::max(q.Int(1), 1)), 'x');
+  Record r(16);
+  r.Address(4, request.c_str());
+  r.Address(8, answer.data());
+  r.Int(12, q.Int(1));
+  q.Send(10, r);
+  return "xml -> " + Text(answer);
+}
+
+std::string Prop(const Request& q) {  // prop OBJECT PROPERTY ID SIZE
+  std::vector<char> answer(size_t(std::max(q.Int(4), 1)), 'x');
+  if (q.E.Prop) q.E.Prop(q.Word(1).c_str(), q.Word(2).c_str(), q.Int(3), answer.data(), q.Int(4));
+  return "prop " + q.Word(1) + "." + q.Word(2) + "#" + std::to_string(q.Int(3)) + " -> " + Text(answer);
+}
+
 // One call; returns what the callback gave back, as logged.
 std::string Call(int32_t number, const Config& c, const std::string& line) {
-  const Entry e = EntryOf(number);
-  const std::vector<std::string> w = Words(line);
-  if (w.empty()) return "empty";
-  const std::string& kind = w[0];
-  if (kind == "message") {  // message VARIANT BUTTONS WAIT TEXT
-    Record r(528);
-    r.Short(4, Rest(line, 4));
-    r.Byte(516, 2);
-    r.Byte(517, uint8_t(IntWord(w, 1)));
-    r.Byte(518, uint8_t(IntWord(w, 2)));
-    r.Int(520, -7);
-    r.Int(524, IntWord(w, 3));
-    Interface(e, number, 1, r);
-    return "message -> " + std::to_string(r.IntAt(520));
-  }
-  if (kind == "progress") {  // progress TOTAL POSITION TEXT
-    Record r(268);
-    r.Short(4, Rest(line, 3));
-    r.Int(260, IntWord(w, 1));
-    r.Int(264, IntWord(w, 2));
-    Interface(e, number, 2, r);
-    return "progress";
-  }
-  if (kind == "input") {  // input NUMERIC LIMIT PROMPT
-    Record r(1290);
-    r.Short(4, Rest(line, 3));
-    r.Byte(1028, IntWord(w, 1) ? 0 : 1);
-    r.Int(1286, IntWord(w, 2));
-    Interface(e, number, 3, r);
-    return "input OK=" + std::to_string(uint8_t(static_cast<char*>(r.Data())[1029])) + " text=" + r.ShortAt(1030);
-  }
-  if (kind == "menu") {  // menu CAPTION
-    Record* r;
-    {
-      std::lock_guard<std::mutex> guard(g_lock);
-      g_menuRecords.emplace_back(376);
-      r = &g_menuRecords.back();
-    }
-    r->Short(24, Rest(line, 1));
-    Interface(e, number, 4, *r);
-    return "menu handle=" + std::to_string(r->IntAt(4)) + " module=" + (r->IntAt(368) ? "set" : "0");
-  }
-  if (kind == "log") {  // log KIND HEX|- TEXT
-    const std::string text = Rest(line, 3), data = Bytes(w.size() > 2 ? w[2] : "-");
-    Record r(20);
-    r.Int(4, IntWord(w, 1));
-    r.Address(8, text.empty() ? nullptr : text.c_str());
-    r.Int(12, int32_t(data.size()));
-    r.Address(16, data.empty() ? nullptr : data.data());
-    Interface(e, number, 5, r);
-    return "log";
-  }
-  if (kind == "print") {  // print PRINTER FLAG VALUE MARKUP-FILE
-    std::string markup;
-    platform::ReadWholeFile(Resolve(c, Rest(line, 4)), markup);
-    Record r(526);
-    r.Short(4, w.size() > 1 ? w[1] : "");
-    r.Address(260, markup.c_str());
-    r.Byte(521, uint8_t(IntWord(w, 2)));
-    r.Int(522, IntWord(w, 3));
-    Interface(e, number, 7, r);
-    return "print";
-  }
-  if (kind == "signal") {  // signal KIND PARAMETER TEXT
-    Record r(268);
-    r.Int(4, IntWord(w, 1));
-    r.Int(8, IntWord(w, 2));
-    r.Short(12, Rest(line, 3));
-    Interface(e, number, 8, r);
-    return "signal";
-  }
-  if (kind == "perform") {  // perform A B C
-    Record r(20);
-    for (size_t i = 0; i < 3; ++i) r.Int(4 + 4 * i, IntWord(w, i + 1));
-    Interface(e, number, 9, r);
-    return "perform";
-  }
-  if (kind == "xml") {  // xml SIZE REQUEST
-    const std::string request = Rest(line, 2);
-    std::vector<char> answer(size_t(std::max(IntWord(w, 1), 1)), 'x');
-    Record r(16);
-    r.Address(4, request.c_str());
-    r.Address(8, answer.data());
-    r.Int(12, IntWord(w, 1));
-    Interface(e, number, 10, r);
-    return "xml -> " + std::string(answer.data(), strnlen(answer.data(), answer.size()));
-  }
-  if (kind == "prop") {  // prop OBJECT PROPERTY ID SIZE
-    std::vector<char> answer(size_t(std::max(IntWord(w, 4), 1)), 'x');
-    if (e.Prop)
-      e.Prop(w.size() > 1 ? w[1].c_str() : "", w.size() > 2 ? w[2].c_str() : "", IntWord(w, 3), answer.data(),
-             IntWord(w, 4));
-    return "prop " + (w.size() > 2 ? w[1] + "." + w[2] : std::string()) + "#" + std::to_string(IntWord(w, 3)) +
-           " -> " + std::string(answer.data(), strnlen(answer.data(), answer.size()));
-  }
-  return "unknown " + kind;
+  using TCall = std::string (*)(const Request&);
+  static const std::map<std::string, TCall> kCalls = {
+      {"message", Message}, {"progress", Progress}, {"input", Input},     {"menu", Menu}, {"log", LogEvent},
+      {"print", Print},     {"signal", Signal},     {"perform", Perform}, {"xml", Xml},   {"prop", Prop}};
+  const Request q{number, c, line, Words(line), EntryOf(number)};
+  auto it = kCalls.find(q.Word(0));
+  return it == kCalls.end() ? "unknown " + q.Word(0) : it->second(q);
 }
 
 // ---- background threads -------------------------------------------------------------------
