@@ -164,6 +164,25 @@ TEST_F(Callbacks, AFailureInsideTheTaskIsReportedAndNeverReachesTheDriver) {
   EXPECT_EQ(Requests(), "PERFORM station 3: 1 2 3\n");
 }
 
+// No trusted task can be had (tarvel32 too old): the driver's thread gets
+// no exception, the record its default answer, the journal the reason.
+TEST_F(Callbacks, WithoutATrustedTaskTheRecordKeepsItsDefaultAnswer) {
+  StartWith("");
+  std::vector<uint8_t> message = Record(528, 528);
+  PutShort(message, 4, "Never shown");
+  message[517] = 1;
+  Put(message, 520, -7);
+  SetTasksVersion(100);
+  std::thread driver([&] { interface_(0, 0, 1, 0, message.data()); });
+  driver.join();
+  SetTasksVersion(130);
+  int32_t result;
+  std::memcpy(&result, &message[520], 4);
+  EXPECT_EQ(result, 2) << "the first variant's answer when nothing is shown";
+  EXPECT_TRUE(Contains(Journal(), "{Zefor ShowMessageDlg} Zefor ShowMessageDlg failed: ")) << Journal();
+  EXPECT_EQ(Requests(), "");
+}
+
 TEST_F(Callbacks, FaultyRecordsAreIgnoredWithoutReadingOrWritingBeyondThem) {
   StartWith("");
   TInterface call = interface_;

@@ -56,7 +56,7 @@ std::string ShortText(const uint8_t* source) { return std::string(reinterpret_ca
 
 std::string PosText(const std::string& utf8) {
   try {
-    return Utf8ToCharset(utf8, kDefaultCharset);
+    return Utf8ToCharset(utf8, HostParams::MainCharset(kDefaultCharset));
   } catch (...) {
     return utf8;
   }
