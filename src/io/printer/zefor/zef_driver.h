@@ -175,7 +175,9 @@ class tZefDriver {
   //   4. the callbacks' device table lock (zef_callbacks.cpp), held while a
   //      driver callback uses its device (a journal event) and while a
   //      device is entered into or taken out of that table;
-  //   5. the journal lock (tZefJournal), around each journal line.
+  //   5. the journal lock (tZefJournal), around each journal line;
+  //   6. the device log's own lock (tDeviceLog), around each buffer or file
+  //      operation.
   // None of them is entered again by a thread that holds it.
   tTaskCriticalSection threadLock_{};
   std::mutex callLock_;
