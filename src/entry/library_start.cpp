@@ -5,6 +5,7 @@
 #include "entry/pos_data_hooks.h"
 #include "io/printer/device/device.h"
 #include "io/printer/fiscreg/device_log.h"
+#include "io/printer/zefor/zef_callbacks.h"
 #include "io/printer/zefor/zefor.h"
 #include "standart/errors.h"
 #include "standart/tasks.h"
@@ -21,6 +22,7 @@ struct LibraryLifetime {
       // Until a device reads its journal level, all but printouts are journalled.
       LogLevel.store(1);
       DeviceTable::SetDeviceClass(TDeviceClass{"TZefor", DriverName, DriverVersion, TZefor::Class().Create});
+      ZefCallbacks::SetSignalTaskSource(&DeviceTable::SignalTask);
       BindPosDataHooks();
       InitTaskServices();
     } catch (...) {

@@ -1,5 +1,7 @@
 #include "standart/host_params.h"
 
+#include "standart/pos_callback.h"
+
 #include <mutex>
 
 #include "platform/platform.h"
@@ -65,7 +67,8 @@ int32_t MainCharset(int32_t unanswered) {
   uint32_t callback = 0;
   std::string text;
   if (!Get("*IntCallback", 0, 0, callback, text) || callback == 0) return unanswered;
-  return unanswered;
+  int32_t charset = 0;
+  return PosHost::tHost(callback).IntValue("MainCharset", charset) ? charset : unanswered;
 }
 
 bool Available() { return Function() != nullptr; }

@@ -71,4 +71,14 @@ tObject tHost::ObjectAs(int32_t ident, const tOB7Guid& iid) const {
   return tObject(object);
 }
 
+void tHost::PerformMessage(int32_t station, int32_t first, int32_t second, int32_t third) const {
+  if (host_ && host_->Table->PerformMessage) host_->Table->PerformMessage(host_, station, first, second, third);
+}
+
+void* tHost::Query(const tOB7Guid& iid) const {
+  void* out = nullptr;
+  if (!host_ || host_->Table->QueryInterface(host_, &iid, &out) != 0) return nullptr;
+  return out;
+}
+
 }  // namespace PosHost

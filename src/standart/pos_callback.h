@@ -49,12 +49,68 @@ struct tOB7CallbackTable {
   // The object as the interface `iid`, with a reference of its own.
   uint8_t(ZEF_STDCALL* ObjectAs)(iOB7InterfaceCallBack* self, int32_t zero, int32_t ident, const tOB7Guid* iid,
                                  iOB7Object** out);
+  // Hands three values of the driver to the POS's message handling, with the station.
+  void(ZEF_STDCALL* PerformMessage)(iOB7InterfaceCallBack* self, int32_t station, int32_t first, int32_t second,
+                                    int32_t third);
 };
 struct iOB7InterfaceCallBack {
   const tOB7CallbackTable* Table;
 };
 
+// Further interfaces of the host, asked for with QueryInterface; each
+// starts with the three methods of every COM interface.
+struct iOB7Unknown;
+struct tOB7UnknownTable {
+  int32_t(ZEF_STDCALL* QueryInterface)(iOB7Unknown* self, const tOB7Guid* iid, void** out);
+  uint32_t(ZEF_STDCALL* AddRef)(iOB7Unknown* self);
+  uint32_t(ZEF_STDCALL* Release)(iOB7Unknown* self);
+};
+struct iOB7Unknown {
+  const tOB7UnknownTable* Table;
+};
+
+// Printing on a POS printer named by the caller, with a job description
+// (XML text, root "JobInfo"); true when the job was taken.
+struct iOB7PrintJobs;
+struct tOB7PrintJobsTable {
+  tOB7UnknownTable Unknown;
+  uint8_t(ZEF_STDCALL* PrintJob)(iOB7PrintJobs* self, const char* printerName, const uint8_t* prn, int32_t count,
+                                 uint8_t flag, int32_t value, const char* jobInfo);
+};
+struct iOB7PrintJobs {
+  const tOB7PrintJobsTable* Table;
+};
+
+// The older printing interface: a printer is looked up by name first
+// (negative: none), then printed on.
+struct iOB7Printers;
+struct tOB7PrintersTable {
+  tOB7UnknownTable Unknown;
+  int32_t(ZEF_STDCALL* FindPrinter)(iOB7Printers* self, const char* printerName);
+  uint8_t(ZEF_STDCALL* Print)(iOB7Printers* self, int32_t printer, const uint8_t* prn, int32_t count, uint8_t flag,
+                              int32_t value);
+};
+struct iOB7Printers {
+  const tOB7PrintersTable* Table;
+};
+
+// XML requests to the POS. The answer is handed to `sink` (with `context`)
+// before ExecXML returns; the POS keeps ownership of its bytes.
+using tOB7AnswerSink = void(ZEF_STDCALL*)(void* context, const char* data, int32_t size);
+struct iOB7XmlRequests;
+struct tOB7XmlRequestsTable {
+  tOB7UnknownTable Unknown;
+  uint8_t(ZEF_STDCALL* ExecXML)(iOB7XmlRequests* self, const char* request, tOB7AnswerSink sink, void* context);
+};
+struct iOB7XmlRequests {
+  const tOB7XmlRequestsTable* Table;
+};
+
 namespace PosHost {
+
+constexpr tOB7Guid kPrintJobs = {0xFAF0D437, 0x12C4, 0x4094, {0xB5, 0x8E, 0x5A, 0xD8, 0x93, 0x44, 0x5A, 0x07}};
+constexpr tOB7Guid kPrinters = {0xEFA4E1A3, 0x72C9, 0x4D09, {0xA0, 0xE1, 0x02, 0xF7, 0x03, 0xAC, 0xF6, 0xFB}};
+constexpr tOB7Guid kXmlRequests = {0xFF841ACD, 0x9E55, 0x4275, {0x98, 0xF6, 0x7D, 0x8C, 0xDF, 0x09, 0x68, 0x32}};
 
 constexpr tOB7Guid kTaxObject = {0xCF4EC32A, 0x0A0D, 0x47CF, {0x95, 0x43, 0xB8, 0xB0, 0xAC, 0x75, 0x12, 0x78}};
 constexpr tOB7Guid kReferentItem = {0xC86C3ADC, 0xC752, 0x4595, {0x85, 0x32, 0xD9, 0x87, 0x7C, 0x9C, 0x78, 0xDF}};
@@ -96,6 +152,10 @@ class tHost {
   // An integer property of an object (0 when the host has none).
   int32_t ObjectIntProp(int32_t ident, const std::string& name) const;
   tObject ObjectAs(int32_t ident, const tOB7Guid& iid) const;
+  void PerformMessage(int32_t station, int32_t first, int32_t second, int32_t third) const;
+  // The interface `iid` of the host, with a reference of its own (nil when
+  // the host has none); the caller releases it.
+  void* Query(const tOB7Guid& iid) const;
 
  private:
   iOB7InterfaceCallBack* host_;

@@ -1,5 +1,6 @@
 #include "emu_config.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <sstream>
 
@@ -92,6 +93,16 @@ void Apply(Config& c, const std::string& key, const std::string& value) {
   else if (key == "taxes") c.Taxes = TaxTable(Words(value));
   else if (key == "zreport_reply") c.ZReply = value;
   else if (key == "zreport_file") c.ZReportFile = Resolve(c.Directory, value);
+  else if (key == "on_init") c.OnInit.push_back(value);
+  else if (key == "on_document") c.OnDocument.push_back(value);
+  else if (key == "on_background") c.OnBackground.push_back(value);
+  else if (key == "callback_threads") c.CallbackThreads = std::max(1, std::atoi(value.c_str()));
+  else if (key == "background") {
+    std::vector<std::string> w = Words(value);
+    c.BackgroundPeriod = w.empty() ? 0 : std::atoi(w[0].c_str());
+    c.BackgroundRounds = w.size() > 1 ? std::atoi(w[1].c_str()) : 0;
+  }
+  else if (key == "callback_log") c.CallbackLog = Resolve(c.Directory, value);
   else if (key == "clock_offset") {
     c.HasClockOffset = true;
     c.ClockOffset = std::atoi(value.c_str());
@@ -127,6 +138,7 @@ Config ParseConfig(const std::string& text, int32_t number, const std::string& d
   std::string suffix = std::to_string(number + 1);
   if (c.StateFile.empty()) c.StateFile = directory + "emulator" + suffix + ".state";
   if (c.TapeFile.empty()) c.TapeFile = directory + "emulator" + suffix + ".tape";
+  if (c.CallbackLog.empty()) c.CallbackLog = directory + "emulator" + suffix + ".callbacks";
   if (c.DocumentsFile.empty()) c.DocumentsFile = directory + "emulator" + suffix + ".docs";
   return c;
 }

@@ -55,6 +55,14 @@ struct Config {
   // The register's day.
   std::string ZReply = "full";        // what the Z-report answers: full, attributes, bare, none
   std::string ZReportFile;            // "ZReportData" text answered instead of the register's own
+  // Calls back into the adapter (emu_callbacks.h): one call a line, in order.
+  std::vector<std::string> OnInit;        // in ZefInit's own thread
+  std::vector<std::string> OnDocument;    // from own threads while ZefFiscalDocument runs
+  std::vector<std::string> OnBackground;  // from own threads between the calls
+  int32_t CallbackThreads = 1;            // threads that each run the whole list
+  int32_t BackgroundPeriod = 0;           // milliseconds between rounds; 0: no background threads
+  int32_t BackgroundRounds = 0;           // rounds of each background thread; 0: until ZefDone
+  std::string CallbackLog;                // what each call got back (default emulator<N+1>.callbacks)
   bool HasClockOffset = false;
   int32_t ClockOffset = 0;            // "clock_offset = -45": the clock set off, once per configuration
 };

@@ -274,6 +274,7 @@ std::string Report(Register& r, const XmlNode& root, time_t now, std::string& re
     return TotalsTape(c, r.St(), "X-ОТЧЁТ") + Footer(r, now, false);
   }
   if (type == "LastShift") NeedOption(c, "foFullLastShift", "the report of the last shift");
+  else if (type == "OpenShiftReport") NeedOption(c, "foOpenShiftReport", "the open-shift report");
   else if (type == "DetailByDate" || type == "BriefByDate" || type == "BriefByNumber" || type == "ByArticul" ||
            type == "ZeroCheck" || type == "OFDStatus")
     NeedOption(c, "foSpecialReport", "the special report " + type);

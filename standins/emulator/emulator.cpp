@@ -5,6 +5,7 @@
 #include <mutex>
 #include <string>
 
+#include "emu_callbacks.h"
 #include "emu_day.h"
 #include "emu_document.h"
 #include "emu_print.h"
@@ -115,7 +116,9 @@ void StoreShort(uint8_t* target, const std::string& text, size_t capacity) {
   std::memcpy(target + 1, text.data(), n);
 }
 
-[[maybe_unused]] int32_t Initialise(int32_t number, const char* paramsXml) {
+[[maybe_unused]] int32_t Initialise(int32_t number, const char* paramsXml, LoDrv::TInterfaceCallback interfaceCallback,
+                                    LoDrv::TPropCallback propCallback) {
+  emu::SetCallbacks(number, interfaceCallback, propCallback);
   std::string params = paramsXml ? paramsXml : "";
   std::string config = AttrOf(params, "Emulator", "Config");
   Register& r = emu::RegisterOf(number);
@@ -127,6 +130,8 @@ void StoreShort(uint8_t* target, const std::string& text, size_t capacity) {
   if (call.fault) return call.fault;
   call.R().Tape("==== " + call.R().Cfg().DriverName + " #" + std::to_string(number + 1) + " serial " +
                 call.R().St().Serial + " initialised ====");
+  emu::RunCallbacks(number, call.R().Cfg(), call.R().Cfg().OnInit, "init");
+  emu::StartBackground(number, call.R().Cfg());
   return 0;
 }
 
@@ -142,14 +147,17 @@ ZEF_EXPORT int32_t ZEF_STDCALL ZefMaxProtocolSupported() {
 #endif
 
 #ifndef EMU_NO_INIT
-ZEF_EXPORT int32_t ZEF_STDCALL ZefInit(int32_t number, const char* paramsXml, void*, void*) {
-  return Initialise(number, paramsXml);
+ZEF_EXPORT int32_t ZEF_STDCALL ZefInit(int32_t number, const char* paramsXml,
+                                       LoDrv::TInterfaceCallback interfaceCallback, LoDrv::TPropCallback propCallback) {
+  return Initialise(number, paramsXml, interfaceCallback, propCallback);
 }
 #endif
 
 #ifndef EMU_NO_INITXML
-ZEF_EXPORT int32_t ZEF_STDCALL ZefInitXML(int32_t number, const char* paramsXml, void*, void*, char* reply) {
-  int32_t code = Initialise(number, paramsXml);
+ZEF_EXPORT int32_t ZEF_STDCALL ZefInitXML(int32_t number, const char* paramsXml,
+                                          LoDrv::TInterfaceCallback interfaceCallback,
+                                          LoDrv::TPropCallback propCallback, char* reply) {
+  int32_t code = Initialise(number, paramsXml, interfaceCallback, propCallback);
   if (code) return code;
   Call call(number, "ZefInitXML");
   if (call.fault) return call.fault;
@@ -176,6 +184,7 @@ ZEF_EXPORT int32_t ZEF_STDCALL ZefGetOptions(int32_t number, uint64_t* options, 
 #endif
 
 ZEF_EXPORT void ZEF_STDCALL ZefDone(int32_t number) {
+  emu::StopBackground(number);
   Call call(number, "ZefDone");
   call.R().SaveState();
 }
@@ -248,6 +257,7 @@ int32_t AnswerDocument(Register& r, void* record, int32_t* filled) {
 ZEF_EXPORT int32_t ZEF_STDCALL ZefFiscalDocument(int32_t number, const char* xml, void* record, int32_t* filled) {
   Call call(number, "ZefFiscalDocument");
   if (call.fault) return call.fault;
+  emu::RunCallbacksInThreads(number, call.R().Cfg(), call.R().Cfg().OnDocument, "document");
   std::string text = xml ? xml : "";
   Register& r = call.R();
   emu::XmlNode document;
@@ -362,3 +372,14 @@ ZEF_EXPORT int32_t ZEF_STDCALL ZefMenuOperation(int32_t number, const char* requ
   return 0;
 }
 #endif
+
+// Tests: the two entry points the adapter handed to register `number`
+// (nil before its initialisation), to call them as a faulty driver would.
+ZEF_EXPORT void ZEF_STDCALL ZefEmuCallbacks(int32_t number, LoDrv::TInterfaceCallback* interfaceCallback,
+                                            LoDrv::TPropCallback* propCallback) {
+  LoDrv::TInterfaceCallback i = nullptr;
+  LoDrv::TPropCallback p = nullptr;
+  emu::GetCallbacks(number, i, p);
+  if (interfaceCallback) *interfaceCallback = i;
+  if (propCallback) *propCallback = p;
+}

@@ -15,12 +15,17 @@ constexpr int32_t kPortHost = -1;
 constexpr int32_t kMessage = -2, kQuestion = -3, kProgress = -4, kMenu = -8;
 constexpr int32_t kInputOld = -10, kInputOlder = -11, kMessageRecord = -12, kInputRecord = -13;
 constexpr size_t kAnswerOffset = 783, kKindOffset = 4, kTextOffset = 5;
+constexpr size_t kTypeOffset = 773, kButtonsOffset = 775, kWaitOffset = 779;
+// The input box record of service -13.
+constexpr size_t kInputPrompt = 4, kInputCaption = 260, kInputNumeric = 1028, kInputOK = 1029, kInputResult = 1030,
+                 kInputLimit = 1286;
 
 std::recursive_mutex g_lock;
 
 
 ParamsConfig g_config;
 bool g_loaded = false;
+int32_t g_untrusted = 0;  // requests of the callback services from plain threads
 std::string g_error;
 
 std::string ShortString(const uint8_t* s) { return s ? std::string(reinterpret_cast<const char*>(s + 1), s[0]) : ""; }
@@ -38,7 +43,8 @@ void LoadFrom(const std::string& path) {
   std::string text;
   g_error.clear();
   g_config = ParamsConfig();
-  ForgetMenu();  // a new configuration is a new POS: no menu entries yet
+  ForgetMenu();  // a new configuration is a new POS: no menu entries yet, nothing counted
+  g_untrusted = 0;
   if (!path.empty() && platform::ReadWholeFile(path, text))
     g_config = ParamsConfig::Parse(text, platform::DirectoryOf(path), g_error);
   g_loaded = true;
@@ -51,9 +57,27 @@ void EnsureLoaded() {
   LoadFrom(path);
 }
 
+using TIsInTrustedThread = uint8_t(ZEF_STDCALL*)();
+
+}  // namespace
+
 void LogRequest(const std::string& line) {
+  std::lock_guard<std::recursive_mutex> lock(g_lock);
   if (!g_config.requestLog.empty()) platform::AppendToFile(g_config.requestLog, line + "\n");
 }
+
+// The POS serves its dialogs and objects only to trusted tasks.
+void CheckTrusted() {
+  auto library = platform::FindLoadedLibrary(platform::LibraryFileName("tarvel32"));
+  auto trusted = library ? reinterpret_cast<TIsInTrustedThread>(platform::FindFunction(library, "IsInTrustedThread"))
+                         : nullptr;
+  if (trusted && !trusted()) {
+    std::lock_guard<std::recursive_mutex> lock(g_lock);
+    ++g_untrusted;
+  }
+}
+
+namespace {
 
 // Menu entries registered through service -8: the record addresses in
 // registration order; handle n is entry n - 1.
@@ -96,6 +120,18 @@ int32_t NextAnswer(std::vector<int32_t>& list, size_t& next) {
   return a;
 }
 
+// The dialog type, buttons and wait value of a dialog the driver asked for
+// (an operator message of the adapter has type 1 and wait -1: no details).
+std::string DialogDetails(const uint8_t* record) {
+  const uint8_t type = record[kTypeOffset];
+  uint16_t buttons;
+  std::memcpy(&buttons, record + kButtonsOffset, 2);
+  const int32_t wait = Int32At(record, kWaitOffset);
+  if (type == 1 && wait == -1) return std::string();
+  return " (type " + std::to_string(type) + ", buttons " + std::to_string(buttons) + ", wait " + std::to_string(wait) +
+         ")";
+}
+
 bool OperatorMessage(const std::string& module, int32_t number, int32_t index, uint32_t* value) {
   Answers* a = FindDevice(g_config.answers, module, number);
   if (!a || !value) return false;
@@ -106,7 +142,7 @@ bool OperatorMessage(const std::string& module, int32_t number, int32_t index, u
     bool question = record[kKindOffset] == 1;
     int32_t answer = question ? NextAnswer(a->questions, a->nextQuestion) : NextAnswer(a->messages, a->nextMessage);
     LogRequest(std::string(question ? "QUESTION " : "MESSAGE ") + ShortString(record + kTextOffset) + " -> " +
-               std::to_string(answer));
+               std::to_string(answer) + DialogDetails(record));
     if (answer < 0) return false;
     std::memcpy(record + kAnswerOffset, &answer, 4);
     return true;
@@ -123,7 +159,19 @@ bool DeviceRequest(const std::string& module, int32_t number, int32_t index, uin
                    int32_t textSize) {
   if (index == kMessageRecord || index == kMessage || index == kQuestion)
     return OperatorMessage(module, number, index, value);
-  if (index == kInputRecord || index == kInputOlder || index == kInputOld) {
+  if (index == kMessageRecord || index == kInputRecord || index == kProgress) CheckTrusted();
+  if (index == kInputRecord) {
+    Answers* a = FindDevice(g_config.answers, module, number);
+    if (!a || !a->hasInput || !value || !*value) return false;
+    uint8_t* record = reinterpret_cast<uint8_t*>(uintptr_t(*value));
+    LogRequest("INPUT " + ShortString(record + kInputPrompt) + " [" + ShortString(record + kInputCaption) + "] " +
+               (record[kInputNumeric] == 0 ? "numeric" : "text") + " limit " +
+               std::to_string(Int32At(record, kInputLimit)) + " -> " + a->input);
+    record[kInputOK] = 1;
+    PutShortString(record + kInputResult, 255, a->input);
+    return true;
+  }
+  if (index == kInputOlder || index == kInputOld) {
     Answers* a = FindDevice(g_config.answers, module, number);
     if (!a || !a->hasInput) return false;
     LogRequest("INPUT " + ShortString(text) + " -> " + a->input);
@@ -165,6 +213,7 @@ bool RefRequest(const std::string& name, int32_t number, int32_t kind, uint32_t*
     return false;
   }
   if (!value) return false;
+  CheckTrusted();
   int32_t id = int32_t(*value);
   if (name == "*_RefName#") {
     auto kindIt = g_config.refNames.find(kind);
@@ -210,7 +259,7 @@ ZEF_EXPORT uint8_t ZEF_STDCALL GetParamValue(const uint8_t* name, int32_t number
       if (value) *value = uint32_t(std::atoll(it->second.c_str()));
       return 1;
     }
-    if (n == "*IntCallback" && !g_config.values.count(n) && (!g_config.objects.empty() || !g_config.hostValues.empty())) {
+    if (n == "*IntCallback" && !g_config.values.count(n) && g_config.HasHost()) {
       if (!value) return 0;
       *value = PosCallbackAddress();
       return 1;
@@ -256,6 +305,12 @@ ZEF_EXPORT int32_t ZEF_STDCALL ParamsRunMenu(int32_t handle, const char* answer,
 ZEF_EXPORT void ZEF_STDCALL ParamsClearMenu() {
   std::lock_guard<std::recursive_mutex> lock(g_lock);
   g_menu.clear();
+}
+
+// Requests of the host's callback services made outside a trusted task.
+ZEF_EXPORT int32_t ZEF_STDCALL ParamsUntrustedCount() {
+  std::lock_guard<std::recursive_mutex> lock(g_lock);
+  return g_untrusted;
 }
 
 ZEF_EXPORT int32_t ZEF_STDCALL ParamsConfigError(char* buffer, int32_t size) {

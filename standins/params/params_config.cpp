@@ -167,6 +167,12 @@ ParamsConfig ParamsConfig::Parse(const std::string& text, const std::string& bas
       int64_t v = 0;
       ParseInteger(value, v);
       c.hostValues[key] = int32_t(v);
+    } else if (section == "printer" && words.size() > 1) {
+      if (key == "file") c.printers[words[1]] = value.empty() || value[0] == '/' ? value : baseDir + value;
+    } else if (section == "xml") {
+      c.hasXml = true;
+      if (key == "answer" && value.rfind("@file ", 0) == 0) platform::ReadWholeFile(baseDir + Trim(value.substr(6)), c.xmlAnswer);
+      else if (key == "answer") c.xmlAnswer = value;
     } else if (section == "ref" && words.size() > 1) {
       int32_t kind = std::atoi(words[1].c_str());
       if (key.find('.') == std::string::npos) c.refNames[kind][std::atoi(key.c_str())] = value;

@@ -54,6 +54,12 @@ struct ParamsConfig {
   std::string requestLog;                                  // file that receives the asked texts
   std::vector<PosObjectEntry> objects;                     // the POS object model, in file order
   std::map<std::string, int32_t> hostValues;               // integer host values ("[host]")
+  std::map<std::string, std::string> printers;             // POS printer name -> file of its PRN output
+  std::string xmlAnswer;                                   // what the host's ExecXML answers
+  bool hasXml = false;
+
+  // Whether "*IntCallback" hands out the host interface of the stand-in.
+  bool HasHost() const { return !objects.empty() || !hostValues.empty() || !printers.empty() || hasXml; }
 
   // Parses a configuration text; `baseDir` resolves "@file" blobs.
   static ParamsConfig Parse(const std::string& text, const std::string& baseDir, std::string& error);
@@ -65,3 +71,8 @@ const ParamsConfig& CurrentConfig();
 // The address of the host callback interface over the configured object
 // model (params_objects.cpp).
 uint32_t PosCallbackAddress();
+// Appends a line to the request log (params.cpp).
+void LogRequest(const std::string& line);
+// Counts a request of the host's callback services made outside a trusted
+// task of the task library (params.cpp).
+void CheckTrusted();

@@ -2,10 +2,13 @@
 // configuration ("[object CLASS ID]" sections, "[host]" values) behind the
 // interface tables of src/standart/pos_callback.h. Objects are looked up in
 // the configuration loaded at the time of each call.
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
-#include <algorithm>
 #include <vector>
+
+#include "platform/platform.h"
 
 #include "params_config.h"
 #include "standart/pos_callback.h"
@@ -105,17 +108,126 @@ iOB7Object* NewProxy(int32_t id) { return &(new ObjectProxy{{&kObjectTable}, id,
 
 // ---- the host interface ----
 
-int32_t ZEF_STDCALL HostQuery(iOB7InterfaceCallBack*, const tOB7Guid*, void** out) {
+// ---- the printing and XML interfaces of the host ----
+
+constexpr int32_t kNoInterface = int32_t(0x80004002);
+
+int32_t ZEF_STDCALL PartQuery(iOB7Unknown*, const tOB7Guid*, void** out) {
   if (out) *out = nullptr;
-  return int32_t(0x80004002);
+  return kNoInterface;
+}
+uint32_t ZEF_STDCALL PartAddRef(iOB7Unknown*) { return 1; }
+uint32_t ZEF_STDCALL PartRelease(iOB7Unknown*) { return 1; }
+const tOB7UnknownTable kPartUnknown = {PartQuery, PartAddRef, PartRelease};
+
+// The PRN bytes printed on a configured printer are appended to its file.
+bool PrintOn(const std::string& printer, const uint8_t* prn, int32_t count, const std::string& line) {
+  CheckTrusted();
+  std::string file;
+  {
+    std::lock_guard<std::recursive_mutex> lock(ConfigLock());
+    auto it = CurrentConfig().printers.find(printer);
+    if (it == CurrentConfig().printers.end()) {
+      LogRequest(line + " -> no such printer");
+      return false;
+    }
+    file = it->second;
+  }
+  LogRequest(line);
+  if (prn && count > 0) platform::AppendToFile(file, std::string(reinterpret_cast<const char*>(prn), size_t(count)));
+  return true;
+}
+
+std::string PrintLine(const char* kind, const std::string& printer, int32_t count, uint8_t flag, int32_t value) {
+  return std::string(kind) + " " + printer + " " + std::to_string(count) + " bytes, flag " + std::to_string(flag) +
+         ", value " + std::to_string(value);
+}
+
+uint8_t ZEF_STDCALL PrintJob(iOB7PrintJobs*, const char* printer, const uint8_t* prn, int32_t count, uint8_t flag,
+                             int32_t value, const char* jobInfo) {
+  const std::string name = printer ? printer : "";
+  return PrintOn(name, prn, count, PrintLine("PRINTJOB", name, count, flag, value) + ", " + (jobInfo ? jobInfo : "")) ? 1 : 0;
+}
+const tOB7PrintJobsTable kPrintJobsTable = {kPartUnknown, PrintJob};
+iOB7PrintJobs g_printJobs{&kPrintJobsTable};
+
+// Printers are numbered in name order from 0.
+int32_t ZEF_STDCALL FindPrinter(iOB7Printers*, const char* printer) {
+  std::lock_guard<std::recursive_mutex> lock(ConfigLock());
+  int32_t index = 0;
+  for (const auto& entry : CurrentConfig().printers) {
+    if (printer && entry.first == printer) return index;
+    ++index;
+  }
+  return -1;
+}
+uint8_t ZEF_STDCALL PrintOnPrinter(iOB7Printers*, int32_t printer, const uint8_t* prn, int32_t count, uint8_t flag,
+                                   int32_t value) {
+  std::string name;
+  {
+    std::lock_guard<std::recursive_mutex> lock(ConfigLock());
+    int32_t index = 0;
+    for (const auto& entry : CurrentConfig().printers)
+      if (index++ == printer) name = entry.first;
+  }
+  return PrintOn(name, prn, count, PrintLine("PRINT", name, count, flag, value)) ? 1 : 0;
+}
+const tOB7PrintersTable kPrintersTable = {kPartUnknown, FindPrinter, PrintOnPrinter};
+iOB7Printers g_printers{&kPrintersTable};
+
+uint8_t ZEF_STDCALL ExecXML(iOB7XmlRequests*, const char* request, tOB7AnswerSink sink, void* context) {
+  CheckTrusted();
+  std::string answer;
+  {
+    std::lock_guard<std::recursive_mutex> lock(ConfigLock());
+    answer = CurrentConfig().xmlAnswer;
+  }
+  LogRequest("XML " + std::string(request ? request : "") + " -> " + std::to_string(answer.size()) + " bytes");
+  if (sink) sink(context, answer.data(), int32_t(answer.size()));
+  return 1;
+}
+const tOB7XmlRequestsTable kXmlTable = {kPartUnknown, ExecXML};
+iOB7XmlRequests g_xml{&kXmlTable};
+
+// ---- the host interface ----
+
+// The newer printing interface unless "print_jobs = 0" under [host]; the
+// older one and the XML interface always.
+int32_t ZEF_STDCALL HostQuery(iOB7InterfaceCallBack*, const tOB7Guid* iid, void** out) {
+  if (!out) return kNoInterface;
+  *out = nullptr;
+  std::lock_guard<std::recursive_mutex> lock(ConfigLock());
+  const auto& values = CurrentConfig().hostValues;
+  auto jobs = values.find("print_jobs");
+  if (SameGuid(iid, PosHost::kPrintJobs) && (jobs == values.end() || jobs->second != 0)) *out = &g_printJobs;
+  else if (SameGuid(iid, PosHost::kPrinters)) *out = &g_printers;
+  else if (SameGuid(iid, PosHost::kXmlRequests) && CurrentConfig().hasXml) *out = &g_xml;
+  return *out ? 0 : kNoInterface;
+}
+
+void ZEF_STDCALL HostPerformMessage(iOB7InterfaceCallBack*, int32_t station, int32_t first, int32_t second,
+                                    int32_t third) {
+  CheckTrusted();
+  LogRequest("PERFORM station " + std::to_string(station) + ": " + std::to_string(first) + " " +
+             std::to_string(second) + " " + std::to_string(third));
 }
 uint32_t ZEF_STDCALL HostAddRef(iOB7InterfaceCallBack*) { return 1; }
 uint32_t ZEF_STDCALL HostRelease(iOB7InterfaceCallBack*) { return 1; }
 uint8_t ZEF_STDCALL HostIntValue(iOB7InterfaceCallBack*, int32_t, const char* name, int32_t* value) {
   std::lock_guard<std::recursive_mutex> lock(ConfigLock());
+  if (!name || !value) return 0;
+  const std::string key = name;
+  // "#SYS#" names are the POS system values of the [system] section.
+  if (key.compare(0, 5, "#SYS#") == 0) {
+    const auto& system = CurrentConfig().systemValues;
+    auto it = system.find(key);
+    if (it == system.end()) return 0;
+    *value = std::atoi(it->second.c_str());
+    return 1;
+  }
   const auto& values = CurrentConfig().hostValues;
-  auto it = name ? values.find(name) : values.end();
-  if (it == values.end() || !value) return 0;
+  auto it = values.find(key);
+  if (it == values.end()) return 0;
   *value = it->second;
   return 1;
 }
@@ -153,7 +265,7 @@ uint8_t ZEF_STDCALL HostObjectAs(iOB7InterfaceCallBack*, int32_t, int32_t id, co
 
 const tOB7CallbackTable kHostTable = {HostQuery,       HostAddRef,        HostRelease,
                                       HostIntValue,    HostObjectCount,   HostObjectIdent,
-                                      HostObjectIntProp, HostObjectAs};
+                                      HostObjectIntProp, HostObjectAs,   HostPerformMessage};
 iOB7InterfaceCallBack g_host{&kHostTable};
 
 }  // namespace

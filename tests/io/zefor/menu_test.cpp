@@ -19,12 +19,30 @@ const char kMenu[] =
     "<MENUITEM caption=\"Check\" operationId=\"Check\"><DIALOGINFO dialogType=\"dateinterval\"/></MENUITEM>"
     "</MENU>";
 
+// The POS objects of the demo receipts (restaurant, station, cashier).
+std::string PosObjects() {
+  std::string text;
+  platform::ReadWholeFile(std::string(ZEF_SOURCE_DIR) + "/tools/possim/demo/receipts.cfg", text);
+  return text;
+}
+
+// The envelope and header of a fiscal document naming those objects.
+const char kHeaderOpening[] = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<FiscalDocument Options=\"\"";
+const char kHeader[] =
+    "\r\n\t<Header>\r\n"
+    "\t\t<Restaurant Id=\"10\" Code=\"15\" Name=\"Cafe Orbelo\"/>\r\n"
+    "\t\t<Operator Id=\"5\" Code=\"105\" Name=\"Anna Petrova\"/>\r\n"
+    "\t\t<Station Id=\"3\" Code=\"3\" Name=\"Bar station\"/>\r\n"
+    "\t\t<Unfiscal/>\r\n"
+    "\t</Header>\r\n";
+
 class Menu : public ZeforTest {
  protected:
-  void Start(const std::string& emulatorLines) {
+  // `pos`: the POS objects the documents of the own entries name.
+  void Start(const std::string& emulatorLines, const std::string& pos = "") {
     platform::WriteWholeFile(dir_ + "menu.xml", kMenu);
     WriteEmulator(emulatorLines);
-    WriteParams(Device(0));
+    WriteParams(Device(0) + pos);
     Load();
     ASSERT_EQ(adapter_.InitDevice(0, 0), 1);
     auto params = platform::FindLoadedLibrary(platform::LibraryFileName("params"));
@@ -105,6 +123,17 @@ TEST_F(Menu, DriverFailureEndsTheEntryWithoutACrash) {
   EXPECT_FALSE(Contains(Journal(), "CallXMLMenuItem OutXML"));
 }
 
+TEST_F(Menu, TheOpenShiftReportIsAFiscalDocumentWithItsHeader) {
+  Start("options = foOpenShiftReport\ndocuments = emu1.docs", PosObjects());
+  Run(1, "");
+  const std::string docs = Read("emu1.docs");
+  EXPECT_TRUE(Contains(docs, std::string(kHeaderOpening) + " DocType=\"Report\">" + kHeader +
+                                 "\t<Report ReportType=\"OpenShiftReport\"/>\r\n</FiscalDocument>"))
+      << docs;
+  EXPECT_TRUE(Contains(Read("emu1.tape"), "OpenShiftReport")) << Read("emu1.tape");
+  EXPECT_FALSE(Contains(Journal(), "MenuOpenShiftReport Error:")) << Journal();
+}
+
 TEST_F(Menu, WithoutInitReplyTheTopEntryIsCreated) {
   Start("options = foCorrectionReceipt");
   EXPECT_EQ(MenuLines(), "MENU Correction Receipt parent=0 handle=1 dialog=0 command\n")
@@ -127,7 +156,7 @@ class Correction : public Menu {
   }
   void Corvane(const std::string& lines) {
     platform::WriteWholeFile(dir_ + "corvane.cfg", "log = " + dir_ + "corvane.log\n" + lines + "\n");
-    Start("options = foCorrectionReceipt");
+    Start("options = foCorrectionReceipt", PosObjects());
     Run(1, "");
   }
   std::filesystem::path oldDir_;
@@ -136,8 +165,8 @@ class Correction : public Menu {
 
 TEST_F(Correction, TheAnswerIsSent) {
   Corvane("answer = document");
-  EXPECT_EQ(Read("corvane.log"),
-            "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<FiscalDocument DocType=\"CorrectionReceipt\"/>\n");
+  EXPECT_EQ(Read("corvane.log"), std::string(kHeaderOpening) + " DocType=\"CorrectionReceipt\">" + kHeader +
+                                     "</FiscalDocument>\n");
   EXPECT_EQ(Calls("ZefFiscalDocument").size(), 1u);
   EXPECT_TRUE(Contains(Read("emu1.tape"), "Correction")) << Read("emu1.tape");
   EXPECT_FALSE(platform::FileExists(dir_ + "corvane-in.xml"));

@@ -101,12 +101,29 @@ namespace {
 
 using namespace register_fixture;
 
+// The parameter service of the fixture with the POS objects a document
+// header names: this server (1) of restaurant 10, station 3.
+uint8_t ZEF_STDCALL HeaderParams(const uint8_t* name, int32_t number, int32_t index, uint32_t* value, uint8_t* text,
+                                 int32_t textSize) {
+  const std::string n(reinterpret_cast<const char*>(name + 1), name[0]);
+  auto answer = [&](const char* s) -> uint8_t {
+    text[0] = uint8_t(std::strlen(s));
+    std::memcpy(text + 1, s, text[0]);
+    return 1;
+  };
+  if (n == "#SYS#ThisServerIdent") return answer("1");
+  if (n == "#SYS#ThisStationIdent") return answer("3");
+  if (n == "*_RefProp#" && number == 1 && index == 94) return answer("10");  // the server's restaurant
+  return FakeParams(name, number, index, value, text, textSize);
+}
+
 // A corvane that never ends is stopped after the wait limit; the cashier
 // is told, nothing is sent and the exchange files are gone.
 TEST_F(Register, CorvaneThatNeverAnswers) {
   platform::WriteWholeFile(dir_ + "corvane.cfg", "answer = hang\n");
   test_files::tEnvSetting config("CORVANE_CONFIG", dir_ + "corvane.cfg");
   TZefor& z = Create();
+  HostParams::OverrideFunction(&HeaderParams);
   std::filesystem::path oldDir = std::filesystem::current_path();
   std::filesystem::current_path(dir_);
   TZefor::CorvaneTimeout = 300;

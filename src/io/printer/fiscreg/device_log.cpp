@@ -52,6 +52,7 @@ std::string ShortDateTimeText() {
 }
 
 void tDeviceLog::AddLine(const std::string& text) {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
   if (FileName.empty() || !LoggingOn) return;
   Buffer += text;
   Buffer += "\r\n";
@@ -59,11 +60,13 @@ void tDeviceLog::AddLine(const std::string& text) {
 }
 
 void tDeviceLog::AtLevel(int32_t level, const std::string& text) {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
   if (level <= LogLevel.load()) AddLine(text);
   if (level == 0 && LoggingOn) Flush();
 }
 
 void tDeviceLog::Flush() {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
   if (FileName.empty() || Buffer.empty()) {
     Buffer.clear();
     return;
@@ -84,6 +87,7 @@ std::string tDeviceLog::RotatedName(int n) const {
 }
 
 void tDeviceLog::CheckSize() {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
   if (FileName.empty()) return;
   int64_t size = platform::FileSize(FileName);
   if (size < int64_t(kMaxFileSize)) return;
@@ -97,12 +101,14 @@ void tDeviceLog::CheckSize() {
 }
 
 void tDeviceLog::SetBuffered(bool flag) {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
   bool switchedOff = Buffered && !flag;
   Buffered = flag;
   if (switchedOff && LoggingOn) Flush();
 }
 
 void tDeviceLog::SetLoggingOn(bool flag) {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
   if (flag != LoggingOn && LoggingOn) Flush();
   LoggingOn = flag;
 }
@@ -136,6 +142,7 @@ std::string tDeviceLog::DumpText(int32_t direction, const uint8_t* data, int32_t
 }
 
 void tDeviceLog::Data(int32_t direction, const uint8_t* data, int32_t count, int32_t dumpFlags) {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
   if (FileName.empty() || count <= 0 || !data || LogLevel.load() < 1 || !LoggingOn) return;
   AddLine(DumpText(direction, data, count, dumpFlags));
 }

@@ -4,6 +4,7 @@
 #pragma once
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 // The process-wide journal level; the device logs use the same value.
@@ -48,6 +49,12 @@ class tDeviceLog {
   std::string RotatedName(int n) const;
   // The dump lines of a block, each ending with CRLF except the last.
   static std::string DumpText(int32_t direction, const uint8_t* data, int32_t count, int32_t dumpFlags);
+
+ private:
+  // Lines come from the device's own calls and, through the driver's journal
+  // events, from the driver's threads at any time: every operation on the
+  // buffer and the file holds this lock (the innermost of the register's).
+  std::recursive_mutex lock_;
 };
 
 // Local time texts used in the logs of this module.

@@ -26,6 +26,8 @@ class TFSXml {
 
   // A new document with the root "FiscalDocument" and its "Options".
   bool NewDocument(const std::string& options);
+  // Replaces the document being built (an answer prepared elsewhere).
+  void Load(const IXmlDocument& document) { document_ = document; }
   // "DocType" of the root from the document kind (see DocTypeName).
   bool SetDocType(uint8_t kind, int32_t seatNo, int32_t docTypeIdent, bool lastBill);
   // Appends "Header" to the root (the first child, right after SetDocType).

@@ -16,8 +16,12 @@ constexpr int32_t kLogicErrorRecordSize = 520;  // record of ZefGetLastLogicErro
 constexpr int32_t kOptionTextSize = 255;        // driver name, version and state buffers
 
 // Callbacks handed to the driver at initialisation (the register's side).
-using TInterfaceCallback = void*;
-using TPropCallback = void*;
+// InterfaceCallback(context, number, kind, parameter, record address);
+// PropCallback(object name, property name, identifier, answer buffer, size).
+using TInterfaceCallback = void(ZEF_STDCALL*)(int32_t context, int32_t number, int32_t kind, int32_t parameter,
+                                              void* record);
+using TPropCallback = void(ZEF_STDCALL*)(const char* objectName, const char* propertyName, int32_t id,
+                                         char* answer, int32_t size);
 
 using TMaxProtocolSupported = int32_t(ZEF_STDCALL*)();
 using TInit = int32_t(ZEF_STDCALL*)(int32_t number, const char* paramsXml, TInterfaceCallback interfaceCallback,

@@ -1,5 +1,7 @@
 #include "io/printer/zefor/zef_driver.h"
 
+#include "io/printer/zefor/zef_callbacks.h"
+
 #include <cstring>
 
 #include "common/zef_codes.h"
@@ -273,7 +275,7 @@ int32_t tZefDriver::Init(const std::string& paramsXml) {
   static const tCallSpec callSpec{LoDrv::kInit, false, true, true, tAbsent::Raise, tOnException::Rethrow, 0, nullptr};
   std::string params = ParamsWithProtocolVersion(paramsXml, false);
   return Wrap(callSpec, f_.Init != nullptr, {{"AParamsXML [IN]", params}},
-              [&] { return f_.Init(number_, params.c_str(), nullptr, nullptr); }, nullptr);
+              [&] { return f_.Init(number_, params.c_str(), &InterfaceCallback, &PropCallback); }, nullptr);
 }
 
 int32_t tZefDriver::InitXML(const std::string& paramsXml, std::string& reply) {
@@ -285,7 +287,7 @@ int32_t tZefDriver::InitXML(const std::string& paramsXml, std::string& reply) {
   return Wrap(
       callSpec, f_.InitXML != nullptr, {{"AParamsXML [IN]", params}},
       [&] {
-        int32_t result = f_.InitXML(number_, params.c_str(), nullptr, nullptr, buffer.data());
+        int32_t result = f_.InitXML(number_, params.c_str(), &InterfaceCallback, &PropCallback, buffer.data());
         buffer.back() = 0;
         if (result == 0) reply = buffer.data();
         return result;

@@ -172,7 +172,12 @@ class tZefDriver {
   //      driver thread; the calling task waits by signal;
   //   3. callLock_, around each driver call inside such a procedure (the
   //      status snapshot thread will take it without 1 and 2);
-  //   4. the journal lock (tZefJournal), around each journal line.
+  //   4. the callbacks' device table lock (zef_callbacks.cpp), held while a
+  //      driver callback uses its device (a journal event) and while a
+  //      device is entered into or taken out of that table;
+  //   5. the journal lock (tZefJournal), around each journal line;
+  //   6. the device log's own lock (tDeviceLog), around each buffer or file
+  //      operation.
   // None of them is entered again by a thread that holds it.
   tTaskCriticalSection threadLock_{};
   std::mutex callLock_;

@@ -13,6 +13,20 @@ void tZefJournal::Write(int32_t level, const std::string& text, bool flush) {
     return;
   }
   std::lock_guard<std::mutex> guard(lock_);
+  StoreLine(level, text);
+  if (flush && level != 0) log_.Flush();
+}
+
+void tZefJournal::WriteGroup(int32_t level, const std::vector<std::string>& texts, const std::string& dump) {
+  std::lock_guard<std::mutex> guard(lock_);
+  if (level <= LogLevel.load()) {
+    for (const std::string& text : texts) StoreLine(level, text);
+    if (!dump.empty()) log_.AtLevel(level, dump);
+  }
+  log_.Flush();
+}
+
+void tZefJournal::StoreLine(int32_t level, const std::string& text) {
   std::string line;
   if (text.compare(0, 2, kLineBreak) != 0) {
     line = TimeStamp() + ":  " + text;
@@ -24,7 +38,6 @@ void tZefJournal::Write(int32_t level, const std::string& text, bool flush) {
   // one empty line.
   if (line == kLineBreak) line.clear();
   log_.AtLevel(level < 0 ? 0 : level, line);
-  if (flush && level != 0) log_.Flush();
 }
 
 void tZefJournal::Flush() {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "io/printer/fiscreg/device_log.h"
 
@@ -16,6 +17,9 @@ class tZefJournal {
   // always written. A text starting with CRLF gives an empty line first.
   void Write(int32_t level, const std::string& text, bool flush = false);
   void Flush();
+  // Lines written as one group (no other line between them) at `level`,
+  // then `dump` (hex dump lines, stored as they are), then the log flushed.
+  void WriteGroup(int32_t level, const std::vector<std::string>& texts, const std::string& dump);
 
   // 0 for an error line, 2 for a printout line, else 1.
   static int32_t LineLevel(bool error, bool printout) { return error ? 0 : printout ? 2 : 1; }
@@ -39,6 +43,7 @@ class tZefJournal {
 
  private:
   std::string TimeStamp() const;
+  void StoreLine(int32_t level, const std::string& text);  // under lock_
 
   tDeviceLog& log_;
   std::mutex lock_;  // last in the lock order (zef_driver.h)

@@ -1,5 +1,7 @@
 #include "io/printer/zefor/zefor.h"
 
+#include "io/printer/zefor/zef_callbacks.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -67,13 +69,16 @@ tParamAnswer AskParam(uint8_t number, int32_t index) {
 
 // ---- class level ------------------------------------------------------------------
 
-TZefor::TZefor(uint8_t number) : tCommonFiscReg(number), Journal(Log), Driver(Journal, number) {}
+TZefor::TZefor(uint8_t number) : tCommonFiscReg(number), Journal(Log), Driver(Journal, number) {
+  ZefCallbacks::Attach(number, this);
+}
 
 TZefor::~TZefor() {
   try {
     BeforeDestruction();
   } catch (...) {
   }
+  ZefCallbacks::Detach(Number, this);
 }
 
 std::string TZefor::DriverName() { return OwnVersion().FileDescription; }

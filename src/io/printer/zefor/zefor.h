@@ -261,12 +261,18 @@ class TZefor : public tCommonFiscReg {
   int32_t CreateTopMenu();
   void AddOwnItem(int32_t parent, const char* caption, TMenuProc proc);
   void RegisterMenu(tMenuRecord& record);
+ public:
+  // Sets the module handle and hands the record to the POS (service -8);
+  // also for the records the driver registers through its callback.
+  static void RegisterMenuRecord(int32_t number, tMenuRecord& record);
+ private:
   void ForgetMenuRecords();
   std::string TopCaption() const;
   void WriteMenuPrintFile(const std::string& reply, char* buffer);
   std::string MarkupToPRN(const std::string& markup);
   void ShowMenuError(const std::string& journalPrefix, const std::string& error);
-  IXmlDocument NewOwnDocument(const std::string& docType);
+  void NewOwnDocument(TFSXml& builder, const std::string& docType);
+  bool SendOwnDocument(TFSXml& builder);
   bool RunCorvane(const std::string& in, const std::string& out, IXmlDocument& document, std::string& error);
   void StartStatusSnapshotThread();
   void StopStatusSnapshotThread();

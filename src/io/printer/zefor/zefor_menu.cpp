@@ -8,6 +8,8 @@
 
 #include "io/printer/fiscreg/operator_message.h"
 #include "io/printer/markup/prn_cmd_convert_ext.h"
+#include "io/printer/zefor/fs_xml.h"
+#include "io/printer/zefor/report_build.h"
 #include "io/printer/zefor/zef_menu_record.h"
 #include "io/printer/zefor/zefor.h"
 #include "platform/process.h"
@@ -54,7 +56,7 @@ std::string ShortText(const uint8_t* source) { return std::string(reinterpret_ca
 
 std::string PosText(const std::string& utf8) {
   try {
-    return Utf8ToCharset(utf8, kDefaultCharset);
+    return Utf8ToCharset(utf8, HostParams::MainCharset(kDefaultCharset));
   } catch (...) {
     return utf8;
   }
@@ -165,12 +167,14 @@ void TZefor::AddOwnItem(int32_t parent, const char* caption, TMenuProc proc) {
   RegisterMenu(record);
 }
 
-void TZefor::RegisterMenu(tMenuRecord& record) {
+void TZefor::RegisterMenu(tMenuRecord& record) { RegisterMenuRecord(Number, record); }
+
+void TZefor::RegisterMenuRecord(int32_t number, tMenuRecord& record) {
   if (!HostParams::Available()) return;
   record.ModuleHandle = uint32_t(platform::ModuleInstanceOf(reinterpret_cast<const void*>(&DriverMenuProc)));
   uint32_t address = uint32_t(uintptr_t(&record));
   std::string text;
-  HostParams::Get(HostParams::AdapterFileName(), Number, kMenuService, address, text);
+  HostParams::Get(HostParams::AdapterFileName(), number, kMenuService, address, text);
 }
 
 void TZefor::ForgetMenuRecords() {
@@ -259,22 +263,33 @@ void TZefor::ShowMenuError(const std::string& journalPrefix, const std::string& 
   OperatorMessage::Show(Number, OperatorMessage::kMessage, error, OperatorMessage::kButtonOk);
 }
 
-// The fiscal document the register's own entries start from. The header
-// comes with the fiscal document builder.
-IXmlDocument TZefor::NewOwnDocument(const std::string& docType) {
-  IXmlDocument document = NewXmlDocument("FiscalDocument", "1.0", "utf-8");
-  document->DocumentElement()->SetAttr("DocType", docType);
-  return document;
+// The fiscal document the register's own entries start from: the envelope
+// with its header, as every fiscal document has.
+void TZefor::NewOwnDocument(TFSXml& builder, const std::string& docType) {
+  if (!builder.NewDocument(std::string())) ZefAssertion("NewDocument");
+  builder.Root()->SetAttr("DocType", docType);
+  if (!builder.FillHeader(false, std::string())) ZefAssertion("FillHeader");
+}
+
+bool TZefor::SendOwnDocument(TFSXml& builder) {
+  TZefStatus status{};
+  status.Size = LoDrv::kStatusRecordSize;
+  int32_t filled = 0;
+  return SendDocument(builder, status, filled, false);
 }
 
 void TZefor::MenuCorrectionReceipt() {
   std::string error;
   const std::string in = "corvane-in.xml", out = "corvane-out.xml";
   try {
-    IXmlDocument document = NewOwnDocument("CorrectionReceipt");
-    if (!platform::WriteWholeFile(in, document->Xml())) throw ProcessErrorException(51, "Cannot write " + in);
-    IXmlDocument reply;
-    if (RunCorvane(in, out, document, error) && !AnyDoc(document->Xml(), false, reply)) error = LastExecErrorText;
+    TFSXml builder(*this);
+    NewOwnDocument(builder, "CorrectionReceipt");
+    if (!platform::WriteWholeFile(in, builder.Text())) throw ProcessErrorException(51, "Cannot write " + in);
+    IXmlDocument answer;
+    if (RunCorvane(in, out, answer, error)) {
+      builder.Load(answer);
+      if (!SendOwnDocument(builder)) error = LastExecErrorText;
+    }
   } catch (...) {
     error = "Exception:" + ExceptionMessage();
   }
@@ -318,9 +333,10 @@ void TZefor::MenuOpenShiftReport() {
     error = "foOpenShiftReport not supported by" + DriverNameText + " v." + VersionText;
   } else {
     try {
-      IXmlDocument document = NewOwnDocument("Report");
-      document->DocumentElement()->AppendElement("Report")->SetAttr("ReportType", "OpenShiftReport");
-      if (!AnyDoc(document->Xml(), false, document)) error = LastExecErrorText;
+      TFSXml builder(*this);
+      NewOwnDocument(builder, "Report");
+      ReportBuild::AddReport(builder, "OpenShiftReport", std::string());
+      if (!SendOwnDocument(builder)) error = LastExecErrorText;
     } catch (...) {
       error = "Exception:" + ExceptionMessage();
     }
