@@ -113,10 +113,11 @@ TEST(TaskSection, HandOverSkipsATaskThatHasEnded) {
   tTaskCriticalSection s{};
   TestTask dead("dead", [] {});
   ASSERT_TRUE(dead.Join());
-  std::atomic<bool> aQueued{false};
+  std::atomic<bool> ownerHolds{false};
   int32_t ownerSeenByA = 0;
   TestTask owner("owner", [&] {
     EXPECT_TRUE(EnterTaskSection(s, -1, false, true));
+    ownerHolds = true;
     EXPECT_TRUE(TaskWaitUntil([&] { return s.Count.load() == 2; }));
     // Put the ended task between the owner and A.
     s.Tasks[2] = s.Tasks[1];
@@ -125,6 +126,9 @@ TEST(TaskSection, HandOverSkipsATaskThatHasEnded) {
     LeaveTaskSection(s);
   });
   TestTask a("A", [&] {
+    // A started before the owner would take the section first and leave
+    // the owner waiting for a queue that never forms.
+    EXPECT_TRUE(TaskWaitUntil([&] { return ownerHolds.load(); }));
     EXPECT_TRUE(EnterTaskSection(s, 5000, false, true));
     ownerSeenByA = s.Tasks[0];
     EXPECT_EQ(s.Count.load(), 1);
