@@ -6,22 +6,27 @@
 #include <memory>
 #include <mutex>
 
-#include "io/printer/fiscreg/operator_message.h"
 #include "io/printer/markup/prn_cmd_convert_ext.h"
 #include "io/printer/zefor/fs_xml.h"
 #include "io/printer/zefor/report_build.h"
+#include "io/printer/zefor/zef_callbacks.h"
 #include "io/printer/zefor/zef_menu_record.h"
 #include "io/printer/zefor/zefor.h"
 #include "platform/process.h"
 #include "standart/errors.h"
 #include "standart/format.h"
 #include "standart/host_params.h"
+#include "standart/pos_callback.h"
 #include "xml/textconv.h"
+#include "xml/xmlstrings.h"
 
 namespace {
 
 constexpr int32_t kMenuService = -8;
 constexpr int32_t kDefaultCharset = 1;
+constexpr int32_t kPurposeToLockClass = 138, kUserRightClass = 5;
+// Errors of the own entries: second variant, dialog type 1, OK, no wait.
+const ZefCallbacks::tDialogForm kMenuErrorForm = {1, 2, 4, -1};
 const char* const kDialogTypes[] = {"DateInterval", "NumberInterval", "OneDate", "OneNumber"};
 
 // The POS keeps the records of its entries for the whole process, and may
@@ -130,8 +135,8 @@ int32_t TZefor::RegisterMenuItem(const IXmlElement& element, int32_t parent) {
     MenuItems.push_back(element);
     record.Proc = uint32_t(uintptr_t(&DriverMenuProc));
     record.Owner = uint32_t(uintptr_t(this));
-    // The POS objects named by purposeToLock and userRight are found through
-    // the POS host interface, which this adapter does not reach: both stay 0.
+    record.PurposeToLockId = ReferentIdent(kPurposeToLockClass, element, "purposeToLock");
+    record.UserRightId = ReferentIdent(kUserRightClass, element, "userRight");
     if (IXmlElement dialog = element->SelectSingleNode("DIALOGINFO")) {
       std::string type = dialog->AttrText("dialogType");
       for (int32_t i = 0; i < 4; ++i)
@@ -149,6 +154,32 @@ int32_t TZefor::RegisterMenuItem(const IXmlElement& element, int32_t parent) {
     }
   }
   return record.Handle;
+}
+
+// The identifier of the POS object of `objectClass` that the element's
+// attribute names by its GUID text; 0 when the attribute is absent or no
+// usable object has that GUID.
+int32_t TZefor::ReferentIdent(int32_t objectClass, const IXmlElement& element, const char* attribute) {
+  if (!element->AttrExists(attribute)) return 0;
+  PosHost::tObject referent = FindReferentByGuid(objectClass, element->AttrText(attribute));
+  return referent ? referent.Ident() : 0;
+}
+
+// The first object of the class with the GUID (letters in any case) whose
+// status is unknown or above 0; objects with a lower status are passed over.
+PosHost::tObject TZefor::FindReferentByGuid(int32_t objectClass, const std::string& guid) {
+  PosHost::tHost host(PosCallback);
+  const int32_t count = host.ObjectCount(objectClass);
+  for (int32_t i = 0; i < count; ++i) {
+    const int32_t ident = host.ObjectIdent(objectClass, i);
+    std::string text;
+    if (!host.ObjectTextProp(ident, "GUIDString", text) || !xmlstr::SameTextIgnoringCase(text, guid)) continue;
+    PosHost::tObject referent = host.ObjectAs(ident, PosHost::kReferentItem);
+    if (!referent) continue;
+    int32_t status = 0;
+    if (!referent.IntProp("Status", status) || status > 0) return referent;
+  }
+  return PosHost::tObject();
 }
 
 int32_t TZefor::CreateTopMenu() {
@@ -260,7 +291,7 @@ std::string TZefor::MarkupToPRN(const std::string& markup) {
 void TZefor::ShowMenuError(const std::string& journalPrefix, const std::string& error) {
   if (error.empty()) return;
   Journal.Write(0, journalPrefix + error);
-  OperatorMessage::Show(Number, OperatorMessage::kMessage, error, OperatorMessage::kButtonOk);
+  ZefCallbacks::ShowMessageDialog(Number, error, kMenuErrorForm);
 }
 
 // The fiscal document the register's own entries start from: the envelope
