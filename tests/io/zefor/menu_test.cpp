@@ -167,6 +167,14 @@ TEST_F(Menu, DriverFailureEndsTheEntryWithoutACrash) {
   EXPECT_FALSE(Contains(Journal(), "CallXMLMenuItem OutXML"));
 }
 
+TEST_F(Menu, AnExceptionOfTheDriverIsTheEntrysDeviceError) {
+  Start("menu = menu.xml\nthrow = ZefMenuOperation 1");
+  EXPECT_EQ(Run(2, ""), "");
+  std::string journal = Journal();
+  EXPECT_TRUE(Contains(journal, " #1 err3651: ZefMenuOperationEmulator fault in ZefMenuOperation\r\n")) << journal;
+  EXPECT_FALSE(Contains(journal, "CallXMLMenuItem OutXML"));
+}
+
 TEST_F(Menu, TheOpenShiftReportIsAFiscalDocumentWithItsHeader) {
   Start("options = foOpenShiftReport\ndocuments = emu1.docs", PosObjects());
   Run(1, "");

@@ -271,6 +271,7 @@ class TZefor : public tCommonFiscReg {
  private:
   void ForgetMenuRecords();
   std::string TopCaption() const;
+  int32_t MenuOperation(const std::string& request, std::string& reply);
   void WriteMenuPrintFile(const std::string& reply, char* buffer);
   std::string MarkupToPRN(const std::string& markup);
   void ShowMenuError(const std::string& journalPrefix, const std::string& error);

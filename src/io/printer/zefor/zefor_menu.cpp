@@ -249,7 +249,7 @@ void TZefor::CallXMLMenuItem(const tMenuRecord& record, const std::string& answe
   std::string inStr = MenuOperationRequest(item, record.DialogType, answer)->Xml();
   Journal.Write(1, "CallXMLMenuItem InStr= " + inStr);
   std::string reply;
-  int32_t code = Driver.UnderCallLock([&] { return Driver.MenuOperation(inStr, reply); });
+  int32_t code = MenuOperation(inStr, reply);
   if (!CreateResult(code, LoDrv::kMenuOperation)) {
     ReportDeviceError(LastExecErrorText, true, true);
     return;
@@ -258,6 +258,20 @@ void TZefor::CallXMLMenuItem(const tMenuRecord& record, const std::string& answe
   if (!buffer) return;
   buffer[0] = 0;
   if (!reply.empty()) WriteMenuPrintFile(reply, buffer);
+}
+
+// The driver's answer to a menu request; an exception out of the driver
+// ends the POS's call of the entry with the device error it makes.
+int32_t TZefor::MenuOperation(const std::string& request, std::string& reply) {
+  try {
+    return Driver.UnderCallLock([&] { return Driver.MenuOperation(request, reply); });
+  } catch (const std::exception& e) {
+    ReportDeviceError(LoDrv::kMenuOperation + std::string(e.what()), true, true);
+  } catch (...) {
+    ReportDeviceError(Fmt("ZefMenuOperation: external exception in \"%s\"", AdapterDirectory + Driver.ModuleName),
+                      true, true);
+  }
+  return 0;
 }
 
 void TZefor::WriteMenuPrintFile(const std::string& reply, char* buffer) {
