@@ -161,6 +161,16 @@ TEST_F(Menu, APrintoutInTheReplyIsWrittenToTheMenuPrintFileAsPRN) {
   std::remove("Zefor_0_Menu.prn");
 }
 
+TEST_F(Menu, AMalformedReplyWritesNoPrintFile) {
+  platform::WriteWholeFile(dir_ + "reply.xml", "<MenuReply><PRINTUNFISCAL><Unfiscal>");
+  Start("menu = menu.xml\nmenu_reply = reply.xml");
+  EXPECT_EQ(Run(2, ""), "");
+  EXPECT_FALSE(platform::FileExists("Zefor_0_Menu.prn"));
+  std::string journal = Journal();
+  EXPECT_TRUE(Contains(journal, "CallXMLMenuItem OutXML= <MenuReply><PRINTUNFISCAL><Unfiscal>\r\n")) << journal;
+  EXPECT_TRUE(Contains(journal, " #1 err3651: ZefMenuOperation reply: ")) << journal;
+}
+
 TEST_F(Menu, DriverFailureEndsTheEntryWithoutACrash) {
   Start("menu = menu.xml\nfault = ZefMenuOperation 103");
   EXPECT_EQ(Run(2, ""), "");

@@ -275,7 +275,13 @@ int32_t TZefor::MenuOperation(const std::string& request, std::string& reply) {
 }
 
 void TZefor::WriteMenuPrintFile(const std::string& reply, char* buffer) {
-  IXmlElement print = ParseXmlDocument(reply)->DocumentElement()->SelectSingleNode("PRINTUNFISCAL");
+  IXmlDocument document;
+  try {
+    document = ParseXmlDocument(reply);
+  } catch (...) {
+    ReportDeviceError("ZefMenuOperation reply: " + ExceptionMessage(), true, true);
+  }
+  IXmlElement print = document->DocumentElement()->SelectSingleNode("PRINTUNFISCAL");
   if (!print) return;
   std::string fileName = Fmt("Zefor_%d_Menu.prn", int(Number));
   platform::WriteWholeFile(fileName, "");
