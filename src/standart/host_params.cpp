@@ -60,9 +60,6 @@ std::string Translate(const std::string& message) {
   return Get("*Translate", 0, 0, value, text) ? text : message;
 }
 
-// The host values of the callback interface are read through its object
-// model, which this library does not bind yet: with or without an
-// interface, the value counts as unanswered.
 int32_t MainCharset(int32_t unanswered) {
   uint32_t callback = 0;
   std::string text;

@@ -65,6 +65,15 @@ int32_t tHost::ObjectIntProp(int32_t ident, const std::string& name) const {
   return host_ ? host_->Table->ObjectIntProp(host_, 0, ident, name.c_str()) : 0;
 }
 
+bool tHost::ObjectTextProp(int32_t ident, const std::string& name, std::string& value) const {
+  constexpr int32_t kTextSize = 256;
+  if (!host_ || !host_->Table->ObjectTextProp) return false;
+  std::vector<char> buffer(size_t(kTextSize) + 1, 0);
+  if (!host_->Table->ObjectTextProp(host_, 0, ident, name.c_str(), buffer.data(), kTextSize)) return false;
+  value = buffer.data();
+  return true;
+}
+
 tObject tHost::ObjectAs(int32_t ident, const tOB7Guid& iid) const {
   iOB7Object* object = nullptr;
   if (!host_ || !host_->Table->ObjectAs(host_, 0, ident, &iid, &object)) return tObject();

@@ -1,8 +1,9 @@
 // The POS's object model as the host callback interface iOB7InterfaceCallBack
 // offers it (the value "*IntCallback" of the parameter service): integer host
 // values by name ("DepartByClassification", "MainCharset"), the objects of a
-// class, and an object as an interface with its identifier, name, integer
-// properties, children and class. Both interfaces are COM-style tables of
+// class with their integer and text properties, and an object as an
+// interface with its identifier, name, integer properties, children and
+// class. Both interfaces are COM-style tables of
 // stdcall functions; the POS owns the objects, a caller releases what it
 // was given.
 #pragma once
@@ -52,6 +53,10 @@ struct tOB7CallbackTable {
   // Hands three values of the driver to the POS's message handling, with the station.
   void(ZEF_STDCALL* PerformMessage)(iOB7InterfaceCallBack* self, int32_t station, int32_t first, int32_t second,
                                     int32_t third);
+  // A text property of an object ("GUIDString") into a character array of
+  // `size` bytes, zero-terminated; 0 when the object has no such property.
+  uint8_t(ZEF_STDCALL* ObjectTextProp)(iOB7InterfaceCallBack* self, int32_t zero, int32_t ident, const char* name,
+                                       char* buffer, int32_t size);
 };
 struct iOB7InterfaceCallBack {
   const tOB7CallbackTable* Table;
@@ -151,6 +156,8 @@ class tHost {
   int32_t ObjectIdent(int32_t objectClass, int32_t index) const;
   // An integer property of an object (0 when the host has none).
   int32_t ObjectIntProp(int32_t ident, const std::string& name) const;
+  // A text property of an object; false when the host has none.
+  bool ObjectTextProp(int32_t ident, const std::string& name, std::string& value) const;
   tObject ObjectAs(int32_t ident, const tOB7Guid& iid) const;
   void PerformMessage(int32_t station, int32_t first, int32_t second, int32_t third) const;
   // The interface `iid` of the host, with a reference of its own (nil when

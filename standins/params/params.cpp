@@ -16,6 +16,7 @@ constexpr int32_t kMessage = -2, kQuestion = -3, kProgress = -4, kMenu = -8;
 constexpr int32_t kInputOld = -10, kInputOlder = -11, kMessageRecord = -12, kInputRecord = -13;
 constexpr size_t kAnswerOffset = 783, kKindOffset = 4, kTextOffset = 5;
 constexpr size_t kTypeOffset = 773, kButtonsOffset = 775, kWaitOffset = 779;
+constexpr uint16_t kButtonOk = 4;
 // The input box record of service -13.
 constexpr size_t kInputPrompt = 4, kInputCaption = 260, kInputNumeric = 1028, kInputOK = 1029, kInputResult = 1030,
                  kInputLimit = 1286;
@@ -82,7 +83,8 @@ namespace {
 // Menu entries registered through service -8: the record addresses in
 // registration order; handle n is entry n - 1.
 using TMenuProc = void(ZEF_STDCALL*)(void* record, const char* answer, char* buffer);
-constexpr size_t kMenuHandle = 4, kMenuParent = 8, kMenuProc = 12, kMenuCaption = 24, kMenuDialog = 108;
+constexpr size_t kMenuHandle = 4, kMenuParent = 8, kMenuProc = 12, kMenuPurposeToLock = 20, kMenuCaption = 24,
+                 kMenuDialog = 108, kMenuDialogCaption = 112, kMenuUserRight = 372;
 std::vector<uint8_t*> g_menu;
 
 void ForgetMenu() { g_menu.clear(); }
@@ -93,16 +95,27 @@ int32_t Int32At(const uint8_t* record, size_t offset) {
   return v;
 }
 
+// The line of a registered entry: caption, parent, handle, dialog type (with
+// the dialog caption in brackets when there is one), command or submenu, and
+// the identifiers of the object to lock and the user right when set.
+std::string MenuLine(const uint8_t* record, int32_t handle) {
+  std::string line = "MENU " + ShortString(record + kMenuCaption) + " parent=" +
+                     std::to_string(Int32At(record, kMenuParent)) + " handle=" + std::to_string(handle) +
+                     " dialog=" + std::to_string(Int32At(record, kMenuDialog));
+  if (record[kMenuDialogCaption]) line += " [" + ShortString(record + kMenuDialogCaption) + "]";
+  line += Int32At(record, kMenuProc) ? " command" : " submenu";
+  if (int32_t lock = Int32At(record, kMenuPurposeToLock)) line += " lock=" + std::to_string(lock);
+  if (int32_t right = Int32At(record, kMenuUserRight)) line += " right=" + std::to_string(right);
+  return line;
+}
+
 bool RegisterMenu(uint32_t* value) {
   if (!value || !*value) return false;
   uint8_t* record = reinterpret_cast<uint8_t*>(uintptr_t(*value));
   g_menu.push_back(record);
   int32_t handle = int32_t(g_menu.size());
   std::memcpy(record + kMenuHandle, &handle, 4);
-  LogRequest("MENU " + std::string(reinterpret_cast<const char*>(record + kMenuCaption + 1), record[kMenuCaption]) +
-             " parent=" + std::to_string(Int32At(record, kMenuParent)) + " handle=" + std::to_string(handle) +
-             " dialog=" + std::to_string(Int32At(record, kMenuDialog)) +
-             (Int32At(record, kMenuProc) ? " command" : " submenu"));
+  LogRequest(MenuLine(record, handle));
   return true;
 }
 
@@ -120,19 +133,21 @@ int32_t NextAnswer(std::vector<int32_t>& list, size_t& next) {
   return a;
 }
 
-// The dialog type, buttons and wait value of a dialog the driver asked for
-// (an operator message of the adapter has type 1 and wait -1: no details).
+// The dialog type, buttons and wait value of a dialog the driver or the menu
+// asked for. The register's own operator messages and questions (type 1,
+// wait -1, the OK button for messages only) get no details.
 std::string DialogDetails(const uint8_t* record) {
   const uint8_t type = record[kTypeOffset];
   uint16_t buttons;
   std::memcpy(&buttons, record + kButtonsOffset, 2);
   const int32_t wait = Int32At(record, kWaitOffset);
-  if (type == 1 && wait == -1) return std::string();
+  const bool message = record[kKindOffset] == 0;
+  if (type == 1 && wait == -1 && (buttons == kButtonOk) == message) return std::string();
   return " (type " + std::to_string(type) + ", buttons " + std::to_string(buttons) + ", wait " + std::to_string(wait) +
          ")";
 }
 
-bool OperatorMessage(const std::string& module, int32_t number, int32_t index, uint32_t* value) {
+bool OperatorMessage(const std::string& module, int32_t number, int32_t index, uint32_t* value, const uint8_t* text) {
   Answers* a = FindDevice(g_config.answers, module, number);
   if (!a || !value) return false;
   if (index == kMessageRecord) {
@@ -149,7 +164,9 @@ bool OperatorMessage(const std::string& module, int32_t number, int32_t index, u
   }
   bool question = index == kQuestion;
   int32_t answer = question ? NextAnswer(a->questions, a->nextQuestion) : NextAnswer(a->messages, a->nextMessage);
-  LogRequest(std::string(question ? "QUESTION(legacy) -> " : "MESSAGE(legacy) -> ") + std::to_string(answer));
+  // The value cell comes with 2048 plus the button code.
+  LogRequest(std::string(question ? "QUESTION(legacy) -> " : "MESSAGE(legacy) -> ") + std::to_string(answer) + " [" +
+             ShortString(text) + "] buttons " + std::to_string(*value & 0x7FFu));
   if (answer < 0) return false;
   *value = uint32_t(answer);
   return true;
@@ -158,7 +175,7 @@ bool OperatorMessage(const std::string& module, int32_t number, int32_t index, u
 bool DeviceRequest(const std::string& module, int32_t number, int32_t index, uint32_t* value, uint8_t* text,
                    int32_t textSize) {
   if (index == kMessageRecord || index == kMessage || index == kQuestion)
-    return OperatorMessage(module, number, index, value);
+    return OperatorMessage(module, number, index, value, text);
   if (index == kMessageRecord || index == kInputRecord || index == kProgress) CheckTrusted();
   if (index == kInputRecord) {
     Answers* a = FindDevice(g_config.answers, module, number);

@@ -101,13 +101,15 @@ void AnswerLine(const std::string& key, const std::string& value, Answers& a) {
   }
 }
 
-// "name = VAT", "parent = 1", "interface = none", "Status = 3".
+// "name = VAT", "parent = 1", "interface = none", "Status = 3",
+// "GUIDString = {...}" (a value that is no integer is a text property).
 void ObjectLine(const std::string& key, const std::string& value, PosObjectEntry& o) {
   int64_t v = 0;
   if (key == "name") o.name = value;
   else if (key == "parent") o.parent = std::atoi(value.c_str());
   else if (key == "interface") o.hasInterface = value != "none";
   else if (ParseInteger(value, v)) o.props[key] = v;
+  else o.texts[key] = value;
 }
 
 }  // namespace

@@ -39,6 +39,7 @@ struct PosObjectEntry {
   int32_t parent = 0;                      // the object whose child this one is
   std::string name;
   std::map<std::string, int64_t> props;    // integer properties, 32 or 64 bits
+  std::map<std::string, std::string> texts;  // text properties ("GUIDString")
   bool hasInterface = true;                // "interface = none": not available as an interface
 };
 

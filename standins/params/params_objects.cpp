@@ -63,15 +63,19 @@ uint32_t ZEF_STDCALL ObjectRelease(iOB7Object* self) {
   if (left == 0) delete Proxy(self);
   return left;
 }
+// A text into a character array of `size` bytes, zero-terminated.
+void CopyText(const std::string& text, char* buffer, int32_t size) {
+  if (!buffer || size <= 0) return;
+  const size_t n = std::min<size_t>(text.size(), size_t(size - 1));
+  std::memcpy(buffer, text.data(), n);
+  buffer[n] = 0;
+}
+
 int32_t ZEF_STDCALL ObjectIdent(iOB7Object* self) { return Proxy(self)->Id; }
 void ZEF_STDCALL ObjectName(iOB7Object* self, char* buffer, int32_t size) {
   std::lock_guard<std::recursive_mutex> lock(ConfigLock());
-  if (!buffer || size <= 0) return;
   const PosObjectEntry* o = FindObject(Proxy(self)->Id);
-  const std::string name = o ? o->name : std::string();
-  const size_t n = std::min<size_t>(name.size(), size_t(size - 1));
-  std::memcpy(buffer, name.data(), n);
-  buffer[n] = 0;
+  CopyText(o ? o->name : std::string(), buffer, size);
 }
 uint8_t ZEF_STDCALL ObjectIntProp(iOB7Object* self, const char* name, int32_t* value) {
   int64_t v = 0;
@@ -250,6 +254,16 @@ int32_t ZEF_STDCALL HostObjectIntProp(iOB7InterfaceCallBack*, int32_t, int32_t i
   auto it = o->props.find(name);
   return it == o->props.end() ? 0 : int32_t(it->second);
 }
+uint8_t ZEF_STDCALL HostObjectTextProp(iOB7InterfaceCallBack*, int32_t, int32_t id, const char* name, char* buffer,
+                                       int32_t size) {
+  std::lock_guard<std::recursive_mutex> lock(ConfigLock());
+  const PosObjectEntry* o = FindObject(id);
+  if (!o || !name || !buffer || size <= 0) return 0;
+  auto it = o->texts.find(name);
+  if (it == o->texts.end()) return 0;
+  CopyText(it->second, buffer, size);
+  return 1;
+}
 // Tax objects (class 33) are tax interfaces; every object is a referent item.
 uint8_t ZEF_STDCALL HostObjectAs(iOB7InterfaceCallBack*, int32_t, int32_t id, const tOB7Guid* iid, iOB7Object** out) {
   std::lock_guard<std::recursive_mutex> lock(ConfigLock());
@@ -265,7 +279,8 @@ uint8_t ZEF_STDCALL HostObjectAs(iOB7InterfaceCallBack*, int32_t, int32_t id, co
 
 const tOB7CallbackTable kHostTable = {HostQuery,       HostAddRef,        HostRelease,
                                       HostIntValue,    HostObjectCount,   HostObjectIdent,
-                                      HostObjectIntProp, HostObjectAs,   HostPerformMessage};
+                                      HostObjectIntProp, HostObjectAs,   HostPerformMessage,
+                                      HostObjectTextProp};
 iOB7InterfaceCallBack g_host{&kHostTable};
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "support/test_files.h"
 #include "standart/errors.h"
 #include "standart/host_params.h"
+#include "standart/pos_callback.h"
 
 namespace {
 
@@ -98,6 +99,27 @@ TEST_F(HostParamsTest, ScriptedOperatorAnswersInOrder) {
   EXPECT_EQ(answers[1], 3);
   EXPECT_EQ(answers[2], 3);  // the last answer repeats
   EXPECT_FALSE(HostParams::DeviceParam(1, -12, address, text));
+}
+
+// Text properties of POS objects through the host interface: read whole up
+// to 255 bytes, and only where the object has one by that name.
+TEST_F(HostParamsTest, TextPropertiesOfPOSObjects) {
+  Configure("[object 138 501]\nGUIDString = {A1B2C3D4-0000-4000-8000-00000000000A}\nStatus = 1\n"
+            "[object 5 601]\nGUIDString = " + std::string(300, 'g') + "\n");
+  uint32_t callback = 0;
+  std::string text;
+  ASSERT_TRUE(HostParams::Get("*IntCallback", 0, 0, callback, text));
+  PosHost::tHost host(callback);
+  std::string value;
+  ASSERT_TRUE(host.ObjectTextProp(501, "GUIDString", value));
+  EXPECT_EQ(value, "{A1B2C3D4-0000-4000-8000-00000000000A}");
+  ASSERT_TRUE(host.ObjectTextProp(601, "GUIDString", value));
+  EXPECT_EQ(value, std::string(255, 'g'));
+  value = "kept";
+  EXPECT_FALSE(host.ObjectTextProp(501, "Status", value)) << "an integer property is no text";
+  EXPECT_FALSE(host.ObjectTextProp(502, "GUIDString", value)) << "no such object";
+  EXPECT_EQ(value, "kept");
+  EXPECT_FALSE(PosHost::tHost(0).ObjectTextProp(501, "GUIDString", value));
 }
 
 TEST(HostParamsOverride, NoServiceMeansUnanswered) {

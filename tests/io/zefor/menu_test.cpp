@@ -79,7 +79,7 @@ TEST_F(Menu, DriverEntriesAndOwnEntriesUnderTheTopEntry) {
   Start("menu = menu.xml\noptions = foCorrectionReceipt foOpenShiftReport");
   EXPECT_EQ(MenuLines(),
             "MENU Service parent=0 handle=1 dialog=0 submenu\n"
-            "MENU Sales by day parent=1 handle=2 dialog=1 command\n"
+            "MENU Sales by day parent=1 handle=2 dialog=1 [Period] command\n"
             "MENU Check parent=1 handle=3 dialog=0 command\n"
             "MENU Correction Receipt parent=1 handle=4 dialog=0 command\n"
             "MENU Open Shift Report parent=1 handle=5 dialog=0 command\n");
@@ -87,6 +87,50 @@ TEST_F(Menu, DriverEntriesAndOwnEntriesUnderTheTopEntry) {
   EXPECT_TRUE(Contains(journal, "menu Service registered with MenuHandle=1\r\n"));
   EXPECT_TRUE(Contains(journal, "menu Sales by day registered with MenuHandle=2\r\n"));
   EXPECT_FALSE(Contains(journal, "Correction Receipt registered")) << "own entries get no line";
+}
+
+// POS objects of class 138 (purposes to lock) and 5 (user rights) for the
+// entries' GUIDs: one of each found directly, one purpose whose first
+// object is inactive, and a user right whose GUID a purpose names.
+const char kReferents[] =
+    "[host]\nMainCharset = 204\n"
+    "[object 138 501]\nGUIDString = {A1B2C3D4-0000-4000-8000-00000000000A}\nStatus = 1\n"
+    "[object 138 502]\nGUIDString = {C0FFEE00-0000-4000-8000-00000000000C}\nStatus = 0\n"
+    "[object 138 503]\nGUIDString = {c0ffee00-0000-4000-8000-00000000000c}\nStatus = 2\n"
+    "[object 5 601]\nGUIDString = {B0000000-0000-4000-8000-00000000000B}\n"
+    "[object 5 602]\nGUIDString = {D0000000-0000-4000-8000-00000000000D}\nStatus = 1\n";
+
+TEST_F(Menu, LocksAndRightsAreThePOSObjectsOfTheirGUIDs) {
+  platform::WriteWholeFile(
+      dir_ + "locks.xml",
+      "<MENU caption=\"Service\" purposeToLock=\"{A1B2C3D4-0000-4000-8000-00000000000A}\">"
+      "<MENUITEM caption=\"Locked\" operationId=\"L\" purposeToLock=\"{a1b2c3d4-0000-4000-8000-00000000000a}\""
+      " userRight=\"{b0000000-0000-4000-8000-00000000000b}\"/>"
+      "<MENUITEM caption=\"Second object\" operationId=\"S\" purposeToLock=\"{C0FFEE00-0000-4000-8000-00000000000C}\"/>"
+      "<MENUITEM caption=\"Unknown\" operationId=\"U\" purposeToLock=\"{D0000000-0000-4000-8000-00000000000D}\""
+      " userRight=\"{E0000000-0000-4000-8000-00000000000E}\"/>"
+      "</MENU>");
+  Start("menu = locks.xml", kReferents);
+  EXPECT_EQ(MenuLines(),
+            "MENU Service parent=0 handle=1 dialog=0 submenu\n"
+            "MENU Locked parent=1 handle=2 dialog=0 command lock=501 right=601\n"
+            "MENU Second object parent=1 handle=3 dialog=0 command lock=503\n"
+            "MENU Unknown parent=1 handle=4 dialog=0 command\n")
+      << "a submenu, an inactive object, another class and an unknown GUID give no identifier";
+}
+
+TEST_F(Menu, CaptionsAreCutInThePOSCharacterSet) {
+  std::string cyrillic;
+  for (int i = 0; i < 90; ++i) cyrillic += "\xD0\x96";  // Zhe, one byte in Windows-1251
+  const std::string dialog(300, 'p');
+  platform::WriteWholeFile(dir_ + "long.xml", "<MENU><MENUITEM caption=\"" + cyrillic +
+                                                  "\" operationId=\"Long\"><DIALOGINFO dialogType=\"OneNumber\""
+                                                  " caption=\"" + dialog + "\"/></MENUITEM></MENU>");
+  Start("menu = long.xml", "[host]\nMainCharset = 204\n");
+  EXPECT_EQ(MenuLines(), "MENU Zefor # 1 parent=0 handle=1 dialog=0 submenu\n"
+                         "MENU " + std::string(83, '\xC6') + " parent=1 handle=2 dialog=4 [" +
+                         std::string(255, 'p') + "] command\n");
+  EXPECT_TRUE(Contains(Journal(), "menu Zefor # 1 registered with MenuHandle=1\r\n"));
 }
 
 TEST_F(Menu, OperationRequestsCarryTheDialogAnswer) {
@@ -117,10 +161,28 @@ TEST_F(Menu, APrintoutInTheReplyIsWrittenToTheMenuPrintFileAsPRN) {
   std::remove("Zefor_0_Menu.prn");
 }
 
+TEST_F(Menu, AMalformedReplyWritesNoPrintFile) {
+  platform::WriteWholeFile(dir_ + "reply.xml", "<MenuReply><PRINTUNFISCAL><Unfiscal>");
+  Start("menu = menu.xml\nmenu_reply = reply.xml");
+  EXPECT_EQ(Run(2, ""), "");
+  EXPECT_FALSE(platform::FileExists("Zefor_0_Menu.prn"));
+  std::string journal = Journal();
+  EXPECT_TRUE(Contains(journal, "CallXMLMenuItem OutXML= <MenuReply><PRINTUNFISCAL><Unfiscal>\r\n")) << journal;
+  EXPECT_TRUE(Contains(journal, " #1 err3651: ZefMenuOperation reply: ")) << journal;
+}
+
 TEST_F(Menu, DriverFailureEndsTheEntryWithoutACrash) {
   Start("menu = menu.xml\nfault = ZefMenuOperation 103");
   EXPECT_EQ(Run(2, ""), "");
   EXPECT_FALSE(Contains(Journal(), "CallXMLMenuItem OutXML"));
+}
+
+TEST_F(Menu, AnExceptionOfTheDriverIsTheEntrysDeviceError) {
+  Start("menu = menu.xml\nthrow = ZefMenuOperation 1");
+  EXPECT_EQ(Run(2, ""), "");
+  std::string journal = Journal();
+  EXPECT_TRUE(Contains(journal, " #1 err3651: ZefMenuOperationEmulator fault in ZefMenuOperation\r\n")) << journal;
+  EXPECT_FALSE(Contains(journal, "CallXMLMenuItem OutXML"));
 }
 
 TEST_F(Menu, TheOpenShiftReportIsAFiscalDocumentWithItsHeader) {
@@ -132,6 +194,19 @@ TEST_F(Menu, TheOpenShiftReportIsAFiscalDocumentWithItsHeader) {
       << docs;
   EXPECT_TRUE(Contains(Read("emu1.tape"), "OpenShiftReport")) << Read("emu1.tape");
   EXPECT_FALSE(Contains(Journal(), "MenuOpenShiftReport Error:")) << Journal();
+}
+
+TEST_F(Menu, AFailedOpenShiftReportIsShownAsTheCorrectionReceiptsErrors) {
+  Start("options = foOpenShiftReport\nfault = ZefFiscalDocument 103", PosObjects());
+  Run(1, "");
+  EXPECT_EQ(Calls("ZefFiscalDocument").size(), 1u);
+  std::string journal = Journal();
+  size_t at = journal.find("MenuOpenShiftReport Error:");
+  ASSERT_NE(at, std::string::npos) << journal;
+  std::string error = journal.substr(at + 26, journal.find("\r\n", at) - at - 26);
+  EXPECT_FALSE(error.empty());
+  EXPECT_TRUE(Contains(Read("requests.log"), "\nQUESTION " + error + " -> 3 (type 1, buttons 4, wait -1)\n"))
+      << Read("requests.log");
 }
 
 TEST_F(Menu, WithoutInitReplyTheTopEntryIsCreated) {
@@ -154,9 +229,10 @@ class Correction : public Menu {
     corvane_.reset();
     Menu::TearDown();
   }
-  void Corvane(const std::string& lines) {
+  // `answers`: lines of the POS's answers to the device's dialogs.
+  void Corvane(const std::string& lines, const std::string& answers = "") {
     platform::WriteWholeFile(dir_ + "corvane.cfg", "log = " + dir_ + "corvane.log\n" + lines + "\n");
-    Start("options = foCorrectionReceipt", PosObjects());
+    Start("options = foCorrectionReceipt", answers + PosObjects());
     Run(1, "");
   }
   std::filesystem::path oldDir_;
@@ -178,8 +254,15 @@ TEST_F(Correction, AResultIsShownAndNothingSent) {
   Corvane("answer = result\nerror = Sum does not match");
   EXPECT_EQ(Calls("ZefFiscalDocument").size(), 0u);
   EXPECT_TRUE(Contains(Journal(), "CorvaneError:Sum does not match\r\n"));
-  EXPECT_TRUE(Contains(Read("requests.log"), "MESSAGE Sum does not match -> 2"));
+  EXPECT_TRUE(Contains(Read("requests.log"), "\nQUESTION Sum does not match -> 3 (type 1, buttons 4, wait -1)\n"))
+      << Read("requests.log");
   EXPECT_FALSE(platform::FileExists(dir_ + "corvane-in.xml"));
+}
+
+TEST_F(Correction, AHostWithoutTheRecordFormIsAskedTheOlderQuestion) {
+  Corvane("answer = result\nerror = Sum does not match", "form = legacy\n");
+  EXPECT_TRUE(Contains(Read("requests.log"), "\nQUESTION(legacy) -> 3 [Sum does not match] buttons 4\n"))
+      << Read("requests.log");
 }
 
 TEST_F(Correction, NoAnswerIsAnError) {

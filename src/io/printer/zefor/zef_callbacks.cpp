@@ -417,6 +417,17 @@ void SetSignalTaskSource(int32_t (*source)()) { g_signalTaskSource.store(source)
 
 const char* SignalText(int32_t slot) { return g_signalTexts[uint32_t(slot) % kSignalSlots]; }
 
+int32_t ShowMessageDialog(int32_t number, const std::string& text, const tDialogForm& form) {
+  tMessageDlgRecord r;
+  std::memset(&r, 0, sizeof r);
+  r.Size = int32_t(sizeof r);
+  r.DialogType = form.DialogType;
+  r.Variant = form.Variant;
+  r.Buttons = form.Buttons;
+  r.Wait = form.Wait;
+  return ShowDialog(number, text, r);
+}
+
 }  // namespace ZefCallbacks
 
 extern "C" {

@@ -8,6 +8,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "platform/abi.h"
 
@@ -116,6 +117,17 @@ void SetSignalTaskSource(int32_t (*source)());
 
 // The text of signal slot `slot` (tests).
 const char* SignalText(int32_t slot);
+
+// How a message dialog is shown: the values of the driver's record.
+struct tDialogForm {
+  uint8_t DialogType;
+  uint8_t Variant;  // 1: first variant, else second
+  uint8_t Buttons;
+  int32_t Wait;
+};
+// A message dialog of the device `number` as callback kind 1 shows it, in the
+// calling thread; the host's answer (2 or 255 when the host has none).
+int32_t ShowMessageDialog(int32_t number, const std::string& text, const tDialogForm& form);
 
 }  // namespace ZefCallbacks
 

@@ -428,7 +428,7 @@ void tZefDriver::Started() {
 }
 
 int32_t tZefDriver::MenuOperation(const std::string& request, std::string& reply) {
-  static const tCallSpec callSpec{LoDrv::kMenuOperation, false, false, true, tAbsent::Raise, tOnException::Internal,
+  static const tCallSpec callSpec{LoDrv::kMenuOperation, false, false, true, tAbsent::Raise, tOnException::Rethrow,
                               0, nullptr};
   reply.clear();
   return Wrap(callSpec, f_.MenuOperation != nullptr, {{"ARequest [IN]", request}},

@@ -20,6 +20,7 @@
 #include "io/printer/zefor/zef_taxes.h"
 #include "io/printer/zefor/zef_status_thread.h"
 #include "platform/com.h"
+#include "standart/pos_callback.h"
 #include "xml/xmldocument.h"
 
 // The device parameters read at creation, by index.
@@ -258,6 +259,8 @@ class TZefor : public tCommonFiscReg {
   void RegisterDriverMenu();
   int32_t RegisterDriverMenu(const IXmlElement& menu);
   int32_t RegisterMenuItem(const IXmlElement& element, int32_t parent);
+  int32_t ReferentIdent(int32_t objectClass, const IXmlElement& element, const char* attribute);
+  PosHost::tObject FindReferentByGuid(int32_t objectClass, const std::string& guid);
   int32_t CreateTopMenu();
   void AddOwnItem(int32_t parent, const char* caption, TMenuProc proc);
   void RegisterMenu(tMenuRecord& record);
@@ -268,6 +271,7 @@ class TZefor : public tCommonFiscReg {
  private:
   void ForgetMenuRecords();
   std::string TopCaption() const;
+  int32_t MenuOperation(const std::string& request, std::string& reply);
   void WriteMenuPrintFile(const std::string& reply, char* buffer);
   std::string MarkupToPRN(const std::string& markup);
   void ShowMenuError(const std::string& journalPrefix, const std::string& error);

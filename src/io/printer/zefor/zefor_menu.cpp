@@ -6,22 +6,27 @@
 #include <memory>
 #include <mutex>
 
-#include "io/printer/fiscreg/operator_message.h"
 #include "io/printer/markup/prn_cmd_convert_ext.h"
 #include "io/printer/zefor/fs_xml.h"
 #include "io/printer/zefor/report_build.h"
+#include "io/printer/zefor/zef_callbacks.h"
 #include "io/printer/zefor/zef_menu_record.h"
 #include "io/printer/zefor/zefor.h"
 #include "platform/process.h"
 #include "standart/errors.h"
 #include "standart/format.h"
 #include "standart/host_params.h"
+#include "standart/pos_callback.h"
 #include "xml/textconv.h"
+#include "xml/xmlstrings.h"
 
 namespace {
 
 constexpr int32_t kMenuService = -8;
 constexpr int32_t kDefaultCharset = 1;
+constexpr int32_t kPurposeToLockClass = 138, kUserRightClass = 5;
+// Errors of the own entries: second variant, dialog type 1, OK, no wait.
+const ZefCallbacks::tDialogForm kMenuErrorForm = {1, 2, 4, -1};
 const char* const kDialogTypes[] = {"DateInterval", "NumberInterval", "OneDate", "OneNumber"};
 
 // The POS keeps the records of its entries for the whole process, and may
@@ -130,8 +135,8 @@ int32_t TZefor::RegisterMenuItem(const IXmlElement& element, int32_t parent) {
     MenuItems.push_back(element);
     record.Proc = uint32_t(uintptr_t(&DriverMenuProc));
     record.Owner = uint32_t(uintptr_t(this));
-    // The POS objects named by purposeToLock and userRight are found through
-    // the POS host interface, which this adapter does not reach: both stay 0.
+    record.PurposeToLockId = ReferentIdent(kPurposeToLockClass, element, "purposeToLock");
+    record.UserRightId = ReferentIdent(kUserRightClass, element, "userRight");
     if (IXmlElement dialog = element->SelectSingleNode("DIALOGINFO")) {
       std::string type = dialog->AttrText("dialogType");
       for (int32_t i = 0; i < 4; ++i)
@@ -149,6 +154,32 @@ int32_t TZefor::RegisterMenuItem(const IXmlElement& element, int32_t parent) {
     }
   }
   return record.Handle;
+}
+
+// The identifier of the POS object of `objectClass` that the element's
+// attribute names by its GUID text; 0 when the attribute is absent or no
+// usable object has that GUID.
+int32_t TZefor::ReferentIdent(int32_t objectClass, const IXmlElement& element, const char* attribute) {
+  if (!element->AttrExists(attribute)) return 0;
+  PosHost::tObject referent = FindReferentByGuid(objectClass, element->AttrText(attribute));
+  return referent ? referent.Ident() : 0;
+}
+
+// The first object of the class with the GUID (letters in any case) whose
+// status is unknown or above 0; objects with a lower status are passed over.
+PosHost::tObject TZefor::FindReferentByGuid(int32_t objectClass, const std::string& guid) {
+  PosHost::tHost host(PosCallback);
+  const int32_t count = host.ObjectCount(objectClass);
+  for (int32_t i = 0; i < count; ++i) {
+    const int32_t ident = host.ObjectIdent(objectClass, i);
+    std::string text;
+    if (!host.ObjectTextProp(ident, "GUIDString", text) || !xmlstr::SameTextIgnoringCase(text, guid)) continue;
+    PosHost::tObject referent = host.ObjectAs(ident, PosHost::kReferentItem);
+    if (!referent) continue;
+    int32_t status = 0;
+    if (!referent.IntProp("Status", status) || status > 0) return referent;
+  }
+  return PosHost::tObject();
 }
 
 int32_t TZefor::CreateTopMenu() {
@@ -218,7 +249,7 @@ void TZefor::CallXMLMenuItem(const tMenuRecord& record, const std::string& answe
   std::string inStr = MenuOperationRequest(item, record.DialogType, answer)->Xml();
   Journal.Write(1, "CallXMLMenuItem InStr= " + inStr);
   std::string reply;
-  int32_t code = Driver.UnderCallLock([&] { return Driver.MenuOperation(inStr, reply); });
+  int32_t code = MenuOperation(inStr, reply);
   if (!CreateResult(code, LoDrv::kMenuOperation)) {
     ReportDeviceError(LastExecErrorText, true, true);
     return;
@@ -229,8 +260,28 @@ void TZefor::CallXMLMenuItem(const tMenuRecord& record, const std::string& answe
   if (!reply.empty()) WriteMenuPrintFile(reply, buffer);
 }
 
+// The driver's answer to a menu request; an exception out of the driver
+// ends the POS's call of the entry with the device error it makes.
+int32_t TZefor::MenuOperation(const std::string& request, std::string& reply) {
+  try {
+    return Driver.UnderCallLock([&] { return Driver.MenuOperation(request, reply); });
+  } catch (const std::exception& e) {
+    ReportDeviceError(LoDrv::kMenuOperation + std::string(e.what()), true, true);
+  } catch (...) {
+    ReportDeviceError(Fmt("ZefMenuOperation: external exception in \"%s\"", AdapterDirectory + Driver.ModuleName),
+                      true, true);
+  }
+  return 0;
+}
+
 void TZefor::WriteMenuPrintFile(const std::string& reply, char* buffer) {
-  IXmlElement print = ParseXmlDocument(reply)->DocumentElement()->SelectSingleNode("PRINTUNFISCAL");
+  IXmlDocument document;
+  try {
+    document = ParseXmlDocument(reply);
+  } catch (...) {
+    ReportDeviceError("ZefMenuOperation reply: " + ExceptionMessage(), true, true);
+  }
+  IXmlElement print = document->DocumentElement()->SelectSingleNode("PRINTUNFISCAL");
   if (!print) return;
   std::string fileName = Fmt("Zefor_%d_Menu.prn", int(Number));
   platform::WriteWholeFile(fileName, "");
@@ -260,7 +311,7 @@ std::string TZefor::MarkupToPRN(const std::string& markup) {
 void TZefor::ShowMenuError(const std::string& journalPrefix, const std::string& error) {
   if (error.empty()) return;
   Journal.Write(0, journalPrefix + error);
-  OperatorMessage::Show(Number, OperatorMessage::kMessage, error, OperatorMessage::kButtonOk);
+  ZefCallbacks::ShowMessageDialog(Number, error, kMenuErrorForm);
 }
 
 // The fiscal document the register's own entries start from: the envelope
