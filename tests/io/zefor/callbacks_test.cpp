@@ -110,10 +110,13 @@ TEST_F(Callbacks, EveryKindReachesThePosFromTheDriversInitialisation) {
 TEST_F(Callbacks, JournalEventTextsComeInThePosCharacterSetAndDumpsByDirection) {
   // "Чек" in UTF-8; kinds 5 (in) and 8 (in, no conversion), 7 at level 2 (not journalled at level 1).
   StartWith("on_init = log 5 0102 \xD0\xA7\xD0\xB5\xD0\xBA\non_init = log 8 FF\non_init = log 7 01 hidden\n"
-            "on_init = log 12 01 unknown kind\n");
+            "on_init = log 12 01 unknown kind\non_init = log 2 0A\n");
   const std::string journal = Journal();
   EXPECT_TRUE(Contains(journal, "\r\n\r\n#FiscCommandComplete\r\n\xD7\xE5\xEA\r\n> 01 02\r\n")) << journal;
   EXPECT_TRUE(Contains(journal, "\r\n\r\n#BinInput\r\n> FF\r\n")) << journal;
+  // Data without text still journals the event; kinds below 4 dump nothing.
+  EXPECT_TRUE(Contains(journal, "\r\n\r\n#Initializing\r\n")) << journal;
+  EXPECT_FALSE(Contains(journal, " 0A\r\n")) << journal;
   EXPECT_FALSE(Contains(journal, "hidden"));
   EXPECT_FALSE(Contains(journal, "unknown kind"));
 }

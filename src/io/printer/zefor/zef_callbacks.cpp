@@ -274,10 +274,11 @@ void LogEvent(int32_t number, void* address) {
   const tEventKind& kind = kEventKinds[r.Kind - 1];
   std::string text = CText(At<const char>(r.Text));
   if (r.Kind <= 7 && !text.empty()) text = Utf8ToCharset(text, HostParams::MainCharset(kDefaultCharset));
-  const bool data = r.Kind >= 4 && r.DataLength > 0 && r.Data != 0;
+  // Any event with text or data is journalled; only kinds 4 to 9 dump the data.
+  const bool data = r.DataLength > 0 && r.Data != 0;
   if (text.empty() && !data) return;
   std::string dump;
-  if (data) dump = tDeviceLog::DumpText(kind.Direction, At<const uint8_t>(r.Data), r.DataLength, 0);
+  if (data && r.Kind >= 4) dump = tDeviceLog::DumpText(kind.Direction, At<const uint8_t>(r.Data), r.DataLength, 0);
   std::lock_guard<std::mutex> guard(g_devicesLock);
   if (TZefor* device = g_devices[size_t(number)])
     device->Journal.WriteGroup(kind.Level, text.empty() ? std::vector<std::string>{"\r\n#" + std::string(kind.Name)}
