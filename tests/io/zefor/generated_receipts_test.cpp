@@ -68,7 +68,11 @@ class GeneratedReceipts : public ReceiptTest {
 // not printed. A refused order is listed with ZEF_GENERATED_SHOW=1, with
 // the document the register refused.
 TEST_F(GeneratedReceipts, AcceptedDocumentsBookTheOrderTotal) {
-  std::mt19937 random(20250314);
+  // ZEF_GENERATED_SEED=N prints other orders, for a search by hand; the
+  // count of printed orders below holds for the suite's seed only.
+  const char* seedText = getenv("ZEF_GENERATED_SEED");
+  const uint32_t seed = seedText ? uint32_t(std::strtoul(seedText, nullptr, 10)) : 20250314u;
+  std::mt19937 random(seed);
   int ran = 0, printed = 0, wrong = 0, refused = 0;
   for (const tRegisterKind& kind : kRegisters) {
     Restart();
@@ -128,7 +132,7 @@ TEST_F(GeneratedReceipts, AcceptedDocumentsBookTheOrderTotal) {
   EXPECT_EQ(ran, int(std::size(kRegisters)) * kOrdersPerRegister);
   // The seed fixes the orders: all but those paid wholly in a non-fiscal
   // currency are sent.
-  EXPECT_EQ(printed, 2986);
+  if (!seedText) EXPECT_EQ(printed, 2986);
 }
 
 }  // namespace
