@@ -179,6 +179,9 @@ std::vector<std::vector<int64_t>> PosShares(const tRecipe& r, std::vector<tPosLi
   }
   std::mt19937 noise(r.NoiseSeed);
   std::vector<std::vector<int64_t>> shares;
+  // What each line is paid after the shares so far: the POS's kopecks move
+  // no line below zero, whatever the number of order-level amounts.
+  std::vector<int64_t> paid = weights;
   int64_t used = 0;
   for (int64_t amount : r.OrderDiscounts) {
     // The POS gives no order-level amount to an order with nothing to carry it.
@@ -190,10 +193,11 @@ std::vector<std::vector<int64_t>> PosShares(const tRecipe& r, std::vector<tPosLi
     for (int step = 0; step < r.Noise * 2 && lines.size() > 1; ++step) {
       const size_t a = noise() % lines.size(), b = noise() % lines.size();
       if (a == b || weights[a] <= 0 || weights[b] <= 0) continue;
-      if (weights[a] + parts[a] - 1 < 0) continue;
+      if (paid[a] + parts[a] - 1 < 0) continue;
       parts[a] -= 1;
       parts[b] += 1;
     }
+    for (size_t i = 0; i < lines.size(); ++i) paid[i] += parts[i];
     shares.push_back(parts);
   }
   for (size_t i = 0; i < lines.size(); ++i) {

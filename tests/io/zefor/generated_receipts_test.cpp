@@ -53,6 +53,17 @@ int32_t FlagsOf(const tDocSettings& s) {
          (s.PrintDish0Price ? fdfPrintDish0Price : 0) | (s.UseAltNames ? fdfUseAltNames : 0);
 }
 
+struct tTally {
+  int Ran = 0, Printed = 0, Wrong = 0, Refused = 0;
+};
+
+// Prints kOrdersPerRegister orders of the seed on each register kind (only
+// the kind `onlyKind` when it is not negative; the orders of the other kinds
+// are still drawn, so the orders are the same as in the full run). Every
+// order that is sent is accepted, and the register books exactly the
+// order's fiscal total; nothing is booked for an order that is not
+// printed. A refused order is listed with ZEF_GENERATED_SHOW=1, with the
+// document the register refused.
 class GeneratedReceipts : public ReceiptTest {
  protected:
   int64_t Sales() const {
@@ -61,74 +72,101 @@ class GeneratedReceipts : public ReceiptTest {
       if (line.rfind("sales = ", 0) == 0) return std::stoll(line.substr(8));
     return 0;
   }
+
+  tTally PrintOrders(uint32_t seed, int onlyKind) {
+    std::mt19937 random(seed);
+    tTally t;
+    for (int k = 0; k < int(std::size(kRegisters)); ++k) {
+      const tRegisterKind& kind = kRegisters[k];
+      const bool printing = onlyKind < 0 || onlyKind == k;
+      if (printing) {
+        Restart();
+        // Index 0 is the zero rate while the register's tax-rate list is
+        // not read (the zero-rate entry's index is 0 then).
+        Start(std::string("protocol = 40\ntaxes = 0:0 1:2000 2:1000 3:0\noptions = ") + kind.Options + "\n",
+              "5 = 0\n26 = " + std::to_string(kind.ComboMode) + "\n27 = " + std::to_string(kind.ModifierMode) +
+                  "\n28 = " + std::to_string(kind.DiscountMode) + "\n",
+              kPosObjects);
+      }
+      for (int n = 0; n < kOrdersPerRegister; ++n) {
+        const tRecipe recipe = RandomRecipe(random, 8);
+        if (printing) PrintOrder(kind, recipe, n, t);
+      }
+    }
+    return t;
+  }
+
+ private:
+  void PrintOrder(const tRegisterKind& kind, const tRecipe& recipe, int n, tTally& t) {
+    ++t.Ran;
+    tExpected expected;
+    const std::string description = Describe(recipe, &expected) +
+                                    "\ndataset PrintChecks\ncolumn CheckNum integer\ncolumn Author integer\nrow " +
+                                    std::to_string(n + 1) +
+                                    " 5\n\ndataset Orders\ncolumn TableName string\ncolumn GuestCount integer\n"
+                                    "row 7 2\n";
+    const bool deletion = recipe.Settings.IsDeletion;
+    const int64_t before = Sales();
+    const tAnswer a =
+        PrintDescription(description, deletion ? fdDeleteCheck : fdFiscCheck, FlagsOf(recipe.Settings.Document));
+    const int64_t booked = (Sales() - before) * (deletion ? -1 : 1);
+    const bool sent = expected.TotalSum != 0 || recipe.NonFiscal == 0;
+    if (!sent) {
+      if (booked != 0) ++t.Wrong;
+      return;
+    }
+    ++t.Printed;
+    if (!a.Result && a.Doc.ErrorCode == 0 && (a.Doc.LogicError == 200 || a.Doc.LogicError == 303)) {
+      ++t.Refused;
+      if (getenv("ZEF_GENERATED_SHOW")) {
+        fprintf(stderr, "REFUSED %s modes %d%d%d: %s\n%s\n", kind.Options, kind.ComboMode, kind.ModifierMode,
+                kind.DiscountMode, a.ErrorText.c_str(), description.c_str());
+        const std::string docs = Read("emu1.docs");
+        const size_t at = docs.rfind("<!-- refused");
+        if (at != std::string::npos) fprintf(stderr, "DOCUMENT\n%s\nEND\n", docs.substr(at).c_str());
+      }
+      return;
+    }
+    if (a.Result && booked == expected.TotalSum) return;
+    // A register without receipt discounts cannot print what was paid
+    // with a discount currency: the POS is told so and nothing is booked.
+    const bool noDiscountSum = std::string(kind.Options).find("foAbsDiscountSum") == std::string::npos;
+    if (!a.Result && booked == 0 && noDiscountSum && recipe.NoPay > 0 &&
+        a.ErrorText == "Fiscal type 'Add a discount to the amount' for this printer is not supported")
+      return;
+    if (++t.Wrong <= 3)
+      ADD_FAILURE() << kind.Options << " modes " << kind.ComboMode << kind.ModifierMode << kind.DiscountMode
+                    << ": result " << a.Result << " " << a.ErrorText << ", booked " << booked << ", expected "
+                    << expected.TotalSum << "\n"
+                    << description;
+  }
 };
 
-// Every generated order that is sent is accepted, and the register books
-// exactly the order's fiscal total; nothing is booked for an order that is
-// not printed. A refused order is listed with ZEF_GENERATED_SHOW=1, with
-// the document the register refused.
 TEST_F(GeneratedReceipts, AcceptedDocumentsBookTheOrderTotal) {
-  std::mt19937 random(20250314);
-  int ran = 0, printed = 0, wrong = 0, refused = 0;
-  for (const tRegisterKind& kind : kRegisters) {
-    Restart();
-    // Index 0 is the zero rate while the register's tax-rate list is not
-    // read (the zero-rate entry's index is 0 then).
-    Start(std::string("protocol = 40\ntaxes = 0:0 1:2000 2:1000 3:0\noptions = ") + kind.Options + "\n",
-          "5 = 0\n26 = " + std::to_string(kind.ComboMode) + "\n27 = " + std::to_string(kind.ModifierMode) +
-              "\n28 = " + std::to_string(kind.DiscountMode) + "\n",
-          kPosObjects);
-    for (int n = 0; n < kOrdersPerRegister; ++n) {
-      ++ran;
-      const tRecipe recipe = RandomRecipe(random, 8);
-      tExpected expected;
-      const std::string description = Describe(recipe, &expected) +
-                                      "\ndataset PrintChecks\ncolumn CheckNum integer\ncolumn Author integer\nrow " +
-                                      std::to_string(n + 1) +
-                                      " 5\n\ndataset Orders\ncolumn TableName string\ncolumn GuestCount integer\n"
-                                      "row 7 2\n";
-      const bool deletion = recipe.Settings.IsDeletion;
-      const int64_t before = Sales();
-      const tAnswer a = PrintDescription(description, deletion ? fdDeleteCheck : fdFiscCheck,
-                                         FlagsOf(recipe.Settings.Document));
-      const int64_t booked = (Sales() - before) * (deletion ? -1 : 1);
-      const bool sent = expected.TotalSum != 0 || recipe.NonFiscal == 0;
-      if (!sent) {
-        if (booked != 0) ++wrong;
-        continue;
-      }
-      ++printed;
-      if (!a.Result && a.Doc.ErrorCode == 0 && (a.Doc.LogicError == 200 || a.Doc.LogicError == 303)) {
-        ++refused;
-        if (getenv("ZEF_GENERATED_SHOW")) {
-          fprintf(stderr, "REFUSED %s modes %d%d%d: %s\n%s\n", kind.Options, kind.ComboMode, kind.ModifierMode,
-                  kind.DiscountMode, a.ErrorText.c_str(), description.c_str());
-          const std::string docs = Read("emu1.docs");
-          const size_t at = docs.rfind("<!-- refused");
-          if (at != std::string::npos) fprintf(stderr, "DOCUMENT\n%s\nEND\n", docs.substr(at).c_str());
-        }
-        continue;
-      }
-      if (a.Result && booked == expected.TotalSum) continue;
-      // A register without receipt discounts cannot print what was paid
-      // with a discount currency: the POS is told so and nothing is booked.
-      const bool noDiscountSum = std::string(kind.Options).find("foAbsDiscountSum") == std::string::npos;
-      if (!a.Result && booked == 0 && noDiscountSum && recipe.NoPay > 0 &&
-          a.ErrorText == "Fiscal type 'Add a discount to the amount' for this printer is not supported")
-        continue;
-      if (++wrong <= 3)
-        ADD_FAILURE() << kind.Options << " modes " << kind.ComboMode << kind.ModifierMode << kind.DiscountMode
-                      << ": result " << a.Result << " " << a.ErrorText << ", booked " << booked << ", expected "
-                      << expected.TotalSum << "\n"
-                      << description;
-    }
-  }
-  EXPECT_EQ(wrong, 0);
-  EXPECT_EQ(refused, 0) << refused << " of " << printed << " refused";
-  EXPECT_EQ(ran, int(std::size(kRegisters)) * kOrdersPerRegister);
+  // ZEF_GENERATED_SEED=N prints other orders, for a search by hand; the
+  // count of printed orders below holds for the suite's seed only.
+  const char* seedText = getenv("ZEF_GENERATED_SEED");
+  const uint32_t seed = seedText ? uint32_t(std::strtoul(seedText, nullptr, 10)) : 20250314u;
+  const tTally t = PrintOrders(seed, -1);
+  EXPECT_EQ(t.Wrong, 0);
+  EXPECT_EQ(t.Refused, 0) << t.Refused << " of " << t.Printed << " refused";
+  EXPECT_EQ(t.Ran, int(std::size(kRegisters)) * kOrdersPerRegister);
   // The seed fixes the orders: all but those paid wholly in a non-fiscal
   // currency are sent.
-  EXPECT_EQ(printed, 2986);
+  if (!seedText) EXPECT_EQ(t.Printed, 2986);
+}
+
+// Seed 6 holds an order with only markups whose dish markup, split over the
+// two lines of one order line other than the POS split it, left a small
+// discount on one line: the register that corrects prices to pay (discount
+// mode 4, no item discounts) could print it neither on the item nor at
+// receipt level, and refused the receipt. It now goes with the discounts in
+// the prices.
+TEST_F(GeneratedReceipts, PricesToPayRegisterTakesMarkupOnlyOrders) {
+  const tTally t = PrintOrders(6, 4);
+  EXPECT_EQ(t.Wrong, 0);
+  EXPECT_EQ(t.Refused, 0) << t.Refused << " of " << t.Printed << " refused";
+  EXPECT_EQ(t.Ran, kOrdersPerRegister);
 }
 
 }  // namespace

@@ -84,6 +84,16 @@ bool tDiscountInfos::NeedsQuantityOne(bool discountsAllowed, bool markupsAllowed
   return false;
 }
 
+bool tDiscountInfos::AnyItemBelowZero() const {
+  for (const tFRDiscsDishInfo& line : Lines) {
+    if (line.Skip) continue;
+    if (line.Sum < 0 || line.Sum + line.Discounts->Total() < 0 || (UsePayPrices && line.PaySum < 0)) return true;
+    for (const tModifierRec& modifier : line.Modifiers)
+      if (modifier.Sum < 0 || modifier.Sum + modifier.Discounts->Total() < 0) return true;
+  }
+  return false;
+}
+
 void tDiscountInfos::QuantityOne(tFRDiscsDishInfo& line) const {
   // With separate discounts the order preparation asks NeedsQuantityOne
   // first and prepares again without them; a line only gets here with them

@@ -3,6 +3,8 @@
 #include "io/printer/discounts/discount_infos.h"
 #include "io/printer/discounts/discount_share.h"
 
+#include <algorithm>
+
 namespace {
 
 std::string GroupKey(const tTaxString& tax, int32_t department, int64_t third, bool byTax, bool byDepartment) {
@@ -11,6 +13,21 @@ std::string GroupKey(const tTaxString& tax, int32_t department, int64_t third, b
   if (byDepartment) key += std::to_string(department);
   key += '\x02' + std::to_string(third);
   return key;
+}
+
+// A combo folded into lines of several departments or taxes splits its
+// quantity by their sums; a line with a small part of a large combo would get
+// no thousandth at all and could not be priced. Every line with a sum keeps
+// at least one thousandth, taken from the line that got the most (so the
+// parts still add up to the combo's quantity when it has enough thousandths).
+std::vector<int64_t> EveryPricedLineCounted(std::vector<int64_t> parts, const std::vector<int64_t>& sums) {
+  for (size_t k = 0; k < parts.size(); ++k) {
+    if (sums[k] == 0 || parts[k] != 0) continue;
+    const size_t most = size_t(std::max_element(parts.begin(), parts.end()) - parts.begin());
+    if (parts[most] > 1) --parts[most];
+    parts[k] = 1;
+  }
+  return parts;
 }
 
 }  // namespace
@@ -71,7 +88,8 @@ void tDiscountInfos::GroupLines(bool byTax, bool byDepartment, bool allInOne, bo
     if (found == comboLines.end()) continue;
     std::vector<int64_t> weights;
     for (size_t i : found->second) weights.push_back(Lines[i].Sum);
-    const std::vector<int64_t> parts = SplitSequential(quantity, weights, tShareKind::OfQuantity);
+    const std::vector<int64_t> parts =
+        EveryPricedLineCounted(SplitSequential(quantity, weights, tShareKind::OfQuantity), weights);
     for (size_t k = 0; k < parts.size(); ++k) {
       tFRDiscsDishInfo& line = Lines[found->second[k]];
       line.Quantity = parts[k];

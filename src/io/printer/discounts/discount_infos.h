@@ -51,6 +51,13 @@ class tDiscountInfos {
   void LoadModifiers(TPDDataSet& modifiers, int32_t modifierMode, const IGetNameIntf& modifierNameGetter);
   void MarkupsToLines(const std::string& name);
   bool NeedsQuantityOne(bool discountsAllowed, bool markupsAllowed);
+  // A line or modifier printed below zero, alone or with its discount
+  // entries: no register prints it, while the POS's pay sums (discounts in
+  // the prices) never are. It happens where our split of a discount over
+  // lines sharing a DishUNI differs from the POS's and the shares by tax
+  // class follow, or where a correction takes a line that its paid modifiers
+  // emptied below zero.
+  bool AnyItemBelowZero() const;
   void FinalCorrection(bool discountsAllowed, bool markupsAllowed, const std::string& name);
   int64_t ExtractAllCorrections();
   // The POS's tax of a line is for what the POS says the line is paid

@@ -59,12 +59,11 @@ bool TwiceRoundedShare(int64_t product, int64_t total, int weightScale, int k, i
   return true;
 }
 
-// The usual case, where the total has fewer digits than the decimals the
-// division adds (at least as many as the product leaves room for): the
-// first rounding then cannot carry a fraction below a half up to one, and
-// the share at the product's scale is product × 10^weightScale / total
-// rounded once; `result` is that share at the amount's scale. False where
-// that is not sure.
+// The usual case, where the first rounding cannot carry a fraction below a
+// half up to one (the decimals the division adds are at least as many as
+// the product leaves room for): the share at the product's scale is
+// product × 10^weightScale / total rounded once; `result` is that share at
+// the amount's scale. False where that is not sure.
 bool OnceRoundedShare(int64_t product, int64_t total, int weightScale, int64_t& result) {
   const int bits = BitLength(product);
   if (bits > 59 || MayOverflow(product, kPow10[weightScale])) return false;
@@ -72,9 +71,15 @@ bool OnceRoundedShare(int64_t product, int64_t total, int weightScale, int64_t& 
   // multiplied by 10 (1233 / 4096: log10 2), less the weight's scale.
   const int added = std::min(((59 - bits) * 1233 >> 12) - weightScale, kMaxPow10);
   const uint64_t d = Magnitude(total);
-  if (added < 1 || d >= uint64_t(kPow10[added])) return false;
+  if (added < 1) return false;
   const uint64_t n = Magnitude(product * kPow10[weightScale]);
   const uint64_t q = n / d, r = n - q * d;
+  // With k ≥ added decimals added, the first rounding carries a fraction
+  // below a half up only when (d − 2r) × 10^k ≤ d (see TwiceRoundedShare):
+  // never when the total is below 10^added, and never when d − 2r exceeds
+  // d / 10^added; a half or more is carried in any case.
+  const uint64_t tens = uint64_t(kPow10[added]);
+  if (2 * r < d && d >= tens && d - 2 * r <= d / tens) return false;
   result = ToAmountScale(q + (2 * r >= d ? 1 : 0), weightScale, (product < 0) != (total < 0));
   return true;
 }

@@ -264,6 +264,10 @@ bool tOrderPreparation::PrepareOnce(const tPrepareOrderArgs& args) {
       return false;
     }
     di.FinalCorrection(args.DiscountsAllowed, args.MarkupsAllowed, args.CorrectionName);
+    if (settings.SeparateDiscounts && di.AnyItemBelowZero()) {
+      reg_.LogAtLevel(0, "Item below zero with its discounts, set SeparateDiscounts:=False");
+      return false;
+    }
   }
   di.FitTaxesToAmounts();
   return true;

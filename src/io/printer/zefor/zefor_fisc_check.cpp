@@ -153,6 +153,8 @@ class tFiscCheck {
         PosObjects::PropertyText(PosObjects::kFiscRegTypeClass, reg_.Params.FiscRegTypeNum, property), 1);
   }
   void Prepare();
+  void PrepareOnce();
+  bool ItemsHoldUnprintableEntries() const;
   bool Build(TFSXml& xml, tReceiptBuild& b);
   bool SendWithRetries(TFSXml& xml);
   bool ReadCounters(tCounters& counters, bool ofd);
@@ -264,7 +266,42 @@ void tFiscCheck::WriteSettings() {
 }
 
 // The payment and order preparation, and the rest booked at receipt level.
+// In discount modes 3 and 4 the entries left on the items are printed only
+// on the items; the distribution can leave one the register cannot print
+// there even when Decide saw no such POS record (a dish markup split over
+// the lines of one order line other than the POS split it leaves a small
+// discount on one of them). The receipt would then miss that amount, so the
+// order is prepared again with the discounts in the prices.
 void tFiscCheck::Prepare() {
+  PrepareOnce();
+  uint8_t& separate = reg_.EffectiveSettings.SeparateDiscounts;
+  if (!separate || !ItemsHoldUnprintableEntries()) return;
+  reg_.Journal.Write(0, "SeparateDiscounts:=false, don't support item discounts, can not distribute discounts to items");
+  separate = 0;
+  rest_ = 0;
+  PrepareOnce();
+}
+
+bool tFiscCheck::ItemsHoldUnprintableEntries() const {
+  const int32_t mode = reg_.OrderState.DiscountMode;
+  if (mode != 3 && mode != 4) return false;
+  auto unprintable = [&](const iDishDiscountInfo& set) {
+    for (int i = 0; i < set.Count(); ++i) {
+      const int64_t a = set.GetAmount(i);
+      if ((a < 0 && !Has(foAbsItemDiscount)) || (a > 0 && !Has(foAbsItemMarkup))) return true;
+    }
+    return false;
+  };
+  for (const tFRDiscsDishInfo& line : reg_.OrderState.DiscountInfos->Lines) {
+    if (line.Skip) continue;
+    if (unprintable(*line.Discounts)) return true;
+    for (const tModifierRec& modifier : line.Modifiers)
+      if (unprintable(*modifier.Discounts)) return true;
+  }
+  return false;
+}
+
+void tFiscCheck::PrepareOnce() {
   tOrderPreparationState& order = reg_.OrderState;
   if (!order.DiscountInfos) reg_.CreateDiscountInfos();
   order.DiscountInfos->UsePayPrices = Has(foCorrectPriceToPay);
