@@ -11,18 +11,13 @@
 #include "standart/errors.h"
 #include "platform/platform.h"
 #include "standart/format.h"
+#include "xml/xmlstrings.h"
 
 namespace {
 
 constexpr int32_t kCustomPropertiesProtocol = 26;
 constexpr const char* kGlobalFiscalIdProperty = "OrderGlobalFiscalID";
 
-bool SameTextIgnoringCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
-  return true;
-}
 
 }  // namespace
 
@@ -154,7 +149,7 @@ void TFSXml::AppendCustomProperties(const IXmlElement& header) {
     IXmlElement prop = list->AppendElement("CustomProp");
     const std::string name = Utf8(props->GetFieldText("Name"));
     const std::string value = utf8Values ? props->GetFieldText("Value_Utf8") : Utf8(props->GetFieldText("Value"));
-    if (SameTextIgnoringCase(name, kGlobalFiscalIdProperty)) {
+    if (xmlstr::SameTextIgnoringCase(name, kGlobalFiscalIdProperty)) {
       if (IXmlElement order = Root()->SelectSingleNode("Receipt/Order")) order->SetAttr("GlobalId", value);
       continue;
     }

@@ -13,6 +13,7 @@
 #include "standart/format.h"
 #include "xml/textconv.h"
 #include "xml/xmlexception.h"
+#include "xml/xmlstrings.h"
 
 namespace ReceiptBuild {
 
@@ -23,14 +24,6 @@ const char* const kMarkingModifiers[] = {"{01938E73-F604-4DEE-B4E8-E8FECBFE9597}
                                          "{40BBB147-F861-4429-A5EC-C23F3A65A317}"};
 const char* const kRawCodeModifier = "{A03E97BD-2162-4772-AB07-ED487C43DFD8}";
 
-bool SameIgnoringCase(const std::string& a, const char* b) {
-  const std::string other(b);
-  if (a.size() != other.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(other[i])))
-      return false;
-  return true;
-}
 
 std::string TrimBlanks(const std::string& text) {
   size_t b = text.find_first_not_of(' ');
@@ -322,8 +315,8 @@ class tItemsBuilder {
       const std::string open = modifiers->GetFieldText("OpenName");
       std::string code;
       for (const char* marking : kMarkingModifiers)
-        if (SameIgnoringCase(guid, marking)) code = TuRU54FZ1162::ProductCode(open);
-      if (SameIgnoringCase(guid, kRawCodeModifier)) code = open;
+        if (xmlstr::SameTextIgnoringCase(guid, marking)) code = TuRU54FZ1162::ProductCode(open);
+      if (xmlstr::SameTextIgnoringCase(guid, kRawCodeModifier)) code = open;
       if (code.empty()) continue;
       IXmlElement tag = item->EnsureChild("RawTLVAttributes")->AppendElement("TLVBIN");
       tag->SetIntAttr("Id", 1162);

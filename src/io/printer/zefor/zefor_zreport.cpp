@@ -11,6 +11,7 @@
 #include "io/printer/zefor/zefor.h"
 #include "standart/errors.h"
 #include "xml/xmlexception.h"
+#include "xml/xmlstrings.h"
 
 namespace {
 
@@ -23,12 +24,6 @@ const char kCash[] = "{E53B030C-845D-4CBC-8A03-EBFFAE5D08B8}";
 const char kNonCash1[] = "{39EAF8BD-9BD4-4A02-B09B-735C125A08C3}";
 const char kNonCash2[] = "{C22FF005-6D98-4C7D-BD59-86D4B0B4560C}";
 
-bool SameIgnoringCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
-  return true;
-}
 
 }  // namespace
 
@@ -78,7 +73,7 @@ class tCounters {
     if (!counters_) return false;
     for (int32_t i = 0; i < counters_->ChildCount(); ++i) {
       IXmlElement counter = counters_->ChildAt(i)->AsElement();
-      if (!counter || !SameIgnoringCase(counter->AttrText("ValueKeyID"), key)) continue;
+      if (!counter || !xmlstr::SameTextIgnoringCase(counter->AttrText("ValueKeyID"), key)) continue;
       value = ZReportData::CounterHundredths(counter->AttrText("Value"));
       return true;
     }
