@@ -50,6 +50,20 @@ int64_t Rounded(int64_t amount, int64_t step) {
   return step >= 2 ? TNumeric::RoundDiv(nrHalfAwayFromZero, step, amount) * step : amount;
 }
 
+int64_t WithoutCorrections(const iDishDiscountInfo& set) {
+  int64_t total = 0;
+  for (int e = 0; e < set.Count(); ++e)
+    if (!set.Entry(e).IsCorrection) total += set.GetAmount(e);
+  return total;
+}
+
+// The price to pay the receipt prints for a line paying `pay`.
+int64_t PriceToPay(const tFRDiscsDishInfo& l, int64_t pay) {
+  if (l.Sum == l.PaySum || pay == l.Sum) return l.Price;
+  if (pay == l.PaySum || LineAmount(l.Quantity, l.PayPrice) == pay) return l.PayPrice;
+  return l.Quantity != 0 ? ShareByQuantity(l.Quantity, 1000, pay) : pay;
+}
+
 }  // namespace
 
 std::vector<std::string> CheckPrepared(tTestRegister& reg, const tRunResult& run) {
@@ -70,12 +84,16 @@ std::vector<std::string> CheckPrepared(tTestRegister& reg, const tRunResult& run
     const std::string at = "line " + std::to_string(i) + " (uni " + std::to_string(l.DishUNI) + "): ";
     printed += l.Sum + l.Discounts->Total();
     if (itemised) {
-      if (di.UsePayPrices && LineAmount(l.Quantity, l.PayPrice) != l.PaySum)
-        fail(at + "quantity x pay price " + std::to_string(LineAmount(l.Quantity, l.PayPrice)) + " != pay sum " +
-             std::to_string(l.PaySum));
-      if (!di.UsePayPrices && LineAmount(l.Quantity, l.Price) != l.Sum)
+      // The register checks quantity x price against the sum, and with pay
+      // prices quantity x price to pay against the sum after the item's
+      // own discounts (the corrections go to the receipt).
+      if (LineAmount(l.Quantity, l.Price) != l.Sum)
         fail(at + "quantity x price " + std::to_string(LineAmount(l.Quantity, l.Price)) + " != sum " +
              std::to_string(l.Sum));
+      const int64_t pay = l.Sum + WithoutCorrections(*l.Discounts);
+      if (di.UsePayPrices && LineAmount(l.Quantity, PriceToPay(l, pay)) != pay)
+        fail(at + "quantity x price to pay " + std::to_string(LineAmount(l.Quantity, PriceToPay(l, pay))) +
+             " != pay " + std::to_string(pay));
     } else if (LineAmount(l.Quantity, l.Price) != l.Sum &&
                Rounded(LineAmount(l.Quantity, l.Price), di.PriceStep()) != l.Sum) {
       fail(at + "summary line quantity x price != sum");

@@ -2,6 +2,7 @@
 // misses a line's sum are booked as correction entries, or the line is
 // printed as one piece when no register could take them.
 #include <algorithm>
+#include <cstdlib>
 
 #include "io/printer/discounts/discount_infos.h"
 #include "io/printer/discounts/discount_share.h"
@@ -12,21 +13,86 @@ namespace {
 // line whose price was worked out from its sum.
 constexpr int kMaxPriceRaises = 100000;
 
+int64_t EntriesWithoutCorrections(const iDishDiscountInfo& set) {
+  int64_t total = 0;
+  for (int e = 0; e < set.Count(); ++e)
+    if (!set.Entry(e).IsCorrection) total += set.GetAmount(e);
+  return total;
+}
+
+// With pay prices the register checks quantity × price against the item's
+// sum, and quantity × price to pay against what the item pays after the
+// discounts printed on it. A line with such discounts keeps its list amount;
+// its rest is taken on the pay side, from its discounts.
+bool PaysAfterItsDiscounts(const tFRDiscsDishInfo& line, bool payPrices) {
+  return payPrices && line.Discounts && EntriesWithoutCorrections(*line.Discounts) != 0;
+}
+
+int64_t PrintedPay(const tFRDiscsDishInfo& line) { return line.Sum + EntriesWithoutCorrections(*line.Discounts); }
+
 void RaisePrice(tFRDiscsDishInfo& line, bool payPrices) {
-  ++line.Price;
+  if (!PaysAfterItsDiscounts(line, payPrices)) ++line.Price;
   if (payPrices) ++line.PayPrice;
 }
 
 void RaisePrice(tModifierRec& modifier, bool) { ++modifier.Price; }
 
+// The entry of a line that can take the kopecks -d without turning from a
+// discount into a markup or back: the largest one; -1 when there is none.
+int EntryTakingKopecks(const iDishDiscountInfo& set, int64_t d) {
+  int best = -1;
+  for (int e = 0; e < set.Count(); ++e) {
+    const tDishDiscInfo& entry = set.Entry(e);
+    if (entry.IsCorrection || entry.Amount == 0) continue;
+    if (best < 0 || std::llabs(entry.Amount) > std::llabs(set.GetAmount(best))) best = e;
+  }
+  if (best < 0) return -1;
+  const int64_t amount = set.GetAmount(best), moved = amount - d;
+  return moved == 0 || (moved < 0) == (amount < 0) ? best : -1;
+}
+
+bool MoveIntoEntries(tFRDiscsDishInfo& line, int64_t d) {
+  const int e = EntryTakingKopecks(*line.Discounts, d);
+  if (e < 0) return false;
+  const tDishDiscInfo entry = line.Discounts->Entry(e);
+  // An entry taken down to nothing is not printed as a zero discount.
+  if (entry.Amount == d)
+    line.Discounts->Delete(e);
+  else
+    line.Discounts->Add(entry.DiscountId, entry.Code, entry.Name, -d, entry.IsOwn, 0);
+  return true;
+}
+
 void BookCorrection(tFRDiscsDishInfo& line, int64_t d, bool payPrices) {
+  if (PaysAfterItsDiscounts(line, payPrices) && MoveIntoEntries(line, d)) {
+    line.PaySum -= d;
+    return;
+  }
   line.Sum -= d;
   if (payPrices) line.PaySum -= d;
 }
 
 void BookCorrection(tModifierRec& modifier, int64_t d, bool) { modifier.Sum -= d; }
 
+// Before the rest of a line paid after its discounts is taken: a list
+// amount that quantity × price misses (a sum the POS did not work out from
+// the price) is brought to it, the discounts taking the kopecks; and where
+// part of the line's discounts is printed for the receipt, the price to pay
+// is that of what the item itself pays.
+void PreparePayPrice(tFRDiscsDishInfo& line, bool payPrices) {
+  if (!PaysAfterItsDiscounts(line, payPrices) || line.Quantity <= 0) return;
+  const int64_t d = line.Sum - LineAmount(line.Quantity, line.Price);
+  if (d != 0 && MoveIntoEntries(line, -d)) line.Sum -= d;
+  const int64_t pay = PrintedPay(line);
+  if (pay != line.PaySum) line.PayPrice = ShareByQuantity(line.Quantity, 1000, pay);
+}
+
 }  // namespace
+
+int64_t tDiscountInfos::Discrepancy(const tFRDiscsDishInfo& line) const {
+  if (PaysAfterItsDiscounts(line, UsePayPrices)) return PrintedPay(line) - LineAmount(line.Quantity, line.PayPrice);
+  return line.Sum - LineAmount(line.Quantity, line.Price);
+}
 
 // A positive rest becomes a small discount by raising the price kopeck by
 // kopeck, where markups cannot be printed (or pay prices are corrected).
@@ -63,6 +129,7 @@ void tDiscountInfos::FinalCorrection(bool discountsAllowed, bool markupsAllowed,
   int64_t c = 0;
   for (tFRDiscsDishInfo& line : Lines) {
     if (line.Skip) continue;  // not printed: takes no correction
+    PreparePayPrice(line, UsePayPrices);
     CorrectItem(line, c, discountsAllowed, markupsAllowed, name);
     for (tModifierRec& modifier : line.Modifiers) CorrectItem(modifier, c, discountsAllowed, markupsAllowed, name);
   }
@@ -72,6 +139,7 @@ bool tDiscountInfos::NeedsQuantityOne(bool discountsAllowed, bool markupsAllowed
   int64_t c = 0;
   for (tFRDiscsDishInfo& line : Lines) {
     if (line.Skip) continue;
+    PreparePayPrice(line, UsePayPrices);
     const int64_t price = line.Price, payPrice = line.PayPrice;
     const int64_t d = RaisedDiscrepancy(line, c, discountsAllowed, markupsAllowed);
     line.Price = price;

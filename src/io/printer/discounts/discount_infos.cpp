@@ -433,6 +433,7 @@ void tDiscountInfos::LoadDiscounts(TPDDataSet& discounts, const IGetNameIntf& di
     if (OrderLevelOnly) line.Discounts = tDishDiscountInfo::New();
     linesByUni_[line.DishUNI].push_back(int32_t(i));
   }
+  std::vector<tDishRecord> bound;
   ForEachRecord(discounts, [&] {
     const int32_t dishUni = record.Identifier("DishUNI");
     const int32_t discountId = record.Identifier("Discount");
@@ -446,17 +447,16 @@ void tDiscountInfos::LoadDiscounts(TPDDataSet& discounts, const IGetNameIntf& di
     const auto found = linesByUni_.find(dishUni);
     if (found == linesByUni_.end()) return;
     HasDishDiscounts = true;
-    const int32_t code = IntegerText(record.Text("Discount.Code"));
-    const std::string name = discountNameGetter.GetName(record);
-    std::vector<int64_t> weights;
-    for (int32_t i : found->second) weights.push_back(Lines[size_t(i)].Sum);
-    const std::vector<int64_t> parts = SplitSequential(record.Hundredths(amountField), weights);
-    for (size_t k = 0; k < parts.size(); ++k) {
-      tFRDiscsDishInfo& line = Lines[size_t(found->second[k])];
-      line.Discounts->Add(discountId, code, name, parts[k], 1, 0);
-      line.DiscountedSum += parts[k];
-    }
+    bound.push_back({&found->second, discountId, IntegerText(record.Text("Discount.Code")),
+                     discountNameGetter.GetName(record), record.Hundredths(amountField), {}});
   });
+  SplitDishRecords(bound);
+  for (const tDishRecord& r : bound)
+    for (size_t k = 0; k < r.Parts.size(); ++k) {
+      tFRDiscsDishInfo& line = Lines[size_t((*r.Group)[k])];
+      line.Discounts->Add(r.DiscountId, r.Code, r.Name, r.Parts[k], 1, 0);
+      line.DiscountedSum += r.Parts[k];
+    }
 }
 
 // ---- prices --------------------------------------------------------------------
@@ -478,11 +478,6 @@ void tDiscountInfos::RecomputePrice(tFRDiscsDishInfo& line) const {
 void tDiscountInfos::RecomputePrice(tModifierRec& modifier) const {
   if (StepRounded(LineAmount(modifier.Quantity, modifier.Price), priceStep_) != modifier.Sum)
     modifier.Price = ShareByQuantity(modifier.Quantity, 1000, modifier.Sum);
-}
-
-int64_t tDiscountInfos::Discrepancy(const tFRDiscsDishInfo& line) const {
-  if (UsePayPrices) return line.PaySum - LineAmount(line.Quantity, line.PayPrice);
-  return line.Sum - LineAmount(line.Quantity, line.Price);
 }
 
 int64_t tDiscountInfos::Discrepancy(const tModifierRec& modifier) const {

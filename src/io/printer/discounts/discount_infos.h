@@ -102,6 +102,16 @@ class tDiscountInfos {
   int32_t ComboMode() const { return comboMode_; }
   int32_t ModifierMode() const { return modifierMode_; }
 
+  // A record of "Discounts" bound to a dish line, with its parts per line
+  // of its DishUNI (in the order of Group).
+  struct tDishRecord {
+    const std::vector<int32_t>* Group;
+    int32_t DiscountId, Code;
+    std::string Name;
+    int64_t Amount;
+    std::vector<int64_t> Parts;
+  };
+
  private:
   struct tDishColumns;
   struct tModifierSource;
@@ -116,6 +126,8 @@ class tDiscountInfos {
   void SplitSharedTax(const std::vector<int32_t>& group, int32_t taxId);
   std::string DepartmentName(int32_t department, tRecordReader& record);
   int32_t LookupEnumCode(int32_t table, int64_t value);
+  void SplitDishRecords(std::vector<tDishRecord>& records) const;
+  void FollowPosSplit(const std::vector<int32_t>& group, const std::vector<tDishRecord*>& records) const;
   void AddProportional(int32_t discountId);
   void RemoveProportional(int32_t discountId);
   bool IsOrderLevel(int32_t dishUni) const { return dishUni == 0 || OrderLevelOnly; }

@@ -146,6 +146,7 @@ class tItemsBuilder {
     const int64_t pay = line.Sum + (discounts ? PrintedItemDiscounts(b_, *line.Discounts) : 0);
     if (pay == line.PaySum) return line.PayPrice;
     if (pay == line.Sum) return line.Price;
+    if (LineAmount(line.Quantity, line.PayPrice) == pay) return line.PayPrice;
     return line.Quantity != 0 ? ShareByQuantity(line.Quantity, 1000, pay) : pay;
   }
 
