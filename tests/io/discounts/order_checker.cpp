@@ -59,7 +59,7 @@ int64_t WithoutCorrections(const iDishDiscountInfo& set) {
 
 // The price to pay the receipt prints for a line paying `pay`.
 int64_t PriceToPay(const tFRDiscsDishInfo& l, int64_t pay) {
-  if (l.Sum == l.PaySum || pay == l.Sum) return l.Price;
+  if (pay == l.Sum) return l.Price;
   if (pay == l.PaySum || LineAmount(l.Quantity, l.PayPrice) == pay) return l.PayPrice;
   return l.Quantity != 0 ? ShareByQuantity(l.Quantity, 1000, pay) : pay;
 }

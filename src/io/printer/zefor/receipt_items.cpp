@@ -138,15 +138,14 @@ class tItemsBuilder {
   }
 
   // The price after the discounts printed on the item: the pay price where
-  // they come to the line's pay amount, else (discounts printed for the
-  // whole receipt, or not at all) the price of what the item itself pays.
+  // they come to the line's pay amount (or to quantity × pay price), else
+  // (discounts printed for the whole receipt, or not at all) the price of
+  // what the item itself pays.
   int64_t PriceToPay(const tFRDiscsDishInfo& line) const {
-    if (line.Sum == line.PaySum) return line.Price;
     const bool discounts = Printout() && line.Discounts && line.Discounts->Count() > 0;
     const int64_t pay = line.Sum + (discounts ? PrintedItemDiscounts(b_, *line.Discounts) : 0);
-    if (pay == line.PaySum) return line.PayPrice;
     if (pay == line.Sum) return line.Price;
-    if (LineAmount(line.Quantity, line.PayPrice) == pay) return line.PayPrice;
+    if (pay == line.PaySum || LineAmount(line.Quantity, line.PayPrice) == pay) return line.PayPrice;
     return line.Quantity != 0 ? ShareByQuantity(line.Quantity, 1000, pay) : pay;
   }
 
