@@ -50,13 +50,6 @@ int64_t Rounded(int64_t amount, int64_t step) {
   return step >= 2 ? TNumeric::RoundDiv(nrHalfAwayFromZero, step, amount) * step : amount;
 }
 
-int64_t WithoutCorrections(const iDishDiscountInfo& set) {
-  int64_t total = 0;
-  for (int e = 0; e < set.Count(); ++e)
-    if (!set.Entry(e).IsCorrection) total += set.GetAmount(e);
-  return total;
-}
-
 // The price to pay the receipt prints for a line paying `pay`.
 int64_t PriceToPay(const tFRDiscsDishInfo& l, int64_t pay) {
   if (pay == l.Sum) return l.Price;
@@ -90,7 +83,7 @@ std::vector<std::string> CheckPrepared(tTestRegister& reg, const tRunResult& run
       if (LineAmount(l.Quantity, l.Price) != l.Sum)
         fail(at + "quantity x price " + std::to_string(LineAmount(l.Quantity, l.Price)) + " != sum " +
              std::to_string(l.Sum));
-      const int64_t pay = l.Sum + WithoutCorrections(*l.Discounts);
+      const int64_t pay = l.Sum + TotalWithoutCorrections(*l.Discounts);
       if (di.UsePayPrices && LineAmount(l.Quantity, PriceToPay(l, pay)) != pay)
         fail(at + "quantity x price to pay " + std::to_string(LineAmount(l.Quantity, PriceToPay(l, pay))) +
              " != pay " + std::to_string(pay));

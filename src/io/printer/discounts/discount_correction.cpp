@@ -13,22 +13,15 @@ namespace {
 // line whose price was worked out from its sum.
 constexpr int kMaxPriceRaises = 100000;
 
-int64_t EntriesWithoutCorrections(const iDishDiscountInfo& set) {
-  int64_t total = 0;
-  for (int e = 0; e < set.Count(); ++e)
-    if (!set.Entry(e).IsCorrection) total += set.GetAmount(e);
-  return total;
-}
-
 // With pay prices the register checks quantity × price against the item's
 // sum, and quantity × price to pay against what the item pays after the
 // discounts printed on it. A line with such discounts keeps its list amount;
 // its rest is taken on the pay side, from its discounts.
 bool PaysAfterItsDiscounts(const tFRDiscsDishInfo& line, bool payPrices) {
-  return payPrices && line.Discounts && EntriesWithoutCorrections(*line.Discounts) != 0;
+  return payPrices && line.Discounts && TotalWithoutCorrections(*line.Discounts) != 0;
 }
 
-int64_t PrintedPay(const tFRDiscsDishInfo& line) { return line.Sum + EntriesWithoutCorrections(*line.Discounts); }
+int64_t PrintedPay(const tFRDiscsDishInfo& line) { return line.Sum + TotalWithoutCorrections(*line.Discounts); }
 
 void RaisePrice(tFRDiscsDishInfo& line, bool payPrices) {
   if (!PaysAfterItsDiscounts(line, payPrices)) ++line.Price;

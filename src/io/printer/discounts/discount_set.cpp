@@ -105,3 +105,10 @@ int64_t MarkupTotal(const iDishDiscountInfo& set) {
     if (set.GetAmount(i) > 0) total += set.GetAmount(i);
   return total;
 }
+
+int64_t TotalWithoutCorrections(const iDishDiscountInfo& set) {
+  int64_t total = 0;
+  for (int i = 0; i < set.Count(); ++i)
+    if (!set.Entry(i).IsCorrection) total += set.GetAmount(i);
+  return total;
+}

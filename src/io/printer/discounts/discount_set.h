@@ -46,6 +46,8 @@ using tDiscountSetRef = std::shared_ptr<iDishDiscountInfo>;
 
 // The sum of the positive entries (the markups) of a set.
 int64_t MarkupTotal(const iDishDiscountInfo& set);
+// The sum of the entries that are not corrections.
+int64_t TotalWithoutCorrections(const iDishDiscountInfo& set);
 
 class tDishDiscountInfo : public iDishDiscountInfo {
  public:
