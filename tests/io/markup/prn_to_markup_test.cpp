@@ -1,6 +1,7 @@
 // The PRN command set turned into markup, one rule at a time; every expected
 // document is written out in full.
 #include "io/printer/markup/uf_markup_text.h"
+#include "io/printer/markup/uf_xml.h"
 #include "markup_testing.h"
 #include "platform/codepage.h"
 
@@ -273,6 +274,23 @@ TEST_F(PrnToMarkup, TextsInEachCodePage) {
                  "\t</Unfiscal>",
                  "</PRINTUNFISCAL>"}))
       << "QR data and additional information are texts too";
+}
+
+// The adapter's fallback when the converter library is missing: with the
+// library flag set (merged discount names), the texts still come out as
+// UTF-8, never as the POS's single-byte code.
+TEST_F(PrnToMarkup, AdaptersBuiltInConversionConvertsWithTheLibraryFlag) {
+  tUFXmlSettings settings;
+  settings.ConverterFlag = true;
+  TUFXml converter(settings);
+  const std::string prn = "\xD1\xEA\xE8\xE4\xEA\xE0 10%\r\n";
+  IXmlDocument document;
+  ASSERT_TRUE(converter.ConvertBuiltIn(reinterpret_cast<const uint8_t*>(prn.data()), prn.size(), document));
+  EXPECT_EQ(document->Xml(),
+            Doc({"<PRINTUNFISCAL>", "\t<Unfiscal Slip=\"0\" CutAfter=\"0\" Footer=\"0\">",
+                 "\t\t<TextLine Bold=\"0\" BigHeight=\"0\" BigWidth=\"0\" Inverted=\"0\" Tapes=\"1\" "
+                 "Text=\"Скидка 10%\"/>",
+                 "\t</Unfiscal>", "</PRINTUNFISCAL>"}));
 }
 
 }  // namespace

@@ -20,7 +20,10 @@ bool TUFXml::ConvertThroughLibrary(const uint8_t* buffer, size_t size, IXmlDocum
 }
 
 bool TUFXml::ConvertBuiltIn(const uint8_t* buffer, size_t size, IXmlDocument& document) {
+  // Texts are always turned into UTF-8 here. The flag asks the library to
+  // convert with the adapter's single-byte procedure; taken as the raw-text
+  // flag it would put single-byte texts (the names of merged discounts)
+  // unconverted into a UTF-8 document.
   TUFXmlBase converter(settings_.InitialTapes, TKvt_UnfiscalPrint::kNoFont, settings_.BarCodes);
-  converter.RawText = settings_.ConverterFlag;
   return converter.ConvertPrn(buffer, size, document);
 }

@@ -12,8 +12,8 @@
 struct tUFXmlSettings {
   uint8_t InitialTapes = 0;       // tapes state 0, 1 or 2
   tBarCodeDefaults BarCodes{0, 2, 100, 0};
-  // Built-in converter: texts written without code conversion. Library:
-  // the adapter's single-byte procedure is handed to the library.
+  // The adapter's single-byte procedure is handed to the library. The
+  // built-in converter always converts texts.
   bool ConverterFlag = false;
 };
 
