@@ -70,6 +70,8 @@ const tCase kCases[] = {
     {"protocol 20", "lunch_two_taxes.order", "foAbsItemDiscount foCalcChange", "", kFlags, "lunch_protocol20.xml", 20},
     {"partly non-fiscal payment", "hotel_guest.order", "foAbsItemDiscount foCalcChange", "", kFlags,
      "hotel_guest.xml"},
+    {"price to pay corrected", "wine_flight.order", "foAbsItemDiscount foAbsDiscountSum foCalcChange foCorrectPriceToPay",
+     "", kFlags, "wine_flight_price_to_pay.xml"},
 };
 
 TEST_F(HandWritten, EveryOrderIsTheHandWrittenDocument) {
