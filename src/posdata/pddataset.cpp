@@ -151,9 +151,9 @@ VarType TPDDataSet::GetValue(int32_t row, int32_t column) const {
   return Cell(row, column);
 }
 
-VarType TPDDataSet::GetRawValue(int32_t column) const {
-  if (column < 0 || column >= cols_ || recCount_ == 0 || cursor_ >= rawRecCount_) return VarType::Null();
-  return Cell(cursor_, column);
+const VarType& TPDDataSet::NullCell() {
+  static const VarType null;
+  return null;
 }
 
 VarType TPDDataSet::GetRawValueByName(const std::string& name) const {

@@ -63,8 +63,10 @@ void tDiscountInfos::Init(int32_t deviceIndex, int32_t lineCount, bool separateD
   ProportionalDiscs.clear();
   LastDiscountName.clear();
   LastDiscountCode = 0;
+  for (tFRDiscsDishInfo& line : Lines)
+    if (line.Discounts && line.Discounts.use_count() == 1) spareSets_.push_back(std::move(line.Discounts));
   Lines.assign(size_t(std::max(lineCount, 0)), tFRDiscsDishInfo());
-  for (tFRDiscsDishInfo& line : Lines) line.Discounts = tDishDiscountInfo::New();
+  for (tFRDiscsDishInfo& line : Lines) line.Discounts = EmptySet();
   AllSameTax = true;
   HasDuplicateUni = false;
   HasDishDiscounts = false;
@@ -77,18 +79,38 @@ void tDiscountInfos::Init(int32_t deviceIndex, int32_t lineCount, bool separateD
   taxAnswers_.assign(size_t(std::max(taxCount_, 0)), {});
 }
 
+tDiscountSetRef tDiscountInfos::EmptySet() {
+  if (spareSets_.empty()) return tDishDiscountInfo::New();
+  tDiscountSetRef set = std::move(spareSets_.back());
+  spareSets_.pop_back();
+  set->Clear();
+  return set;
+}
+
 // ---- dishes -----------------------------------------------------------------
 
 void tDiscountInfos::LoadDishes(TPDDataSet& dishes, TPDDataSet* taxes, int32_t comboMode,
                                 int32_t groupClassification) {
   comboMode_ = comboMode;
-  // Tax amounts by line, read once instead of once per line.
-  std::unordered_map<int32_t, std::vector<std::pair<int64_t, int64_t>>> taxAmounts;
+  // Tax amounts by line, read once instead of once per line: (DishUNI, tax,
+  // amount) in one list ordered by DishUNI, records of a DishUNI in their
+  // order.
+  struct tTaxAmount {
+    int32_t DishUNI;
+    int64_t TaxId, Amount;
+  };
+  std::vector<tTaxAmount> taxAmounts;
   if (taxes && useTaxDishType_) {
     tRecordReader tax(*taxes);
+    const int32_t uniColumn = tax.Column("DishUNI"), taxColumn = tax.Column("Tax"),
+                  sumColumn = tax.Column("NationalSum");
+    taxAmounts.reserve(size_t(std::max(taxes->RecCount(), 0)));
     ForEachRecord(*taxes, [&] {
-      taxAmounts[tax.Identifier("DishUNI")].emplace_back(tax.Raw("Tax").AsInt64(), tax.Hundredths("NationalSum"));
+      taxAmounts.push_back({CheckedInt32(taxes->GetRawValue(uniColumn).AsInt64()),
+                            taxes->GetRawValue(taxColumn).AsInt64(), AsHundredths(taxes->GetRawValue(sumColumn))});
     });
+    std::stable_sort(taxAmounts.begin(), taxAmounts.end(),
+                     [](const tTaxAmount& a, const tTaxAmount& b) { return a.DishUNI < b.DishUNI; });
   }
   tRecordReader record(dishes);
   const tDishColumns c{record.Column("IsCombo"),
@@ -103,6 +125,7 @@ void tDiscountInfos::LoadDishes(TPDDataSet& dishes, TPDDataSet* taxes, int32_t c
                        record.Column("DishUNI"),
                        record.Column("DishCode")};
   linesByUni_.clear();
+  linesByUni_.reserve(Lines.size());
   std::unordered_map<int32_t, int32_t> comboLines;  // combo DishUNI -> line
   std::string lastComboName;
   int32_t index = 0;
@@ -124,11 +147,11 @@ void tDiscountInfos::LoadDishes(TPDDataSet& dishes, TPDDataSet* taxes, int32_t c
     }
     if (useTaxDishType_ && taxes) {
       AttachLineTaxes(line, record);
-      const auto amounts = taxAmounts.find(line.DishUNI);
-      if (amounts != taxAmounts.end())
-        for (const auto& [taxId, amount] : amounts->second)
-          for (tDishTaxInfo& slot : line.Taxes)
-            if (slot.Present && slot.TaxId == taxId) slot.Amount += amount;
+      auto amount = std::lower_bound(taxAmounts.begin(), taxAmounts.end(), line.DishUNI,
+                                     [](const tTaxAmount& a, int32_t uni) { return a.DishUNI < uni; });
+      for (; amount != taxAmounts.end() && amount->DishUNI == line.DishUNI; ++amount)
+        for (tDishTaxInfo& slot : line.Taxes)
+          if (slot.Present && slot.TaxId == amount->TaxId) slot.Amount += amount->Amount;
     }
     LinkSameUni(index);
     if (index > 0 && line.Tax != Lines[0].Tax) AllSameTax = false;

@@ -163,6 +163,11 @@ class tDiscountInfos {
   tNameGetterRef dishNameGetter_;
   tNameGetterRef portionNameGetter_;
 
+  // The previous document's discount sets that nothing else holds, emptied
+  // for the lines of the next one instead of made anew.
+  std::vector<tDiscountSetRef> spareSets_;
+  tDiscountSetRef EmptySet();
+
   // Look-ups of the current document.
   std::unordered_map<int32_t, std::vector<int32_t>> linesByUni_;
   std::map<int32_t, std::string> departNames_;

@@ -46,7 +46,7 @@ int32_t tRecordReader::Column(const std::string& name) {
   return column;
 }
 
-VarType tRecordReader::Raw(const std::string& name) { return dataSet_.GetRawValue(Column(name)); }
+const VarType& tRecordReader::Raw(const std::string& name) { return dataSet_.GetRawValue(Column(name)); }
 
 std::string tRecordReader::Text(const std::string& name) {
   const int32_t column = Column(name);

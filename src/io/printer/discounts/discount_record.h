@@ -33,14 +33,14 @@ class tRecordReader {
   bool Has(const std::string& name) { return Column(name) >= 0; }
 
   // The stored cell, the null value for an unknown name.
-  VarType Raw(const std::string& name);
+  const VarType& Raw(const std::string& name);
   // The displayed text (reference names for reference columns; reference
   // paths through the POS), as the dataset's GetFieldText gives it.
   std::string Text(const std::string& name);
   // A reference path ("Dish.Name") as the dataset's GetRefProperty reads it.
   std::string RefProperty(const std::string& path);
   // The same for names kept by their identity.
-  VarType Raw(const tFieldName& name) { return dataSet_.GetRawValue(Named(name).Column); }
+  const VarType& Raw(const tFieldName& name) { return dataSet_.GetRawValue(Named(name).Column); }
   bool Has(const tFieldName& name) { return Named(name).Column >= 0; }
   std::string Text(const tFieldName& name);
   // An identifier: a non-integer text raises the conversion error, a value

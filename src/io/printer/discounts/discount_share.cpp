@@ -7,16 +7,24 @@
 #include "posdata/numeric.h"
 #include "posdata/pdlocale.h"
 
+// The quick way of a share is a few dozen instructions where a call costs
+// a good part of that; the splits take thousands of shares.
+#if defined(__GNUC__)
+#define ZEF_SHARE_INLINE inline __attribute__((always_inline))
+#else
+#define ZEF_SHARE_INLINE inline
+#endif
+
 namespace {
 
 constexpr uint8_t kMoneyScale = 2;
 
-uint64_t Magnitude(int64_t v) { return v < 0 ? 0 - static_cast<uint64_t>(v) : uint64_t(v); }
+ZEF_SHARE_INLINE uint64_t Magnitude(int64_t v) { return v < 0 ? 0 - static_cast<uint64_t>(v) : uint64_t(v); }
 
 // A magnitude at the product's scale rounded half up to the amount's scale
 // (scale decimals fewer), with the sign; the divisions by the usual scales
 // are by constants.
-int64_t ToAmountScale(uint64_t m, int scale, bool negative) {
+ZEF_SHARE_INLINE int64_t ToAmountScale(uint64_t m, int scale, bool negative) {
   uint64_t q;
   if (scale == 2) q = (m + 50) / 100;
   else if (scale == 3) q = (m + 500) / 1000;
@@ -64,7 +72,7 @@ bool TwiceRoundedShare(int64_t product, int64_t total, int weightScale, int k, i
 // the product leaves room for): the share at the product's scale is
 // product × 10^weightScale / total rounded once; `result` is that share at
 // the amount's scale. False where that is not sure.
-bool OnceRoundedShare(int64_t product, int64_t total, int weightScale, int64_t& result) {
+ZEF_SHARE_INLINE bool OnceRoundedShare(int64_t product, int64_t total, int weightScale, int64_t& result) {
   const int bits = BitLength(product);
   if (bits > 59 || MayOverflow(product, kPow10[weightScale])) return false;
   // The decimals the division adds, at least: the times the product can be
@@ -77,23 +85,39 @@ bool OnceRoundedShare(int64_t product, int64_t total, int weightScale, int64_t& 
   // With k ≥ added decimals added, the first rounding carries a fraction
   // below a half up only when (d − 2r) × 10^k ≤ d (see TwiceRoundedShare):
   // never when the total is below 10^added, and never when d − 2r exceeds
-  // d / 10^added; a half or more is carried in any case.
-  const uint64_t tens = uint64_t(kPow10[added]);
-  if (2 * r < d && d >= tens && d - 2 * r <= d / tens) return false;
+  // d / 10^added; a half or more is carried in any case. As 10^added is at
+  // least 10, a fraction more than a tenth below a half needs no division
+  // by 10^added (d / 10 the compiler takes by a multiplication).
+  if (2 * r < d && d - 2 * r <= d / 10) {
+    const uint64_t tens = uint64_t(kPow10[added]);
+    if (d >= tens && d - 2 * r <= d / tens) return false;
+  }
   result = ToAmountScale(q + (2 * r >= d ? 1 : 0), weightScale, (product < 0) != (total < 0));
   return true;
 }
 
-// The same steps as NumericShare with the powers of ten from a table, for
-// the common case of a product within 63 bits; everything else, and every
-// failure, goes the TNumeric way.
-int64_t ScaledShare(int64_t total, int64_t weight, int64_t amount, uint8_t weightScale, uint8_t amountScale) {
-  if (amount == 0 || weight == 0) return 0;
-  if (weight == total) return amount;
+// The shares that take the quick way (zero, the whole amount, or a
+// product that OnceRoundedShare decides), inline for the splits that take
+// thousands of them; false where ScaledShare has to go further.
+ZEF_SHARE_INLINE bool QuickShare(int64_t total, int64_t weight, int64_t amount, int weightScale, int64_t& result) {
+  if (amount == 0 || weight == 0) {
+    result = 0;
+    return true;
+  }
+  if (weight == total) {
+    result = amount;
+    return true;
+  }
+  if (total == 0 || MayOverflow(amount, weight)) return false;
+  return OnceRoundedShare(amount * weight, total, weightScale, result);
+}
+
+// ScaledShare where QuickShare could not decide: the same steps as
+// NumericShare with the powers of ten from a table for a product within 63
+// bits; everything else, and every failure, goes the TNumeric way.
+int64_t SlowShare(int64_t total, int64_t weight, int64_t amount, uint8_t weightScale, uint8_t amountScale) {
   if (total == 0 || MayOverflow(amount, weight))
     return NumericShare(total, weight, amount, weightScale, amountScale);
-  int64_t quick = 0;
-  if (OnceRoundedShare(amount * weight, total, weightScale, quick)) return quick;
   const int productScale = weightScale + amountScale;
   // Div: the divisor loses its trailing zeros, the dividend gains decimals
   // while they fit (at most 18 beyond the product's scale).
@@ -122,11 +146,22 @@ int64_t ScaledShare(int64_t total, int64_t weight, int64_t amount, uint8_t weigh
   return RoundDivPow10(nrHalfAwayFromZero, productScale - amountScale, value);
 }
 
+int64_t ScaledShare(int64_t total, int64_t weight, int64_t amount, uint8_t weightScale, uint8_t amountScale) {
+  int64_t quick = 0;
+  if (QuickShare(total, weight, amount, weightScale, quick)) return quick;
+  return SlowShare(total, weight, amount, weightScale, amountScale);
+}
+
+// Share of hundredths by hundredths, inline where the splits call it.
+ZEF_SHARE_INLINE int64_t MoneyShare(int64_t total, int64_t weight, int64_t amount) {
+  int64_t quick = 0;
+  if (QuickShare(total, weight, amount, kMoneyScale, quick)) return quick;
+  return SlowShare(total, weight, amount, kMoneyScale, kMoneyScale);
+}
+
 }  // namespace
 
-int64_t Share(int64_t total, int64_t weight, int64_t amount) {
-  return ScaledShare(total, weight, amount, kMoneyScale, kMoneyScale);
-}
+int64_t Share(int64_t total, int64_t weight, int64_t amount) { return MoneyShare(total, weight, amount); }
 
 int64_t ShareByQuantity(int64_t total, int64_t weight, int64_t amount) {
   return ScaledShare(total, weight, amount, kQuantityScale, kMoneyScale);
@@ -158,7 +193,7 @@ std::vector<int64_t> SplitSequential(int64_t amount, const std::vector<int64_t>&
   std::vector<int64_t> parts(weights.size(), 0);
   for (size_t i = 0; i < weights.size(); ++i) {
     switch (kind) {
-      case tShareKind::Money: parts[i] = Share(total, weights[i], amount); break;
+      case tShareKind::Money: parts[i] = MoneyShare(total, weights[i], amount); break;
       case tShareKind::ByQuantity: parts[i] = ShareByQuantity(total, weights[i], amount); break;
       case tShareKind::OfQuantity: parts[i] = QuantityShare(total, weights[i], amount); break;
     }
