@@ -242,7 +242,11 @@ tDiscountInfos::tTaxAnswers* tDiscountInfos::TaxAnswers(tRecordReader& record, s
   if (slot >= taxAnswers_.size()) taxAnswers_.resize(slot + 1);
   const tSlotPaths& paths = slotPaths_[slot];
   if (!record.Has(paths.Field)) return nullptr;
-  return &taxAnswers_[slot][record.Raw(paths.Field).AsInt64()];
+  const int64_t tax = record.Raw(paths.Field).AsInt64();
+  std::vector<std::pair<int64_t, tTaxAnswers>>& known = taxAnswers_[slot];
+  for (auto& [id, answers] : known)
+    if (id == tax) return &answers;
+  return &known.emplace_back(tax, tTaxAnswers()).second;
 }
 
 void tDiscountInfos::AttachLineTaxes(tFRDiscsDishInfo& line, tRecordReader& record) {

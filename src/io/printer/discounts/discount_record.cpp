@@ -88,12 +88,17 @@ std::string tRecordReader::RefProperty(const tRefPath& parsed) {
 int32_t tRecordReader::Identifier(const std::string& name) { return CheckedInt32(Raw(name).AsInt64()); }
 
 const tRecordReader::tNamed& tRecordReader::Named(const tFieldName& name) {
-  for (const tNamed& n : named_)
-    if (n.Id == name.Id()) return n;
-  tNamed n{name.Id(), Column(name.Text()), nullptr};
-  if (n.Column < 0 && name.Text().find('.') != std::string::npos) n.Path = &Path(name.Text());
-  named_.push_back(n);
-  return named_.back();
+  uint8_t& slot = namedSlots_[name.Id() % kNamedSlots];
+  if (slot != 0 && named_[slot - 1u].Id == name.Id()) return named_[slot - 1u];
+  size_t i = 0;
+  while (i < named_.size() && named_[i].Id != name.Id()) ++i;
+  if (i == named_.size()) {
+    tNamed n{name.Id(), Column(name.Text()), nullptr};
+    if (n.Column < 0 && name.Text().find('.') != std::string::npos) n.Path = &Path(name.Text());
+    named_.push_back(n);
+  }
+  if (i < UINT8_MAX) slot = uint8_t(i + 1);
+  return named_[i];
 }
 
 std::string tRecordReader::Text(const tFieldName& name) {

@@ -70,6 +70,11 @@ class tRecordReader {
   std::vector<std::pair<std::string, int32_t>> columns_;
   std::deque<std::pair<std::string, tRefPath>> paths_;  // a deque: tNamed keeps pointers into it
   std::vector<tNamed> named_;
+  // Per the low bits of a name's identity, 1 + the index in named_ of the
+  // name looked up last with those bits (0: none): every cell of a walk
+  // is read through a name, so the search is mostly skipped.
+  static constexpr uint32_t kNamedSlots = 32;
+  uint8_t namedSlots_[kNamedSlots] = {};
 };
 
 // A 32-bit value or a range error.

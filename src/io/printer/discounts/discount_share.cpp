@@ -72,15 +72,15 @@ bool TwiceRoundedShare(int64_t product, int64_t total, int weightScale, int k, i
 // the product leaves room for): the share at the product's scale is
 // product × 10^weightScale / total rounded once; `result` is that share at
 // the amount's scale. False where that is not sure.
-ZEF_SHARE_INLINE bool OnceRoundedShare(int64_t product, int64_t total, int weightScale, int64_t& result) {
-  const int bits = BitLength(product);
-  if (bits > 59 || MayOverflow(product, kPow10[weightScale])) return false;
+ZEF_SHARE_INLINE bool OnceRoundedShare(uint64_t m, bool negative, uint64_t d, int weightScale, int64_t& result) {
+  // m: the product's magnitude, d: the total's (neither 0).
+  const int bits = 64 - __builtin_clzll(m);
+  if (bits > 59 || bits + BitLength(kPow10[weightScale]) > 63) return false;
   // The decimals the division adds, at least: the times the product can be
   // multiplied by 10 (1233 / 4096: log10 2), less the weight's scale.
   const int added = std::min(((59 - bits) * 1233 >> 12) - weightScale, kMaxPow10);
-  const uint64_t d = Magnitude(total);
   if (added < 1) return false;
-  const uint64_t n = Magnitude(product * kPow10[weightScale]);
+  const uint64_t n = m * uint64_t(kPow10[weightScale]);
   const uint64_t q = n / d, r = n - q * d;
   // With k ≥ added decimals added, the first rounding carries a fraction
   // below a half up only when (d − 2r) × 10^k ≤ d (see TwiceRoundedShare):
@@ -92,7 +92,7 @@ ZEF_SHARE_INLINE bool OnceRoundedShare(int64_t product, int64_t total, int weigh
     const uint64_t tens = uint64_t(kPow10[added]);
     if (d >= tens && d - 2 * r <= d / tens) return false;
   }
-  result = ToAmountScale(q + (2 * r >= d ? 1 : 0), weightScale, (product < 0) != (total < 0));
+  result = ToAmountScale(q + (2 * r >= d ? 1 : 0), weightScale, negative);
   return true;
 }
 
@@ -108,8 +108,12 @@ ZEF_SHARE_INLINE bool QuickShare(int64_t total, int64_t weight, int64_t amount, 
     result = amount;
     return true;
   }
-  if (total == 0 || MayOverflow(amount, weight)) return false;
-  return OnceRoundedShare(amount * weight, total, weightScale, result);
+  if (total == 0) return false;
+  const uint64_t a = Magnitude(amount), w = Magnitude(weight);
+  // Magnitudes below 2^31 have bit lengths that add up to 62 at most.
+  if (((a | w) >> 31) != 0 && MayOverflow(amount, weight)) return false;
+  const bool negative = ((amount < 0) != (weight < 0)) != (total < 0);
+  return OnceRoundedShare(a * w, negative, Magnitude(total), weightScale, result);
 }
 
 // ScaledShare where QuickShare could not decide: the same steps as
@@ -186,21 +190,30 @@ int64_t LineAmount(int64_t quantity, int64_t price) {
   return x.Value;
 }
 
-std::vector<int64_t> SplitSequential(int64_t amount, const std::vector<int64_t>& weights,
-                                     tShareKind kind) {
+namespace {
+
+template <class ShareOf>
+std::vector<int64_t> SplitBy(int64_t amount, const std::vector<int64_t>& weights, ShareOf shareOf) {
   int64_t total = 0;
   for (int64_t w : weights) total += w;
   std::vector<int64_t> parts(weights.size(), 0);
   for (size_t i = 0; i < weights.size(); ++i) {
-    switch (kind) {
-      case tShareKind::Money: parts[i] = MoneyShare(total, weights[i], amount); break;
-      case tShareKind::ByQuantity: parts[i] = ShareByQuantity(total, weights[i], amount); break;
-      case tShareKind::OfQuantity: parts[i] = QuantityShare(total, weights[i], amount); break;
-    }
+    parts[i] = shareOf(total, weights[i], amount);
     amount -= parts[i];
     total -= weights[i];
   }
   return parts;
+}
+
+}  // namespace
+
+std::vector<int64_t> SplitSequential(int64_t amount, const std::vector<int64_t>& weights,
+                                     tShareKind kind) {
+  switch (kind) {
+    case tShareKind::ByQuantity: return SplitBy(amount, weights, ShareByQuantity);
+    case tShareKind::OfQuantity: return SplitBy(amount, weights, QuantityShare);
+    default: return SplitBy(amount, weights, MoneyShare);
+  }
 }
 
 std::string QuantityText(int64_t quantity) {
