@@ -185,6 +185,12 @@ int64_t ShareFast(int64_t total, int64_t weight, int64_t amount, int weightScale
 
 int64_t LineAmount(int64_t quantity, int64_t price) {
   if (price == INT64_MAX) return 0;
+  // Where the product fits, Mul takes it exact at scale 5 and rounds it
+  // half away from zero to the price's scale.
+  if (!MayOverflow(price, quantity)) {
+    const int64_t product = price * quantity;
+    return ToAmountScale(Magnitude(product), kQuantityScale, product < 0);
+  }
   TNumeric x{price, kMoneyScale, nrHalfAwayFromZero};
   x.Mul(TNumeric{quantity, kQuantityScale, nrHalfAwayFromZero});
   return x.Value;
