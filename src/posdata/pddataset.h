@@ -41,6 +41,8 @@ class TPDDataSet {
 
   int32_t FieldIndex(const std::string& name) const;
   VarType GetValue(int32_t row, int32_t column) const;
+  // GetValue(row, column).AsString() without the copy of the cell.
+  std::string GetText(int32_t row, int32_t column) const;
   // The stored cell of the current record, in place (the null value for a
   // column or record out of range): the preparation reads every cell of
   // every record, and a copy would cost more than the read.

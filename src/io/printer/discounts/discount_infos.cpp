@@ -109,8 +109,10 @@ void tDiscountInfos::LoadDishes(TPDDataSet& dishes, TPDDataSet* taxes, int32_t c
       taxAmounts.push_back({CheckedInt32(taxes->GetRawValue(uniColumn).AsInt64()),
                             taxes->GetRawValue(taxColumn).AsInt64(), AsHundredths(taxes->GetRawValue(sumColumn))});
     });
-    std::stable_sort(taxAmounts.begin(), taxAmounts.end(),
-                     [](const tTaxAmount& a, const tTaxAmount& b) { return a.DishUNI < b.DishUNI; });
+    const auto byUni = [](const tTaxAmount& a, const tTaxAmount& b) { return a.DishUNI < b.DishUNI; };
+    // The POS writes them in line order, mostly.
+    if (!std::is_sorted(taxAmounts.begin(), taxAmounts.end(), byUni))
+      std::stable_sort(taxAmounts.begin(), taxAmounts.end(), byUni);
   }
   tRecordReader record(dishes);
   const tDishColumns c{record.Column("IsCombo"),
@@ -309,15 +311,21 @@ tTaxString tDiscountInfos::TaxClass(tRecordReader& record) {
         answers->ClassText = record.Text(taxClassPaths_[size_t(k - 1)]);
         answers->HasClass = true;
       }
-      const std::string text = answers ? answers->ClassText : record.Text(taxClassPaths_[size_t(k - 1)]);
+      std::string asked;
+      if (!answers) asked = record.Text(taxClassPaths_[size_t(k - 1)]);
+      const std::string& text = answers ? answers->ClassText : asked;
       if (text.empty()) continue;
-      tax.Text = tax.Text.empty() ? text : text + ";" + tax.Text;
+      if (tax.Text.empty())
+        tax.Text = text;
+      else
+        tax.Text = text + ";" + tax.Text;
     }
   }
   if (tax.Text.empty()) tax.Text = "no_tax";
   static const tFieldName kForAdvance("Dish.TaxDishType.ForAdvance"), kItemKind("Dish.ITEMKIND"),
       kPaymentMethod("PaymentMethod");
-  if (record.Text(kForAdvance) == "1") {
+  const std::string forAdvance = record.Text(kForAdvance);
+  if (forAdvance.size() == 1 && forAdvance[0] == '1') {
     tax.PaymentMethod = 3;
     tax.ItemSubject = 10;
   } else {

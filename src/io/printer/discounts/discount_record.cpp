@@ -50,7 +50,7 @@ const VarType& tRecordReader::Raw(const std::string& name) { return dataSet_.Get
 
 std::string tRecordReader::Text(const std::string& name) {
   const int32_t column = Column(name);
-  if (column >= 0) return dataSet_.GetValue(dataSet_.Cursor(), column).AsString();
+  if (column >= 0) return dataSet_.GetText(dataSet_.Cursor(), column);
   if (name.find('.') != std::string::npos) return RefProperty(name);
   return kErrorText;
 }
@@ -87,9 +87,8 @@ std::string tRecordReader::RefProperty(const tRefPath& parsed) {
 
 int32_t tRecordReader::Identifier(const std::string& name) { return CheckedInt32(Raw(name).AsInt64()); }
 
-const tRecordReader::tNamed& tRecordReader::Named(const tFieldName& name) {
+const tRecordReader::tNamed& tRecordReader::FindNamed(const tFieldName& name) {
   uint8_t& slot = namedSlots_[name.Id() % kNamedSlots];
-  if (slot != 0 && named_[slot - 1u].Id == name.Id()) return named_[slot - 1u];
   size_t i = 0;
   while (i < named_.size() && named_[i].Id != name.Id()) ++i;
   if (i == named_.size()) {
@@ -103,7 +102,7 @@ const tRecordReader::tNamed& tRecordReader::Named(const tFieldName& name) {
 
 std::string tRecordReader::Text(const tFieldName& name) {
   const tNamed& n = Named(name);
-  if (n.Column >= 0) return dataSet_.GetValue(dataSet_.Cursor(), n.Column).AsString();
+  if (n.Column >= 0) return dataSet_.GetText(dataSet_.Cursor(), n.Column);
   if (n.Path) return RefProperty(*n.Path);
   return kErrorText;
 }

@@ -62,7 +62,12 @@ class tRecordReader {
     int32_t Column;
     const tRefPath* Path;  // for a name with a "." that is no column
   };
-  const tNamed& Named(const tFieldName& name);
+  const tNamed& Named(const tFieldName& name) {
+    const uint8_t slot = namedSlots_[name.Id() % kNamedSlots];
+    if (slot != 0 && named_[slot - 1u].Id == name.Id()) return named_[slot - 1u];
+    return FindNamed(name);
+  }
+  const tNamed& FindNamed(const tFieldName& name);
   std::string RefProperty(const tRefPath& parsed);
 
   const TPDDataSet& dataSet_;
