@@ -67,19 +67,44 @@ bool TwiceRoundedShare(int64_t product, int64_t total, int weightScale, int k, i
   return true;
 }
 
+// The decimals the division adds to a product of `bits` bits, at least: the
+// times it can be multiplied by 10 (1233 / 4096: log10 2), less the
+// weight's scale.
+constexpr int AddedDecimals(int bits, int weightScale) {
+  const int added = ((59 - bits) * 1233 >> 12) - weightScale;
+  return added < kMaxPow10 ? added : kMaxPow10;
+}
+
+// The longest product that OnceRoundedShare takes: at least one decimal
+// added, and the product times 10^weightScale within 63 bits.
+constexpr int QuickProductBits(int weightScale) {
+  int powerBits = 0;
+  for (int64_t p = kPow10[weightScale]; p != 0; p >>= 1) ++powerBits;
+  int bits = 59;
+  while (bits > 0 && (AddedDecimals(bits, weightScale) < 1 || bits + powerBits > 63)) --bits;
+  return bits;
+}
+
+struct tQuickProductBits {
+  int ByWeightScale[kMaxPow10 + 1];
+};
+constexpr tQuickProductBits MakeQuickProductBits() {
+  tQuickProductBits table{};
+  for (int scale = 0; scale <= kMaxPow10; ++scale) table.ByWeightScale[scale] = QuickProductBits(scale);
+  return table;
+}
+constexpr tQuickProductBits kQuickProductBits = MakeQuickProductBits();
+
 // The usual case, where the first rounding cannot carry a fraction below a
 // half up to one (the decimals the division adds are at least as many as
 // the product leaves room for): the share at the product's scale is
 // product × 10^weightScale / total rounded once; `result` is that share at
 // the amount's scale. False where that is not sure.
+
 ZEF_SHARE_INLINE bool OnceRoundedShare(uint64_t m, bool negative, uint64_t d, int weightScale, int64_t& result) {
   // m: the product's magnitude, d: the total's (neither 0).
   const int bits = 64 - __builtin_clzll(m);
-  if (bits > 59 || bits + BitLength(kPow10[weightScale]) > 63) return false;
-  // The decimals the division adds, at least: the times the product can be
-  // multiplied by 10 (1233 / 4096: log10 2), less the weight's scale.
-  const int added = std::min(((59 - bits) * 1233 >> 12) - weightScale, kMaxPow10);
-  if (added < 1) return false;
+  if (bits > kQuickProductBits.ByWeightScale[weightScale]) return false;
   const uint64_t n = m * uint64_t(kPow10[weightScale]);
   const uint64_t q = n / d, r = n - q * d;
   // With k ≥ added decimals added, the first rounding carries a fraction
@@ -89,7 +114,7 @@ ZEF_SHARE_INLINE bool OnceRoundedShare(uint64_t m, bool negative, uint64_t d, in
   // least 10, a fraction more than a tenth below a half needs no division
   // by 10^added (d / 10 the compiler takes by a multiplication).
   if (2 * r < d && d - 2 * r <= d / 10) {
-    const uint64_t tens = uint64_t(kPow10[added]);
+    const uint64_t tens = uint64_t(kPow10[AddedDecimals(bits, weightScale)]);
     if (d >= tens && d - 2 * r <= d / tens) return false;
   }
   result = ToAmountScale(q + (2 * r >= d ? 1 : 0), weightScale, negative);
