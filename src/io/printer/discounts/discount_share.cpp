@@ -100,7 +100,6 @@ constexpr tQuickProductBits kQuickProductBits = MakeQuickProductBits();
 // the product leaves room for): the share at the product's scale is
 // product × 10^weightScale / total rounded once; `result` is that share at
 // the amount's scale. False where that is not sure.
-
 ZEF_SHARE_INLINE bool OnceRoundedShare(uint64_t m, bool negative, uint64_t d, int weightScale, int64_t& result) {
   // m: the product's magnitude, d: the total's (neither 0).
   const int bits = 64 - __builtin_clzll(m);
