@@ -151,9 +151,17 @@ VarType TPDDataSet::GetValue(int32_t row, int32_t column) const {
   return Cell(row, column);
 }
 
-VarType TPDDataSet::GetRawValue(int32_t column) const {
-  if (column < 0 || column >= cols_ || recCount_ == 0 || cursor_ >= rawRecCount_) return VarType::Null();
-  return Cell(cursor_, column);
+std::string TPDDataSet::GetText(int32_t row, int32_t column) const {
+  const bool rowInRange = row >= 0 && row < rawRecCount_;
+  if (!rowInRange || column < 0 || column >= cols_) return GetValue(row, column).AsString();
+  const TPDFieldDef& def = FieldDefs[column];
+  if (def.IsReference()) return AliasString(row, def.AliasCol);
+  return Cell(row, column).AsString();
+}
+
+const VarType& TPDDataSet::NullCell() {
+  static const VarType null;
+  return null;
 }
 
 VarType TPDDataSet::GetRawValueByName(const std::string& name) const {
@@ -163,7 +171,7 @@ VarType TPDDataSet::GetRawValueByName(const std::string& name) const {
 
 std::string TPDDataSet::GetFieldText(const std::string& name) const {
   const int32_t column = FieldIndex(name);
-  if (column >= 0) return GetValue(cursor_, column).AsString();
+  if (column >= 0) return GetText(cursor_, column);
   if (name.find('.') != std::string::npos) return GetRefProperty(name);
   return kErrorText;
 }

@@ -41,7 +41,15 @@ class TPDDataSet {
 
   int32_t FieldIndex(const std::string& name) const;
   VarType GetValue(int32_t row, int32_t column) const;
-  VarType GetRawValue(int32_t column) const;
+  // GetValue(row, column).AsString() without the copy of the cell.
+  std::string GetText(int32_t row, int32_t column) const;
+  // The stored cell of the current record, in place (the null value for a
+  // column or record out of range): the preparation reads every cell of
+  // every record, and a copy would cost more than the read.
+  const VarType& GetRawValue(int32_t column) const {
+    if (column < 0 || column >= cols_ || recCount_ == 0 || cursor_ >= rawRecCount_) return NullCell();
+    return records_[size_t(cursor_) * size_t(cols_) + size_t(column)];
+  }
   VarType GetRawValueByName(const std::string& name) const;
   std::string GetFieldText(const std::string& name) const;
   std::string GetRefProperty(const std::string& path) const;
@@ -57,6 +65,7 @@ class TPDDataSet {
   int32_t ReferenceColumnCount() const { return refCols_; }
 
  private:
+  static const VarType& NullCell();
   void Resize(int32_t n);
   bool StorageMatchesColumns() const;
   void NumberReferenceColumns();

@@ -174,7 +174,7 @@ std::string VarType::AsString() const {
   }
 }
 
-int64_t VarType::AsInt64() const {
+int64_t VarType::AsInt64OfOther() const {
   switch (Type) {
     case vtString: {
       if (Str.empty()) return 0;

@@ -42,7 +42,8 @@ struct VarType {
   double FloatPayload() const;
 
   std::string AsString() const;
-  int64_t AsInt64() const;
+  // Integer cells, the most read, without a call.
+  int64_t AsInt64() const { return Type == vtInteger ? Value : AsInt64OfOther(); }
   int64_t AsFrac() const;
   bool AsBoolean() const;
   int64_t AsDateTimeMs() const;
@@ -54,6 +55,9 @@ struct VarType {
     return Value == o.Value && Type == o.Type && Str == o.Str;
   }
   bool operator!=(const VarType& o) const { return !(*this == o); }
+
+ private:
+  int64_t AsInt64OfOther() const;
 };
 
 std::string FormatFracText(int64_t frac, int decimals);

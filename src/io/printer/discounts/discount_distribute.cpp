@@ -67,8 +67,21 @@ void tDiscountInfos::DistributeByTax(TPDDataSet& discounts, TPDDataSet& discTaxe
                                      bool toCompare) {
   if (!separateDiscounts_) return;
   if (toCompare && (AllSameTax || !useTaxDishType_)) return;
-  std::unordered_map<std::string, std::vector<int32_t>> linesByTax;
-  for (size_t i = 0; i < Lines.size(); ++i) linesByTax[TaxKey(Lines[i].Tax)].push_back(int32_t(i));
+  // The lines of each tax class, in order of first appearance: an order has
+  // a few classes, and comparing with them costs less than a key per line.
+  std::vector<std::pair<tTaxString, std::vector<int32_t>>> linesByTax;
+  auto linesOf = [&linesByTax](const tTaxString& tax) -> std::vector<int32_t>* {
+    for (auto& group : linesByTax)
+      if (group.first.PaymentMethod == tax.PaymentMethod && group.first.ItemSubject == tax.ItemSubject &&
+          group.first.Text == tax.Text)
+        return &group.second;
+    return nullptr;
+  };
+  for (size_t i = 0; i < Lines.size(); ++i) {
+    std::vector<int32_t>* group = linesOf(Lines[i].Tax);
+    if (!group) group = &linesByTax.emplace_back(Lines[i].Tax, std::vector<int32_t>()).second;
+    group->push_back(int32_t(i));
+  }
   tRecordReader taxRecord(discTaxes);
   const std::string taxAmountField = AmountField(taxRecord);
   // The order-level records with the lines of their tax class, read first:
@@ -77,9 +90,9 @@ void tDiscountInfos::DistributeByTax(TPDDataSet& discounts, TPDDataSet& discTaxe
   ForEachRecord(discTaxes, [&] {
     const tTaxString tax = TaxClass(taxRecord);
     if (!IsOrderLevel(taxRecord.Identifier("DishUNI"))) return;
-    const auto group = linesByTax.find(TaxKey(tax));
-    if (group == linesByTax.end()) return;
-    records.push_back({&group->second, taxRecord.Identifier("Discount"), IntegerText(taxRecord.Text("Discount.Code")),
+    const std::vector<int32_t>* group = linesOf(tax);
+    if (!group) return;
+    records.push_back({group, taxRecord.Identifier("Discount"), IntegerText(taxRecord.Text("Discount.Code")),
                        taxRecord.Text("Discount"), taxRecord.Hundredths(taxAmountField)});
   });
   // Each record's shares of the lines of its tax class, by DiscountedSum.

@@ -63,8 +63,10 @@ void tDiscountInfos::Init(int32_t deviceIndex, int32_t lineCount, bool separateD
   ProportionalDiscs.clear();
   LastDiscountName.clear();
   LastDiscountCode = 0;
+  for (tFRDiscsDishInfo& line : Lines)
+    if (line.Discounts && line.Discounts.use_count() == 1) spareSets_.push_back(std::move(line.Discounts));
   Lines.assign(size_t(std::max(lineCount, 0)), tFRDiscsDishInfo());
-  for (tFRDiscsDishInfo& line : Lines) line.Discounts = tDishDiscountInfo::New();
+  for (tFRDiscsDishInfo& line : Lines) line.Discounts = EmptySet();
   AllSameTax = true;
   HasDuplicateUni = false;
   HasDishDiscounts = false;
@@ -77,18 +79,40 @@ void tDiscountInfos::Init(int32_t deviceIndex, int32_t lineCount, bool separateD
   taxAnswers_.assign(size_t(std::max(taxCount_, 0)), {});
 }
 
+tDiscountSetRef tDiscountInfos::EmptySet() {
+  if (spareSets_.empty()) return tDishDiscountInfo::New();
+  tDiscountSetRef set = std::move(spareSets_.back());
+  spareSets_.pop_back();
+  set->Clear();
+  return set;
+}
+
 // ---- dishes -----------------------------------------------------------------
 
 void tDiscountInfos::LoadDishes(TPDDataSet& dishes, TPDDataSet* taxes, int32_t comboMode,
                                 int32_t groupClassification) {
   comboMode_ = comboMode;
-  // Tax amounts by line, read once instead of once per line.
-  std::unordered_map<int32_t, std::vector<std::pair<int64_t, int64_t>>> taxAmounts;
+  // Tax amounts by line, read once instead of once per line: (DishUNI, tax,
+  // amount) in one list ordered by DishUNI, records of a DishUNI in their
+  // order.
+  struct tTaxAmount {
+    int32_t DishUNI;
+    int64_t TaxId, Amount;
+  };
+  std::vector<tTaxAmount> taxAmounts;
   if (taxes && useTaxDishType_) {
     tRecordReader tax(*taxes);
+    const int32_t uniColumn = tax.Column("DishUNI"), taxColumn = tax.Column("Tax"),
+                  sumColumn = tax.Column("NationalSum");
+    taxAmounts.reserve(size_t(std::max(taxes->RecCount(), 0)));
     ForEachRecord(*taxes, [&] {
-      taxAmounts[tax.Identifier("DishUNI")].emplace_back(tax.Raw("Tax").AsInt64(), tax.Hundredths("NationalSum"));
+      taxAmounts.push_back({CheckedInt32(taxes->GetRawValue(uniColumn).AsInt64()),
+                            taxes->GetRawValue(taxColumn).AsInt64(), AsHundredths(taxes->GetRawValue(sumColumn))});
     });
+    const auto byUni = [](const tTaxAmount& a, const tTaxAmount& b) { return a.DishUNI < b.DishUNI; };
+    // The POS writes them in line order, mostly.
+    if (!std::is_sorted(taxAmounts.begin(), taxAmounts.end(), byUni))
+      std::stable_sort(taxAmounts.begin(), taxAmounts.end(), byUni);
   }
   tRecordReader record(dishes);
   const tDishColumns c{record.Column("IsCombo"),
@@ -103,6 +127,7 @@ void tDiscountInfos::LoadDishes(TPDDataSet& dishes, TPDDataSet* taxes, int32_t c
                        record.Column("DishUNI"),
                        record.Column("DishCode")};
   linesByUni_.clear();
+  linesByUni_.reserve(Lines.size());
   std::unordered_map<int32_t, int32_t> comboLines;  // combo DishUNI -> line
   std::string lastComboName;
   int32_t index = 0;
@@ -124,11 +149,11 @@ void tDiscountInfos::LoadDishes(TPDDataSet& dishes, TPDDataSet* taxes, int32_t c
     }
     if (useTaxDishType_ && taxes) {
       AttachLineTaxes(line, record);
-      const auto amounts = taxAmounts.find(line.DishUNI);
-      if (amounts != taxAmounts.end())
-        for (const auto& [taxId, amount] : amounts->second)
-          for (tDishTaxInfo& slot : line.Taxes)
-            if (slot.Present && slot.TaxId == taxId) slot.Amount += amount;
+      auto amount = std::lower_bound(taxAmounts.begin(), taxAmounts.end(), line.DishUNI,
+                                     [](const tTaxAmount& a, int32_t uni) { return a.DishUNI < uni; });
+      for (; amount != taxAmounts.end() && amount->DishUNI == line.DishUNI; ++amount)
+        for (tDishTaxInfo& slot : line.Taxes)
+          if (slot.Present && slot.TaxId == amount->TaxId) slot.Amount += amount->Amount;
     }
     LinkSameUni(index);
     if (index > 0 && line.Tax != Lines[0].Tax) AllSameTax = false;
@@ -219,7 +244,11 @@ tDiscountInfos::tTaxAnswers* tDiscountInfos::TaxAnswers(tRecordReader& record, s
   if (slot >= taxAnswers_.size()) taxAnswers_.resize(slot + 1);
   const tSlotPaths& paths = slotPaths_[slot];
   if (!record.Has(paths.Field)) return nullptr;
-  return &taxAnswers_[slot][record.Raw(paths.Field).AsInt64()];
+  const int64_t tax = record.Raw(paths.Field).AsInt64();
+  std::vector<std::pair<int64_t, tTaxAnswers>>& known = taxAnswers_[slot];
+  for (auto& [id, answers] : known)
+    if (id == tax) return &answers;
+  return &known.emplace_back(tax, tTaxAnswers()).second;
 }
 
 void tDiscountInfos::AttachLineTaxes(tFRDiscsDishInfo& line, tRecordReader& record) {
@@ -282,15 +311,21 @@ tTaxString tDiscountInfos::TaxClass(tRecordReader& record) {
         answers->ClassText = record.Text(taxClassPaths_[size_t(k - 1)]);
         answers->HasClass = true;
       }
-      const std::string text = answers ? answers->ClassText : record.Text(taxClassPaths_[size_t(k - 1)]);
+      std::string asked;
+      if (!answers) asked = record.Text(taxClassPaths_[size_t(k - 1)]);
+      const std::string& text = answers ? answers->ClassText : asked;
       if (text.empty()) continue;
-      tax.Text = tax.Text.empty() ? text : text + ";" + tax.Text;
+      if (tax.Text.empty())
+        tax.Text = text;
+      else
+        tax.Text = text + ";" + tax.Text;
     }
   }
   if (tax.Text.empty()) tax.Text = "no_tax";
   static const tFieldName kForAdvance("Dish.TaxDishType.ForAdvance"), kItemKind("Dish.ITEMKIND"),
       kPaymentMethod("PaymentMethod");
-  if (record.Text(kForAdvance) == "1") {
+  const std::string forAdvance = record.Text(kForAdvance);
+  if (forAdvance.size() == 1 && forAdvance[0] == '1') {
     tax.PaymentMethod = 3;
     tax.ItemSubject = 10;
   } else {

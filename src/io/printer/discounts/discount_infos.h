@@ -20,6 +20,7 @@
 #include "io/printer/discounts/discount_lines.h"
 #include "io/printer/discounts/discount_record.h"
 #include "io/printer/discounts/discount_references.h"
+#include "io/printer/discounts/discount_uni_lines.h"
 #include "io/printer/discounts/name_getter.h"
 #include "posdata/pddataset.h"
 
@@ -175,8 +176,13 @@ class tDiscountInfos {
   tNameGetterRef dishNameGetter_;
   tNameGetterRef portionNameGetter_;
 
+  // The previous document's discount sets that nothing else holds, emptied
+  // for the lines of the next one instead of made anew.
+  std::vector<tDiscountSetRef> spareSets_;
+  tDiscountSetRef EmptySet();
+
   // Look-ups of the current document.
-  std::unordered_map<int32_t, std::vector<int32_t>> linesByUni_;
+  tLinesByUni linesByUni_;
   std::map<int32_t, std::string> departNames_;
   std::map<std::pair<int32_t, int64_t>, int32_t> enumCodes_;
   // What the POS answers for a tax, per slot and tax object: lines share a
@@ -186,6 +192,8 @@ class tDiscountInfos {
     std::string ClassText;
     int32_t TaxId = 0, FiscalTaxCode = -1, Rate = 0;
   };
-  std::vector<std::unordered_map<int64_t, tTaxAnswers>> taxAnswers_;  // by slot
+  // By slot, the answers per tax object, searched in order (an order has a
+  // few taxes); a pointer that TaxAnswers gives holds until its next call.
+  std::vector<std::vector<std::pair<int64_t, tTaxAnswers>>> taxAnswers_;
   tTaxAnswers* TaxAnswers(tRecordReader& record, size_t slot);
 };

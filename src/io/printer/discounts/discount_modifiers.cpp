@@ -56,7 +56,9 @@ void tDiscountInfos::LoadModifiers(TPDDataSet& modifiers, int32_t modifierMode, 
     std::vector<size_t> mine;
     const auto found = byUni.find(line.DishUNI);
     if (found != byUni.end() && !line.Skip && !line.IsCombo) mine.swap(found->second);
-    const std::string prefix = (comboMode_ == 2 ? std::string() : line.NamePrefix) + "  ";
+    // Only the line's modifiers take it.
+    const std::string prefix =
+        mine.empty() ? std::string() : (comboMode_ == 2 ? std::string() : line.NamePrefix) + "  ";
     int64_t cap = std::min(line.Sum, line.Sum + line.Discounts->Total());
     // Markups that are to move to lines of their own do not stay to carry
     // the modifiers.

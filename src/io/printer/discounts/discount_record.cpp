@@ -46,11 +46,11 @@ int32_t tRecordReader::Column(const std::string& name) {
   return column;
 }
 
-VarType tRecordReader::Raw(const std::string& name) { return dataSet_.GetRawValue(Column(name)); }
+const VarType& tRecordReader::Raw(const std::string& name) { return dataSet_.GetRawValue(Column(name)); }
 
 std::string tRecordReader::Text(const std::string& name) {
   const int32_t column = Column(name);
-  if (column >= 0) return dataSet_.GetValue(dataSet_.Cursor(), column).AsString();
+  if (column >= 0) return dataSet_.GetText(dataSet_.Cursor(), column);
   if (name.find('.') != std::string::npos) return RefProperty(name);
   return kErrorText;
 }
@@ -87,18 +87,22 @@ std::string tRecordReader::RefProperty(const tRefPath& parsed) {
 
 int32_t tRecordReader::Identifier(const std::string& name) { return CheckedInt32(Raw(name).AsInt64()); }
 
-const tRecordReader::tNamed& tRecordReader::Named(const tFieldName& name) {
-  for (const tNamed& n : named_)
-    if (n.Id == name.Id()) return n;
-  tNamed n{name.Id(), Column(name.Text()), nullptr};
-  if (n.Column < 0 && name.Text().find('.') != std::string::npos) n.Path = &Path(name.Text());
-  named_.push_back(n);
-  return named_.back();
+const tRecordReader::tNamed& tRecordReader::FindNamed(const tFieldName& name) {
+  uint8_t& slot = namedSlots_[name.Id() % kNamedSlots];
+  size_t i = 0;
+  while (i < named_.size() && named_[i].Id != name.Id()) ++i;
+  if (i == named_.size()) {
+    tNamed n{name.Id(), Column(name.Text()), nullptr};
+    if (n.Column < 0 && name.Text().find('.') != std::string::npos) n.Path = &Path(name.Text());
+    named_.push_back(n);
+  }
+  if (i < UINT8_MAX) slot = uint8_t(i + 1);
+  return named_[i];
 }
 
 std::string tRecordReader::Text(const tFieldName& name) {
   const tNamed& n = Named(name);
-  if (n.Column >= 0) return dataSet_.GetValue(dataSet_.Cursor(), n.Column).AsString();
+  if (n.Column >= 0) return dataSet_.GetText(dataSet_.Cursor(), n.Column);
   if (n.Path) return RefProperty(*n.Path);
   return kErrorText;
 }

@@ -33,14 +33,14 @@ class tRecordReader {
   bool Has(const std::string& name) { return Column(name) >= 0; }
 
   // The stored cell, the null value for an unknown name.
-  VarType Raw(const std::string& name);
+  const VarType& Raw(const std::string& name);
   // The displayed text (reference names for reference columns; reference
   // paths through the POS), as the dataset's GetFieldText gives it.
   std::string Text(const std::string& name);
   // A reference path ("Dish.Name") as the dataset's GetRefProperty reads it.
   std::string RefProperty(const std::string& path);
   // The same for names kept by their identity.
-  VarType Raw(const tFieldName& name) { return dataSet_.GetRawValue(Named(name).Column); }
+  const VarType& Raw(const tFieldName& name) { return dataSet_.GetRawValue(Named(name).Column); }
   bool Has(const tFieldName& name) { return Named(name).Column >= 0; }
   std::string Text(const tFieldName& name);
   // An identifier: a non-integer text raises the conversion error, a value
@@ -62,7 +62,12 @@ class tRecordReader {
     int32_t Column;
     const tRefPath* Path;  // for a name with a "." that is no column
   };
-  const tNamed& Named(const tFieldName& name);
+  const tNamed& Named(const tFieldName& name) {
+    const uint8_t slot = namedSlots_[name.Id() % kNamedSlots];
+    if (slot != 0 && named_[slot - 1u].Id == name.Id()) return named_[slot - 1u];
+    return FindNamed(name);
+  }
+  const tNamed& FindNamed(const tFieldName& name);
   std::string RefProperty(const tRefPath& parsed);
 
   const TPDDataSet& dataSet_;
@@ -70,6 +75,11 @@ class tRecordReader {
   std::vector<std::pair<std::string, int32_t>> columns_;
   std::deque<std::pair<std::string, tRefPath>> paths_;  // a deque: tNamed keeps pointers into it
   std::vector<tNamed> named_;
+  // Per the low bits of a name's identity, 1 + the index in named_ of the
+  // name looked up last with those bits (0: none): every cell of a walk
+  // is read through a name, so the search is mostly skipped.
+  static constexpr uint32_t kNamedSlots = 32;
+  uint8_t namedSlots_[kNamedSlots] = {};
 };
 
 // A 32-bit value or a range error.

@@ -40,6 +40,8 @@ class iDishDiscountInfo {
   virtual const tDishDiscInfo& Entry(int i) const = 0;
   // Makes room for `more` entries beyond those there are.
   virtual void Reserve(int more) = 0;
+  // Removes every entry, keeping the room for the next document's.
+  virtual void Clear() = 0;
 };
 
 using tDiscountSetRef = std::shared_ptr<iDishDiscountInfo>;
@@ -69,6 +71,10 @@ class tDishDiscountInfo : public iDishDiscountInfo {
   int64_t ExtractCorrections() override;
   const tDishDiscInfo& Entry(int i) const override { return entries_[size_t(i)]; }
   void Reserve(int more) override { entries_.reserve(entries_.size() + size_t(more > 0 ? more : 0)); }
+  void Clear() override {
+    entries_.clear();
+    index_.clear();
+  }
 
  private:
   static uint64_t Key(int32_t discountId, uint8_t isOwn, uint8_t isCorrection) {

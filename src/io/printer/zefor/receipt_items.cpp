@@ -80,7 +80,7 @@ class tItemsBuilder {
     const bool dish0Price = b_.Reg.EffectiveSettings.PrintDish0Price != 0;
     if (b_.Reg.Params.ComboMode == 1 && line.IsCombo && line.Sum == 0 && textInLine) {
       b_.Pending.push_back(b_.Xml.Utf8(line.NamePrefix + line.Name, true));
-      Modifiers(original, line);
+      Modifiers(original, line, ModifierTaxShares(line));
       return;
     }
     const bool forced = b_.PrintedKind == fdCancelOrder || (b_.Reg.EffectiveSettings.Voided && line.Quantity == 0);
@@ -88,7 +88,7 @@ class tItemsBuilder {
       // A line whose paid modifiers took its whole amount is dropped, but
       // what its modifiers cost is still sold.
       if (!dish0Price) {
-        if (HasPaidModifiers(line)) Modifiers(original, line);
+        if (HasPaidModifiers(line)) Modifiers(original, line, ModifierTaxShares(line));
         return;
       }
       if (textInLine) {
@@ -96,21 +96,26 @@ class tItemsBuilder {
         if (line.Quantity != 1000) text += "*" + TrimBlanks(QuantityText(line.Quantity));
         b_.Pending.push_back(b_.Xml.Utf8(text, true));
       }
-      Modifiers(original, line);
+      Modifiers(original, line, ModifierTaxShares(line));
       return;
     }
     IXmlElement item = NewItem();
     WriteLineAttributes(item, line);
     CustomData(item, line.ItemKind, line.ItemId);
     Barcodes(item, line.BarCodes);
+    // The modifiers' parts of the line's taxes, worked out once for the
+    // line's own taxes and for the modifier items.
+    std::vector<std::vector<int64_t>> modifierShares;
     if (Printout()) {
       if (line.Discounts && line.Discounts->Count() > 0) AddItemDiscounts(b_, item, *line.Discounts);
       if (b_.Reg.Params.PriceWithoutDiscountMode == 0) AddItemDiscInfos(b_, item, line);
-      AddItemTaxes(b_, item, TaxesLessModifiers(line), nullptr);
+      modifierShares = ModifierTaxShares(line);
+      AddItemTaxes(b_, item, TaxesLessModifiers(line, modifierShares), nullptr);
     }
     MarkingCodes(item, line.DishUNI);
     Voids(item, line.DishUNI, 1);
-    Modifiers(original, line);
+    if (!Printout()) modifierShares = ModifierTaxShares(line);
+    Modifiers(original, line, modifierShares);
     PricesWithoutDiscount(line, index);
   }
 
@@ -237,18 +242,20 @@ class tItemsBuilder {
 
   // The line's tax slots less what its modifier items carry, so that the
   // line and its modifiers together carry the line's tax once.
-  tDishTaxInfoArray TaxesLessModifiers(const tFRDiscsDishInfo& line) const {
+  tDishTaxInfoArray TaxesLessModifiers(const tFRDiscsDishInfo& line,
+                                       const std::vector<std::vector<int64_t>>& modifierShares) const {
     tDishTaxInfoArray taxes = line.Taxes;
-    for (const std::vector<int64_t>& shares : ModifierTaxShares(line))
+    for (const std::vector<int64_t>& shares : modifierShares)
       for (size_t k = 0; k < shares.size(); ++k) taxes[k].Amount -= shares[k];
     return taxes;
   }
 
-  void Modifiers(tFRDiscsDishInfo& original, const tFRDiscsDishInfo& line) {
+  // allShares: ModifierTaxShares of the line.
+  void Modifiers(tFRDiscsDishInfo& original, const tFRDiscsDishInfo& line,
+                 const std::vector<std::vector<int64_t>>& allShares) {
     const bool textInLine = b_.Has(ZefOptions::foTextInLine);
     const bool dish0Price = b_.Reg.EffectiveSettings.PrintDish0Price != 0;
     std::vector<int64_t> given(original.Taxes.size(), 0);
-    const std::vector<std::vector<int64_t>> allShares = ModifierTaxShares(line);
     for (size_t i = 0; i < line.Modifiers.size(); ++i) {
       const tModifierRec& m = line.Modifiers[i];
       if (!ModifierIsItem(m)) {
