@@ -4,7 +4,8 @@
 // arithmetic.txt there): several tax rates, change, card payments, weighed
 // goods with recomputed prices, every discount mode, combo and modifier
 // modes, marked goods, a receipt paid partly in a non-fiscal currency, the
-// ToPrint texts, and receipts that must not be printed fiscally.
+// ToPrint texts, an invoice, a dish with several barcodes, goods sold for a
+// partner, and receipts that must not be printed fiscally.
 #include "receipt_fixture.h"
 
 namespace {
@@ -13,10 +14,13 @@ const std::string kReceipts = "tests/io/zefor/receipts/";
 
 class HandWritten : public ReceiptTest {
  protected:
-  void StartRegister(const std::string& options, const std::string& params = "", int protocol = 40) {
+  // `objects`: a file of further POS objects beside the common ones.
+  void StartRegister(const std::string& options, const std::string& params = "", int protocol = 40,
+                     const std::string& objects = std::string()) {
     Restart();
     Start("options = " + options + "\nprotocol = " + std::to_string(protocol) + "\n", params,
-          SourceFile("tools/possim/demo/receipts.cfg") + SourceFile(kReceipts + "pos_objects.cfg"));
+          SourceFile("tools/possim/demo/receipts.cfg") + SourceFile(kReceipts + "pos_objects.cfg") +
+              (objects.empty() ? std::string() : SourceFile(kReceipts + objects)));
   }
   tAnswer PrintOrder(const std::string& order, int32_t flags, const std::string& toPrint = std::string()) {
     const std::string data =
@@ -37,6 +41,7 @@ struct tCase {
   int32_t Flags;
   const char* Expected;
   int Protocol = 40;
+  const char* Objects = "";  // further POS objects (a file beside the orders)
 };
 
 const tCase kCases[] = {
@@ -72,12 +77,18 @@ const tCase kCases[] = {
      "hotel_guest.xml"},
     {"price to pay corrected", "wine_flight.order", "foAbsItemDiscount foAbsDiscountSum foCalcChange foCorrectPriceToPay",
      "", kFlags, "wine_flight_price_to_pay.xml"},
+    {"invoice for a company", "banquet_invoice.order", "foAbsItemDiscount foCalcChange foFiscInvoice", "", kFlags,
+     "banquet_invoice.xml"},
+    {"a dish known by several barcodes", "takeaway_water.order", "foAbsItemDiscount foCalcChange", "", kFlags,
+     "takeaway_water.xml"},
+    {"goods sold on commission", "partner_cake.order", "foAbsItemDiscount foCalcChange", "", kFlags,
+     "partner_cake.xml", 40, "agent_objects.cfg"},
 };
 
 TEST_F(HandWritten, EveryOrderIsTheHandWrittenDocument) {
   for (const tCase& c : kCases) {
     SCOPED_TRACE(c.Name);
-    StartRegister(c.Options, c.Params, c.Protocol);
+    StartRegister(c.Options, c.Params, c.Protocol, c.Objects);
     tAnswer a = PrintOrder(c.Order, c.Flags);
     ASSERT_TRUE(a.Result) << a.ErrorText << "\n" << Journal();
     const std::vector<std::string> docs = Accepted();

@@ -63,6 +63,9 @@ bool AddDeletion(tReceiptBuild& b, uint8_t kind, int32_t managerId, const std::s
 
 // ---- items ----
 bool AddItems(tReceiptBuild& b);
+// The tags naming the seller of an item sold for someone else (POS object
+// `kind`/`id`): agent kind, the seller's name, phone and taxpayer number.
+void AddAgentData(tReceiptBuild& b, const IXmlElement& item, int32_t kind, int32_t id);
 // The line "label ... amount" of the line width, amount at the right edge.
 std::string PriceLine(const std::string& labelUtf8, int64_t amount, int32_t width);
 

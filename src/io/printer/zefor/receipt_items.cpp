@@ -109,6 +109,7 @@ class tItemsBuilder {
       AddItemTaxes(b_, item, TaxesLessModifiers(line), nullptr);
     }
     MarkingCodes(item, line.DishUNI);
+    AddAgentData(b_, item, line.ItemKind, line.ItemId);
     Voids(item, line.DishUNI, 1);
     Modifiers(original, line);
     PricesWithoutDiscount(line, index);
