@@ -114,6 +114,25 @@ TEST_F(HandWritten, BillOfAnInvoicedOrderKeepsItsKind) {
   EXPECT_EQ(docs[0], bill);
 }
 
+// Without alternative names the supplier is named by its own name, as the
+// dishes are.
+TEST_F(HandWritten, SupplierNameFollowsTheNameSetting) {
+  StartRegister("foAbsItemDiscount foCalcChange", "", 40, SourceFile(kReceipts + "agent_objects.cfg"));
+  tAnswer a = PrintOrder("partner_cake.order", kFlags & ~fdfUseAltNames);
+  ASSERT_TRUE(a.Result) << a.ErrorText << "\n" << Journal();
+  const std::vector<std::string> docs = Accepted();
+  ASSERT_EQ(docs.size(), 1u);
+  std::string own = Expected("partner_cake.xml");
+  const std::pair<std::string, std::string> names[] = {{"Sever Bakery LLC", "OOO Pekarnya Sever"},
+                                                       {"Cappuccino 0.3 l", "Капучино 0,3 л"},
+                                                       {"Prague cake, slice", "Торт «Прага», кусок"}};
+  for (const auto& n : names) {
+    ASSERT_TRUE(Contains(own, n.first));
+    own.replace(own.find(n.first), n.first.size(), n.second);
+  }
+  EXPECT_EQ(docs[0], own);
+}
+
 // A supplier whose taxpayer number the POS holds with a digit missing: the
 // register refuses the agent's item and the POS hears why; without the
 // entity classification the same order is a plain receipt.
