@@ -32,13 +32,23 @@ void AppendTag(const IXmlElement& parent, const char* type, int32_t tag, const s
   e->SetAttr("Value", value);
 }
 
+// The entity that sells the item (POS object `kind`/`id`) through the group
+// it belongs to under the seller classification; 0 when there is none.
+int32_t SellerEntity(tReceiptBuild& b, int32_t kind, int32_t id) {
+  if (b.SellerClassification < 0) {
+    int64_t classification = 0;
+    const bool named = PosObjects::SystemInteger("#SYS#EntityClassification", classification);
+    b.SellerClassification = named && classification > 0 ? classification : 0;
+  }
+  if (b.SellerClassification == 0) return 0;
+  const int32_t group = LinkedObject(kind, id, "CLASSIFICATORGROUPS^" + std::to_string(b.SellerClassification));
+  return LinkedObject(kGroupClass, group, "ENTITYDETAILS");
+}
+
 }  // namespace
 
 void AddAgentData(tReceiptBuild& b, const IXmlElement& item, int32_t kind, int32_t id) {
-  int64_t classification = 0;
-  if (!PosObjects::SystemInteger("#SYS#EntityClassification", classification) || classification == 0) return;
-  const int32_t group = LinkedObject(kind, id, "CLASSIFICATORGROUPS^" + std::to_string(classification));
-  const int32_t entity = LinkedObject(kGroupClass, group, "ENTITYDETAILS");
+  const int32_t entity = SellerEntity(b, kind, id);
   if (entity == 0) return;
   auto prop = [entity](const char* name) { return PosObjects::PropertyText(kEntityClass, entity, name); };
   const int32_t agentKind = PosObjects::IntegerOr(prop("AGENTKIND"), 0);
@@ -54,6 +64,7 @@ void AddAgentData(tReceiptBuild& b, const IXmlElement& item, int32_t kind, int32
     if (!phone.empty()) AppendTag(supplier, "TLVSTR", kTagSupplierPhone, b.Xml.Utf8(TFSXml::PhoneRule(phone)));
   }
   if (!taxpayerNumber.empty()) {
+    // A company's number has 10 digits, a person's 12: the tag is 12 wide.
     if (taxpayerNumber.size() < kTaxpayerNumberWidth) taxpayerNumber.resize(kTaxpayerNumberWidth, ' ');
     AppendTag(item->EnsureChild("RawTLVAttributes"), "TLVSTR", kTagSupplierNumber, b.Xml.Utf8(taxpayerNumber));
   }

@@ -38,6 +38,9 @@ struct tReceiptBuild {
   std::vector<std::string> Pending;
   // Totals of the prices before and after discounts.
   int64_t TotalBefore = 0, TotalAfter = 0;
+  // The POS classification whose groups name the sellers of items sold for
+  // others: -1 until asked (once per receipt), 0 when the POS has none.
+  int64_t SellerClassification = -1;
 
   bool Has(uint64_t option) const;
   int32_t Protocol() const;
