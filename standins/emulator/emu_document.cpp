@@ -130,6 +130,41 @@ void CheckProductCode(const std::string& hex, const std::string& where) {
   }
 }
 
+const XmlNode* TagNamed(const XmlNode& parent, const char* type, const char* id) {
+  for (const XmlNode* tag : parent.ChildrenNamed(type))
+    if (tag->Attr("Id") == id) return tag;
+  return nullptr;
+}
+
+bool AllDigits(const std::string& text) {
+  return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+}
+
+// The agent tags of an item: one agent kind bit; an agent's item names its
+// supplier and the supplier's taxpayer number (10 digits and two blanks for
+// a company, 12 digits for a person); a phone is "+" and digits.
+void CheckAgentTags(const XmlNode& tags, const std::string& where) {
+  const XmlNode* supplier = TagNamed(tags, "STLV", "1224");
+  const XmlNode* number = TagNamed(tags, "TLVSTR", "1226");
+  if (const XmlNode* phone = supplier ? TagNamed(*supplier, "TLVSTR", "1171") : nullptr) {
+    const std::string text = phone->Attr("Value");
+    if (text.size() < 2 || text.size() > 20 || text[0] != '+' || !AllDigits(text.substr(1)))
+      Refuse(kRefuseForm, where + ": tag 1171 \"" + text + "\" is no phone number");
+  }
+  if (number) {
+    const std::string text = number->Attr("Value");
+    if (text.size() != 12 || !(AllDigits(text) || (AllDigits(text.substr(0, 10)) && text.substr(10) == "  ")))
+      Refuse(kRefuseForm, where + ": tag 1226 \"" + text + "\" is no taxpayer number of 12 characters");
+  }
+  const XmlNode* kind = TagNamed(tags, "TLVU08", "1222");
+  if (!kind) return;
+  const int64_t bits = std::atoll(kind->Attr("Value").c_str());
+  if (bits <= 0 || bits > 64 || (bits & (bits - 1)) != 0)
+    Refuse(kRefuseForm, where + ": tag 1222 \"" + kind->Attr("Value") + "\" is no agent kind");
+  if (!supplier || !TagNamed(*supplier, "TLVSTR", "1225") || !number)
+    Refuse(kRefuseForm, where + ": an agent's item without the supplier's name (1224, 1225) or taxpayer number (1226)");
+}
+
 class Checker {
  public:
   Checker(const Config& c, uint64_t options) : c_(c), options_(options) {}
@@ -214,9 +249,11 @@ class Checker {
                                    Money(toPay));
     }
     CheckTaxes(item.Child("Taxes"), where, pay, true);
-    if (const XmlNode* tags = item.Child("RawTLVAttributes"))
+    if (const XmlNode* tags = item.Child("RawTLVAttributes")) {
       for (const XmlNode* tag : tags->ChildrenNamed("TLVBIN"))
         if (tag->Attr("Id") == "1162") CheckProductCode(tag->Attr("Value"), where);
+      CheckAgentTags(*tags, where);
+    }
     return pay;
   }
 

@@ -37,6 +37,23 @@ std::string HexBytes(const std::string& hex) {
   return out;
 }
 
+// A reference property value may hold what a line of this file cannot:
+// "\t" a tab, "\n" a line feed, "\r" a carriage return, "\\" a backslash.
+// Any other backslash stays as written.
+std::string Unescaped(const std::string& value) {
+  std::string out;
+  for (size_t i = 0; i < value.size(); ++i) {
+    const char next = i + 1 < value.size() ? value[i + 1] : 0;
+    if (value[i] == '\\' && (next == 't' || next == 'n' || next == 'r' || next == '\\')) {
+      out += next == 't' ? '\t' : next == 'n' ? '\n' : next == 'r' ? '\r' : '\\';
+      ++i;
+    } else {
+      out += value[i];
+    }
+  }
+  return out;
+}
+
 // "5 = text" in a device section; "-1 = host.so 0x0001"; "1 = @file name";
 // "1 = @hex 3C3F..."; "7:value = 12" sets the 32-bit value apart from the text.
 bool DeviceLine(const std::string& key, const std::string& value, const std::string& baseDir,
@@ -178,7 +195,7 @@ ParamsConfig ParamsConfig::Parse(const std::string& text, const std::string& bas
     } else if (section == "ref" && words.size() > 1) {
       int32_t kind = std::atoi(words[1].c_str());
       if (key.find('.') == std::string::npos) c.refNames[kind][std::atoi(key.c_str())] = value;
-      else c.refProps[kind][key] = value;
+      else c.refProps[kind][key] = Unescaped(value);
     } else {
       error = "line " + std::to_string(lineNo) + ": unknown section [" + section + "]";
       return c;

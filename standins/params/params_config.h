@@ -1,5 +1,8 @@
 // The configuration of the parameter service stand-in, read from a plain
-// text file (format in README.md).
+// text file (format in README.md). Property values of "[ref]" sections take
+// the escapes \t, \n, \r and \\ (tab, line feed, carriage return,
+// backslash), so that one line can hold a multi-line value such as a
+// dish's barcode list; any other backslash stays as written.
 #pragma once
 #include <cstdint>
 #include <map>

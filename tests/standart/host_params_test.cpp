@@ -84,6 +84,23 @@ TEST_F(HostParamsTest, ReferenceObjectsAndProcessValues) {
   EXPECT_EQ(value, 1234u);
 }
 
+// A property value spread over lines (a dish's barcodes, a tab before each
+// multiplier) is written on one line of the file with escapes; a backslash
+// that starts no escape stays, as do the other sections' texts.
+TEST_F(HostParamsTest, ReferencePropertiesTakeEscapes) {
+  Configure("[ref 1]\n4103.BarCodesFullInfo = 4601234000019\\t6\\r\\n4601234000026\\n\n"
+            "4104.Path = C:\\\\menu\\x\\\n[translate]\nTab\\t = Tab\\tX\n");
+  uint32_t value = 4103;
+  std::string text = "BarCodesFullInfo";
+  ASSERT_TRUE(HostParams::Get("*_RefProp#", 1, 1, value, text));
+  EXPECT_EQ(text, "4601234000019\t6\r\n4601234000026\n");
+  value = 4104;
+  text = "Path";
+  ASSERT_TRUE(HostParams::Get("*_RefProp#", 1, 1, value, text));
+  EXPECT_EQ(text, "C:\\menu\\x\\");
+  EXPECT_EQ(HostParams::Translate("Tab\\t"), "Tab\\tX");
+}
+
 TEST_F(HostParamsTest, ScriptedOperatorAnswersInOrder) {
   Configure("[answers * 0]\nmessage = 2\nquestion = 4 3\n");
   uint8_t record[791] = {};

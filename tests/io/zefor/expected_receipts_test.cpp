@@ -4,7 +4,8 @@
 // arithmetic.txt there): several tax rates, change, card payments, weighed
 // goods with recomputed prices, every discount mode, combo and modifier
 // modes, marked goods, a receipt paid partly in a non-fiscal currency, the
-// ToPrint texts, and receipts that must not be printed fiscally.
+// ToPrint texts, an invoice, a dish with several barcodes, goods sold for a
+// partner, and receipts that must not be printed fiscally.
 #include "receipt_fixture.h"
 
 namespace {
@@ -13,10 +14,12 @@ const std::string kReceipts = "tests/io/zefor/receipts/";
 
 class HandWritten : public ReceiptTest {
  protected:
-  void StartRegister(const std::string& options, const std::string& params = "", int protocol = 40) {
+  // `objects`: further POS objects beside the common ones (configuration text).
+  void StartRegister(const std::string& options, const std::string& params = "", int protocol = 40,
+                     const std::string& objects = std::string()) {
     Restart();
     Start("options = " + options + "\nprotocol = " + std::to_string(protocol) + "\n", params,
-          SourceFile("tools/possim/demo/receipts.cfg") + SourceFile(kReceipts + "pos_objects.cfg"));
+          SourceFile("tools/possim/demo/receipts.cfg") + SourceFile(kReceipts + "pos_objects.cfg") + objects);
   }
   tAnswer PrintOrder(const std::string& order, int32_t flags, const std::string& toPrint = std::string()) {
     const std::string data =
@@ -37,6 +40,7 @@ struct tCase {
   int32_t Flags;
   const char* Expected;
   int Protocol = 40;
+  const char* Objects = "";  // further POS objects (a file beside the orders)
 };
 
 const tCase kCases[] = {
@@ -72,12 +76,18 @@ const tCase kCases[] = {
      "hotel_guest.xml"},
     {"price to pay corrected", "wine_flight.order", "foAbsItemDiscount foAbsDiscountSum foCalcChange foCorrectPriceToPay",
      "", kFlags, "wine_flight_price_to_pay.xml"},
+    {"invoice for a company", "banquet_invoice.order", "foAbsItemDiscount foCalcChange foFiscInvoice", "", kFlags,
+     "banquet_invoice.xml"},
+    {"a dish known by several barcodes", "takeaway_water.order", "foAbsItemDiscount foCalcChange", "", kFlags,
+     "takeaway_water.xml"},
+    {"goods sold on commission", "partner_cake.order", "foAbsItemDiscount foCalcChange", "", kFlags,
+     "partner_cake.xml", 40, "agent_objects.cfg"},
 };
 
 TEST_F(HandWritten, EveryOrderIsTheHandWrittenDocument) {
   for (const tCase& c : kCases) {
     SCOPED_TRACE(c.Name);
-    StartRegister(c.Options, c.Params, c.Protocol);
+    StartRegister(c.Options, c.Params, c.Protocol, *c.Objects ? SourceFile(kReceipts + c.Objects) : std::string());
     tAnswer a = PrintOrder(c.Order, c.Flags);
     ASSERT_TRUE(a.Result) << a.ErrorText << "\n" << Journal();
     const std::vector<std::string> docs = Accepted();
@@ -85,6 +95,73 @@ TEST_F(HandWritten, EveryOrderIsTheHandWrittenDocument) {
     EXPECT_EQ(docs[0], Expected(c.Expected));
     EXPECT_EQ(a.Doc.CheckNum, 1);
   }
+}
+
+// The bill of an invoiced order stays a bill and still names the invoice;
+// a bill carries no payments.
+TEST_F(HandWritten, BillOfAnInvoicedOrderKeepsItsKind) {
+  StartRegister("foAbsItemDiscount foCalcChange foFiscInvoice foBill");
+  tAnswer a = SendDocument(fdBill, kFlags, orderwriter::WriteOrderStream(orderwriter::ParseOrderDescription(
+                                               SourceFile(kReceipts + "banquet_invoice.order"))));
+  ASSERT_TRUE(a.Result) << a.ErrorText << "\n" << Journal();
+  const std::vector<std::string> docs = Accepted();
+  ASSERT_EQ(docs.size(), 1u);
+  std::string bill = Expected("banquet_invoice.xml");
+  const std::string kind = "DocType=\"Invoice\"", payments = "\t\t<Payments>", end = "</Payments>\r\n";
+  ASSERT_TRUE(Contains(bill, kind) && Contains(bill, payments) && Contains(bill, end));
+  bill.replace(bill.find(kind), kind.size(), "DocType=\"Bill\"");
+  bill.erase(bill.find(payments), bill.find(end) + end.size() - bill.find(payments));
+  EXPECT_EQ(docs[0], bill);
+}
+
+// Without alternative names the supplier is named by its own name, as the
+// dishes are.
+TEST_F(HandWritten, SupplierNameFollowsTheNameSetting) {
+  StartRegister("foAbsItemDiscount foCalcChange", "", 40, SourceFile(kReceipts + "agent_objects.cfg"));
+  tAnswer a = PrintOrder("partner_cake.order", kFlags & ~fdfUseAltNames);
+  ASSERT_TRUE(a.Result) << a.ErrorText << "\n" << Journal();
+  const std::vector<std::string> docs = Accepted();
+  ASSERT_EQ(docs.size(), 1u);
+  std::string own = Expected("partner_cake.xml");
+  const std::pair<std::string, std::string> names[] = {{"Sever Bakery LLC", "OOO Pekarnya Sever"},
+                                                       {"Cappuccino 0.3 l", "Капучино 0,3 л"},
+                                                       {"Prague cake, slice", "Торт «Прага», кусок"}};
+  for (const auto& n : names) {
+    ASSERT_TRUE(Contains(own, n.first));
+    own.replace(own.find(n.first), n.first.size(), n.second);
+  }
+  EXPECT_EQ(docs[0], own);
+}
+
+// A supplier whose taxpayer number the POS holds with a digit missing: the
+// register refuses the agent's item and the POS hears why; without the
+// entity classification the same order is a plain receipt.
+TEST_F(HandWritten, AgentDataTheRegisterRefusesOrWithoutClassification) {
+  std::string objects = SourceFile(kReceipts + "agent_objects.cfg");
+  const std::string number = "12.VATIN = 7801234567\n";
+  ASSERT_TRUE(Contains(objects, number));
+  objects.replace(objects.find(number), number.size(), "12.VATIN = 780123456\n");
+  StartRegister("foAbsItemDiscount foCalcChange", "", 40, objects);
+  tAnswer a = PrintOrder("partner_cake.order", kFlags);
+  EXPECT_FALSE(a.Result);
+  EXPECT_TRUE(Contains(a.ErrorText, "tag 1226 \"780123456   \" is no taxpayer number")) << a.ErrorText;
+  EXPECT_TRUE(Accepted().empty());
+
+  const std::string classification = "EntityClassification = 3\n";
+  objects = SourceFile(kReceipts + "agent_objects.cfg");
+  ASSERT_TRUE(Contains(objects, classification));
+  objects.erase(objects.find(classification), classification.size());
+  StartRegister("foAbsItemDiscount foCalcChange", "", 40, objects);
+  a = PrintOrder("partner_cake.order", kFlags);
+  ASSERT_TRUE(a.Result) << a.ErrorText;
+  const std::vector<std::string> docs = Accepted();
+  ASSERT_EQ(docs.size(), 1u);
+  std::string plain = Expected("partner_cake.xml");
+  const size_t tags = plain.find("\t\t\t\t<RawTLVAttributes>");
+  const std::string end = "</RawTLVAttributes>\r\n";
+  ASSERT_TRUE(tags != std::string::npos && plain.find(end) != std::string::npos);
+  plain.erase(tags, plain.find(end) + end.size() - tags);
+  EXPECT_EQ(docs[0], plain);
 }
 
 // Marked goods with the ToPrint text: header and footer lines through the

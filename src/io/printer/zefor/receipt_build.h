@@ -38,6 +38,9 @@ struct tReceiptBuild {
   std::vector<std::string> Pending;
   // Totals of the prices before and after discounts.
   int64_t TotalBefore = 0, TotalAfter = 0;
+  // The POS classification whose groups name the sellers of items sold for
+  // others: -1 until asked (once per receipt), 0 when the POS has none.
+  int64_t SellerClassification = -1;
 
   bool Has(uint64_t option) const;
   int32_t Protocol() const;
@@ -63,6 +66,9 @@ bool AddDeletion(tReceiptBuild& b, uint8_t kind, int32_t managerId, const std::s
 
 // ---- items ----
 bool AddItems(tReceiptBuild& b);
+// The tags naming the seller of an item sold for someone else (POS object
+// `kind`/`id`): agent kind, the seller's name, phone and taxpayer number.
+void AddAgentData(tReceiptBuild& b, const IXmlElement& item, int32_t kind, int32_t id);
 // The line "label ... amount" of the line width, amount at the right edge.
 std::string PriceLine(const std::string& labelUtf8, int64_t amount, int32_t width);
 

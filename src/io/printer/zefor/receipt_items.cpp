@@ -113,6 +113,7 @@ class tItemsBuilder {
       AddItemTaxes(b_, item, TaxesLessModifiers(line, modifierShares), nullptr);
     }
     MarkingCodes(item, line.DishUNI);
+    AddAgentData(b_, item, line.ItemKind, line.ItemId);
     Voids(item, line.DishUNI, 1);
     if (!Printout()) modifierShares = ModifierTaxShares(line);
     Modifiers(original, line, modifierShares);
