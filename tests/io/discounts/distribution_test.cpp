@@ -97,6 +97,25 @@ TEST_F(Distribution, LinesOfOneOrderLineWithDifferentTaxClassesMerge) {
   EXPECT_EQ(line(1).IsAdvance, 1);
 }
 
+// One order line printed as two lines, with a markup and a discount of its
+// own that the POS did not split by the lines' sums: each line carries what
+// the POS charged it, and each record keeps its amount and its sign.
+TEST_F(Distribution, DishDiscountsFollowWhatThePosChargedEachLine) {
+  const std::string lines = DishRow(101, 7, "Steak", "1", "300.00", "300.00", "310.00") +
+                            DishRow(102, 7, "Steak", "1", "100.00", "100.00", "60.00");
+  tDiscountInfos& di = Prepare({"SeparateDiscounts=1 DiscountMode=4", lines,
+                                "row 10 7 false 20.00 20.00\nrow 11 7 false -50.00 -50.00\n", "", "", "",
+                                "row 1 1 370.00 370.00 0\n"});
+  // The markup gives the first line its +10.00 and the 10.00 beyond that
+  // by the size of the charges (10 : 40); the discount takes the rest.
+  EXPECT_EQ(line(0).Discounts->SumOf(10, 1), 1200);
+  EXPECT_EQ(line(0).Discounts->SumOf(11, 1), -200);
+  EXPECT_EQ(line(1).Discounts->SumOf(10, 1), 800);
+  EXPECT_EQ(line(1).Discounts->SumOf(11, 1), -4800);
+  for (size_t i = 0; i < 2; ++i) EXPECT_EQ(line(i).Sum + line(i).Discounts->Total(), line(i).PaySum) << i;
+  EXPECT_EQ(di.Lines.size(), 2u);
+}
+
 TEST_F(Distribution, RestOfAWholeRubleOrMorePrintsTheLineAsOnePiece) {
   tDiscountInfos& di = Prepare({"DiscountMode=0", DishRow(101, 1, "Nails", "300", "0.33", "100.00", "100.00"), "",
                                 "", "", "", "row 1 1 100.00 100.00 0\n"});
