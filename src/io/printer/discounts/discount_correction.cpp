@@ -17,11 +17,12 @@ constexpr int kMaxPriceRaises = 100000;
 // sum, and quantity × price to pay against what the item pays after the
 // discounts printed on it. A line with such discounts keeps its list amount;
 // its rest is taken on the pay side, from its discounts.
-bool PaysAfterItsDiscounts(const tFRDiscsDishInfo& line, bool payPrices) {
-  return payPrices && line.Discounts && TotalWithoutCorrections(*line.Discounts) != 0;
+// The line's own discounts with pay prices, 0 without them.
+int64_t OwnDiscounts(const tFRDiscsDishInfo& line, bool payPrices) {
+  return payPrices && line.Discounts ? TotalWithoutCorrections(*line.Discounts) : 0;
 }
 
-int64_t PrintedPay(const tFRDiscsDishInfo& line) { return line.Sum + TotalWithoutCorrections(*line.Discounts); }
+bool PaysAfterItsDiscounts(const tFRDiscsDishInfo& line, bool payPrices) { return OwnDiscounts(line, payPrices) != 0; }
 
 void RaisePrice(tFRDiscsDishInfo& line, bool payPrices) {
   if (!PaysAfterItsDiscounts(line, payPrices)) ++line.Price;
@@ -76,15 +77,20 @@ void PreparePayPrice(tFRDiscsDishInfo& line, bool payPrices) {
   if (!PaysAfterItsDiscounts(line, payPrices) || line.Quantity <= 0) return;
   const int64_t d = line.Sum - LineAmount(line.Quantity, line.Price);
   if (d != 0 && MoveIntoEntries(line, -d)) line.Sum -= d;
-  const int64_t pay = PrintedPay(line);
+  const int64_t pay = line.Sum + OwnDiscounts(line, payPrices);
   if (pay != line.PaySum) line.PayPrice = ShareByQuantity(line.Quantity, 1000, pay);
 }
 
 }  // namespace
 
 int64_t tDiscountInfos::Discrepancy(const tFRDiscsDishInfo& line) const {
-  if (PaysAfterItsDiscounts(line, UsePayPrices)) return PrintedPay(line) - LineAmount(line.Quantity, line.PayPrice);
+  const int64_t own = OwnDiscounts(line, UsePayPrices);
+  if (own != 0) return line.Sum + own - LineAmount(line.Quantity, line.PayPrice);
   return line.Sum - LineAmount(line.Quantity, line.Price);
+}
+
+int64_t tDiscountInfos::Discrepancy(const tModifierRec& modifier) const {
+  return modifier.Sum - LineAmount(modifier.Quantity, modifier.Price);
 }
 
 // A positive rest becomes a small discount by raising the price kopeck by

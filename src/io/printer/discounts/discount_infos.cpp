@@ -515,10 +515,6 @@ void tDiscountInfos::RecomputePrice(tModifierRec& modifier) const {
     modifier.Price = ShareByQuantity(modifier.Quantity, 1000, modifier.Sum);
 }
 
-int64_t tDiscountInfos::Discrepancy(const tModifierRec& modifier) const {
-  return modifier.Sum - LineAmount(modifier.Quantity, modifier.Price);
-}
-
 bool tDiscountInfos::IsBadCorrection(bool discountsAllowed, bool markupsAllowed, int64_t d) const {
   return (d > 0 && !markupsAllowed) || (d < 0 && !discountsAllowed) || d > 99 || d < -99;
 }

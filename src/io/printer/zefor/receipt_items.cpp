@@ -105,17 +105,15 @@ class tItemsBuilder {
     Barcodes(item, line.BarCodes);
     // The modifiers' parts of the line's taxes, worked out once for the
     // line's own taxes and for the modifier items.
-    std::vector<std::vector<int64_t>> modifierShares;
+    const std::vector<std::vector<int64_t>> modifierShares = ModifierTaxShares(line);
     if (Printout()) {
       if (line.Discounts && line.Discounts->Count() > 0) AddItemDiscounts(b_, item, *line.Discounts);
       if (b_.Reg.Params.PriceWithoutDiscountMode == 0) AddItemDiscInfos(b_, item, line);
-      modifierShares = ModifierTaxShares(line);
       AddItemTaxes(b_, item, TaxesLessModifiers(line, modifierShares), nullptr);
     }
     MarkingCodes(item, line.DishUNI);
     AddAgentData(b_, item, line.ItemKind, line.ItemId);
     Voids(item, line.DishUNI, 1);
-    if (!Printout()) modifierShares = ModifierTaxShares(line);
     Modifiers(original, line, modifierShares);
     PricesWithoutDiscount(line, index);
   }
