@@ -64,10 +64,12 @@ TXmlParser::TXmlParser(const std::string& text, TXmlDocument& document)
   childs_.reserve(64);
   attrs_.resize(kScannedAttrs);
   arena_->ReserveFor(text.size());
-  pos_ = arena_->AllocateText(text.size() + 1);
+  // Two zero bytes end the text: the scans read a byte pair at a time and
+  // may read the pair that starts at the end.
+  pos_ = arena_->AllocateText(text.size() + 2);
   std::memcpy(pos_, text.data(), text.size());
   end_ = pos_ + text.size();
-  *end_ = '\0';
+  end_[0] = end_[1] = '\0';
 }
 
 TXmlParser::~TXmlParser() { arena_->CommitNodeRefs(); }

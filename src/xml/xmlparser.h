@@ -140,7 +140,7 @@ class TXmlParser {
   }
 
   char* pos_;
-  char* end_;  // *end_ is a zero byte
+  char* end_;  // *end_ and end_[1] are zero bytes
   TXmlDocument& document_;
   TXmlNameTable* names_;
   bool keepBlankText_;
