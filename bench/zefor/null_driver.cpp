@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <cstring>
 
-#include "io/printer/zefor/lodrv_api.h"
-#include "io/printer/zefor/zef_options.h"
-#include "io/printer/zefor/zef_status_record.h"
+#include "io/printer/zefor/driver/lodrv_api.h"
+#include "io/printer/zefor/driver/zef_options.h"
+#include "io/printer/zefor/status/zef_status_record.h"
 
 namespace {
 

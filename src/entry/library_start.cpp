@@ -5,7 +5,7 @@
 #include "entry/pos_data_hooks.h"
 #include "io/printer/device/device.h"
 #include "io/printer/fiscreg/device_log.h"
-#include "io/printer/zefor/zef_callbacks.h"
+#include "io/printer/zefor/host/zef_callbacks.h"
 #include "io/printer/zefor/zefor.h"
 #include "standart/errors.h"
 #include "standart/tasks.h"

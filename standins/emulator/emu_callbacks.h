@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "emu_config.h"
-#include "io/printer/zefor/lodrv_api.h"
+#include "io/printer/zefor/driver/lodrv_api.h"
 
 namespace emu {
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "emu_xml.h"
-#include "io/printer/zefor/zef_status_record.h"
+#include "io/printer/zefor/status/zef_status_record.h"
 
 namespace emu {
 

@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "io/printer/zefor/zef_options.h"
+#include "io/printer/zefor/driver/zef_options.h"
 
 namespace emu {
 

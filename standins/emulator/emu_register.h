@@ -9,7 +9,7 @@
 
 #include "emu_config.h"
 #include "emu_day.h"
-#include "io/printer/zefor/zef_status_record.h"
+#include "io/printer/zefor/status/zef_status_record.h"
 
 namespace emu {
 

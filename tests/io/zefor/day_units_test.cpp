@@ -1,9 +1,9 @@
 // The arithmetic of the clock check, the tax rates and the Z-report counters.
 #include <gtest/gtest.h>
 
-#include "io/printer/zefor/zef_clock.h"
-#include "io/printer/zefor/zef_taxes.h"
-#include "io/printer/zefor/zef_zreport.h"
+#include "io/printer/zefor/day/zef_clock.h"
+#include "io/printer/zefor/day/zef_taxes.h"
+#include "io/printer/zefor/day/zef_zreport.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 // text rules (phone numbers, date-times, DocType by kind).
 #include <gtest/gtest.h>
 
-#include "io/printer/zefor/fs_xml.h"
-#include "io/printer/zefor/product_code.h"
-#include "io/printer/zefor/zef_options.h"
+#include "io/printer/zefor/document/fs_xml.h"
+#include "io/printer/zefor/receipt/product_code.h"
+#include "io/printer/zefor/driver/zef_options.h"
 #include "io/printer/fiscreg/fisc_doc_info.h"
 
 namespace {

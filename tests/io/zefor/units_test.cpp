@@ -5,9 +5,9 @@
 #include <memory>
 #include <regex>
 
-#include "io/printer/zefor/zef_driver.h"
-#include "io/printer/zefor/zef_options.h"
-#include "io/printer/zefor/zef_status_text.h"
+#include "io/printer/zefor/driver/zef_driver.h"
+#include "io/printer/zefor/driver/zef_options.h"
+#include "io/printer/zefor/status/zef_status_text.h"
 #include "platform/platform.h"
 #include "standart/errors.h"
 #include "support/test_files.h"

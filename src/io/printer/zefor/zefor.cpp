@@ -1,6 +1,6 @@
 #include "io/printer/zefor/zefor.h"
 
-#include "io/printer/zefor/zef_callbacks.h"
+#include "io/printer/zefor/host/zef_callbacks.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,0 +1,14 @@
+// What the universal register gives the order preparation of its receipts:
+// the distribution object with its tax slots and price step, and the POS's
+// system values.
+#include "io/printer/discounts/discount_infos.h"
+#include "io/printer/zefor/host/pos_objects.h"
+#include "io/printer/zefor/zefor.h"
+
+void TZefor::CreateDiscountInfos() {
+  constexpr int kTaxSlots = 8;
+  OrderState.DiscountInfos = std::make_unique<tDiscountInfos>(OrderState.TaxTypeProperty, kTaxSlots, nullptr);
+  OrderState.DiscountInfos->SetPriceStep(RoundingMultiplier);
+}
+
+bool TZefor::PosTextValue(const std::string& name, std::string& text) { return PosObjects::SystemValue(name, text); }
