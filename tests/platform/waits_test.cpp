@@ -118,7 +118,7 @@ TEST(PlatformEvents, AManualResetEventLetsAllWaitersThroughUntilReset) {
 
 TEST(PlatformCriticalSections, AMutexLetsOneThreadAtATimeIn) {
   SyncHandle mutex = CreateMutexHandle(false);
-  constexpr int kThreads = 4, kRounds = 2000;
+  constexpr int kThreads = 4, kRounds = 400;
   int counter = 0;  // guarded by the mutex only
   std::atomic<int> inside{0}, overlaps{0};
   std::vector<std::thread> threads;

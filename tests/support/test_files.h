@@ -94,6 +94,12 @@ inline std::string FileText(const std::string& path) {
   return text;
 }
 
+#ifdef _WIN32
+// The runtime's copy and the process's own (which the platform layer reads).
+inline int setenv(const char* name, const char* value, int) { return _putenv_s(name, value); }
+inline int unsetenv(const char* name) { return _putenv_s(name, ""); }
+#endif
+
 // Sets an environment variable for the life of the object and puts back
 // what was there before.
 class tEnvSetting {
