@@ -102,6 +102,8 @@ class TZefor : public tCommonFiscReg {
   void PrintersStarted() override;
   std::string GetInfoText() override;
   int32_t DeviceParamIndex() override { return Params.FiscRegTypeNum; }
+  // Data dumps are hex lines only (driver calls and the driver's journal events).
+  int32_t DataLogFlags() override { return tDeviceLog::kDumpNoText; }
   bool FixedNames() override { return (Driver.Options & ZefOptions::foFixedNames) != 0; }
   bool IsChangePayType(int32_t type) override;
   // Eight tax slots, and the rounding multiplier as the price step.
