@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """The three commonest failures on the fiscal register emulator, as the
 integrators' guide (docs/integrators.md) tells them: paper out during a
-receipt, a driver library missing, and the register's clock off.
+receipt, a driver library missing, and the register's clock off; and, to
+compare with, a good receipt.
 
 For each failure the POS simulator creates the device and prints the demo
 order; then this script shows what the POS heard (the exports' answers and
@@ -15,8 +16,8 @@ The guide quotes a failure in fenced blocks, each after a marker line
 "<!-- demo-failures NAME pos -->" (what the POS hears) or
 "<!-- demo-failures NAME journal -->" (the device journal). Every quoted
 line must appear in that output, in the quoted order. Time stamps are not
-compared, nor the seconds of the clock difference (the emulator's clock and
-the computer's may fall into different seconds).
+compared, nor the register's clock and the seconds of the clock difference
+(the emulator's clock and the computer's may fall into different seconds).
 
 ZEF_RUN32, when set, is the prefix that starts 32-bit programs (qemu-i386).
 """
@@ -41,6 +42,7 @@ taxes = 1:2000 2:1000 3:0
 
 # name: (title, what is wrong on the emulator, extra device parameters)
 FAILURES = [
+    ("good-receipt", "First, a good receipt to compare with", "", ""),
     ("paper-out", "Paper out during a receipt",
      "fault = ZefFiscalDocument 203 1\nlogic_code = 4\n"
      "logic_utf8 = Paper out: the cover is open or the roll is empty\n",
@@ -56,6 +58,8 @@ FAILURES = [
 MASKS = [
     (re.compile(r"\b\d\d:\d\d:\d\d\.\d\d\d\b"), "hh:nn:ss.zzz"),
     (re.compile(r"\b\d\d\.\d\d\.\d\d(\d\d)? \d\d:\d\d:\d\d\b"), "dd.mm.yy hh:nn:ss"),
+    (re.compile(r"\b\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\b"), "yyyy-mm-ddThh:nn:ss"),
+    (re.compile(r"InternalDate = \d+, InternalTime = \d+"), "InternalDate = D, InternalTime = T"),
     (re.compile(r"\(\d+ seconds\)"), "(N seconds)"),
 ]
 
@@ -116,6 +120,7 @@ def run_failure(bin_dir, work, name, emulator_lines, params_lines):
     if os.path.exists(folder):
         shutil.rmtree(folder)
     os.makedirs(folder)
+    shutil.copy(os.path.join(DEMO, "dinner.order"), folder)
     with open(os.path.join(folder, "emulator.cfg"), "w") as f:
         f.write(EMULATOR + emulator_lines)
     journal = os.path.join(folder, "zefor%d.log")
@@ -129,7 +134,7 @@ def run_failure(bin_dir, work, name, emulator_lines, params_lines):
     env["NOLVEX32_LOG"] = os.path.join(folder, "nolvex32.log")
     command = shlex.split(os.environ.get("ZEF_RUN32", "")) + [
         os.path.join(bin_dir, "possim"), "--config", os.path.join(folder, "params.cfg"), "--device", "0",
-        "--order", os.path.join(DEMO, "dinner.order")]
+        "--order", "dinner.order"]
     result = subprocess.run(command, cwd=folder, env=env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
                             timeout=120)
     pos = result.stdout.decode("utf-8", errors="replace").replace("\r\n", "\n")
