@@ -15,7 +15,10 @@ error: the script says which and exits 1.
 The guide quotes a failure in fenced blocks, each after a marker line
 "<!-- demo-failures NAME pos -->" (what the POS hears) or
 "<!-- demo-failures NAME journal -->" (the device journal). Every quoted
-line must appear in that output, in the quoted order. Time stamps are not
+line must appear in that output, in the quoted order. The blocks after
+"<!-- demo-failures NAME emulator -->" and "<!-- demo-failures NAME device -->"
+give the lines this script adds to the emulator's configuration and to the
+device parameters for the failure (none: no block); they must be those. Time stamps are not
 compared, nor the register's clock and the seconds of the clock difference
 (the emulator's clock and the computer's may fall into different seconds).
 
@@ -81,7 +84,7 @@ def quoted_blocks(guide):
     """{(name, kind): [lines]} of the guide's quoted blocks."""
     blocks = {}
     lines = read_text(guide).split("\n")
-    marker = re.compile(r"<!-- demo-failures (\S+) (pos|journal) -->")
+    marker = re.compile(r"<!-- demo-failures (\S+) (pos|journal|emulator|device) -->")
     i = 0
     while i < len(lines):
         m = marker.match(lines[i].strip())
@@ -178,11 +181,17 @@ def main():
             if missing is not None:
                 print("%s: %s of %s does not have the quoted line:\n  %s" % (args.guide, label, name, missing))
                 failed += 1
+        for kind, lines in (("emulator", emulator_lines), ("device", params_lines)):
+            quoted = [line.strip() for line in blocks.get((name, kind), []) if line.strip()]
+            if quoted != [line.strip() for line in lines.split("\n") if line.strip()]:
+                print("%s: the %s lines the guide gives for %s are not the demo's:\n  %s" %
+                      (args.guide, kind, name, "\n  ".join(lines.strip().split("\n"))))
+                failed += 1
         saved = sorted(f for f in os.listdir(folder) if f.startswith("FR"))
         say("Files saved in the POS's current folder: " + (", ".join(saved) if saved else "none"))
         say("")
     if failed:
-        print("%d quoted block(s) do not match what the adapter wrote (outputs in %s)" % (failed, work))
+        print("%d block(s) of the guide do not match the demo (outputs in %s)" % (failed, work))
         return 1
     if not args.work:
         shutil.rmtree(work)
