@@ -10,49 +10,42 @@ namespace {
 using P = tZeforParams;
 using tInfo = tZeforParamInfo;
 
+tInfo Make(int32_t index, tInfo::tKind kind, const char* name, const char* meaning) {
+  tInfo info;
+  info.Index = index;
+  info.Kind = kind;
+  info.Name = name;
+  info.Meaning = meaning;
+  return info;
+}
+
 tInfo Text(int32_t index, const char* name, std::string P::*field, const char* meaning) {
-  tInfo info;
-  info.Index = index;
-  info.Kind = tInfo::kText;
-  info.Name = name;
+  tInfo info = Make(index, tInfo::kText, name, meaning);
   info.Text = field;
-  info.Meaning = meaning;
-  return info;
-}
-
-tInfo Integer(int32_t index, const char* name, int32_t P::*field, const char* meaning) {
-  tInfo info;
-  info.Index = index;
-  info.Kind = tInfo::kInteger;
-  info.Name = name;
-  info.Integer = field;
-  info.Meaning = meaning;
-  return info;
-}
-
-tInfo Switch(int32_t index, const char* name, bool P::*field, const char* meaning) {
-  tInfo info;
-  info.Index = index;
-  info.Kind = tInfo::kSwitch;
-  info.Name = name;
-  info.Switch = field;
-  info.Meaning = meaning;
-  return info;
-}
-
-tInfo Byte(int32_t index, const char* name, uint8_t P::*field, const char* meaning) {
-  tInfo info;
-  info.Index = index;
-  info.Kind = tInfo::kByte;
-  info.Name = name;
-  info.Byte = field;
-  info.Meaning = meaning;
   return info;
 }
 
 tInfo Blob(int32_t index, const char* name, std::string P::*field, const char* meaning) {
   tInfo info = Text(index, name, field, meaning);
   info.Kind = tInfo::kBlob;
+  return info;
+}
+
+tInfo Integer(int32_t index, const char* name, int32_t P::*field, const char* meaning) {
+  tInfo info = Make(index, tInfo::kInteger, name, meaning);
+  info.Integer = field;
+  return info;
+}
+
+tInfo Switch(int32_t index, const char* name, bool P::*field, const char* meaning) {
+  tInfo info = Make(index, tInfo::kSwitch, name, meaning);
+  info.Switch = field;
+  return info;
+}
+
+tInfo Byte(int32_t index, const char* name, uint8_t P::*field, const char* meaning) {
+  tInfo info = Make(index, tInfo::kByte, name, meaning);
+  info.Byte = field;
   return info;
 }
 
