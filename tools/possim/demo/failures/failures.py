@@ -2,7 +2,8 @@
 """The three commonest failures on the fiscal register emulator, as the
 integrators' guide (docs/integrators.md) tells them: paper out during a
 receipt, a driver library missing, and the register's clock off; and, to
-compare with, a good receipt.
+compare with, a good receipt; last, the order saved when the paper ran out,
+replayed as support replays it (possim --datasets).
 
 For each failure the POS simulator creates the device and prints the demo
 order; then this script shows what the POS heard (the exports' answers and
@@ -56,7 +57,12 @@ FAILURES = [
     ("clock-off", "The register's clock off",
      "clock_offset = -600\n",
      "6 = 0\n36 = 300\n37 = 60\n"),
+    ("replay", "Support replays the order saved when the paper ran out", "", ""),
 ]
+
+# What the simulator prints: the demo order, or the saved one.
+ORDER = ["--order", "dinner.order"]
+DOCUMENTS = {"replay": ["--datasets", "FRErrorInputData.log", "--kind", "1", "--flags", "0x2E"]}
 
 MASKS = [
     (re.compile(r"\b\d\d:\d\d:\d\d\.\d\d\d\b"), "hh:nn:ss.zzz"),
@@ -118,12 +124,14 @@ def find_in_order(quoted, actual):
     return found, None
 
 
-def run_failure(bin_dir, work, name, emulator_lines, params_lines):
+def run_failure(bin_dir, work, name, emulator_lines, params_lines, document):
     folder = os.path.join(work, name)
     if os.path.exists(folder):
         shutil.rmtree(folder)
     os.makedirs(folder)
     shutil.copy(os.path.join(DEMO, "dinner.order"), folder)
+    if document[0] == "--datasets":
+        shutil.copy(os.path.join(work, "paper-out", document[1]), folder)
     with open(os.path.join(folder, "emulator.cfg"), "w") as f:
         f.write(EMULATOR + emulator_lines)
     journal = os.path.join(folder, "zefor%d.log")
@@ -137,7 +145,7 @@ def run_failure(bin_dir, work, name, emulator_lines, params_lines):
     env["NOLVEX32_LOG"] = os.path.join(folder, "nolvex32.log")
     command = shlex.split(os.environ.get("ZEF_RUN32", "")) + [
         os.path.join(bin_dir, "possim"), "--config", os.path.join(folder, "params.cfg"), "--device", "0",
-        "--order", "dinner.order"]
+        ] + document
     result = subprocess.run(command, cwd=folder, env=env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
                             timeout=120)
     pos = result.stdout.decode("utf-8", errors="replace").replace("\r\n", "\n")
@@ -159,7 +167,8 @@ def main():
     os.makedirs(work, exist_ok=True)
     failed = 0
     for name, title, emulator_lines, params_lines in FAILURES:
-        folder, pos, journal = run_failure(args.bin, work, name, emulator_lines, params_lines)
+        document = DOCUMENTS.get(name, ORDER)
+        folder, pos, journal = run_failure(args.bin, work, name, emulator_lines, params_lines, document)
         say("=" * 78)
         say("%s (%s)" % (title, name))
         say("=" * 78)
@@ -187,8 +196,9 @@ def main():
                 print("%s: the %s lines the guide gives for %s are not the demo's:\n  %s" %
                       (args.guide, kind, name, "\n  ".join(lines.strip().split("\n"))))
                 failed += 1
-        saved = sorted(f for f in os.listdir(folder) if f.startswith("FR"))
-        say("Files saved in the POS's current folder: " + (", ".join(saved) if saved else "none"))
+        if document == ORDER:
+            saved = sorted(f for f in os.listdir(folder) if f.startswith("FR"))
+            say("Files saved in the POS's current folder: " + (", ".join(saved) if saved else "none"))
         say("")
     if failed:
         print("%d block(s) of the guide do not match the demo (outputs in %s)" % (failed, work))
