@@ -19,10 +19,6 @@ const char* const kVarTypeNames[kVarTypeCount] = {"vtNone",    "vtString", "vtIn
 
 uint64_t Magnitude(int64_t v) { return v < 0 ? 0 - static_cast<uint64_t>(v) : uint64_t(v); }
 
-int64_t Negated(uint64_t magnitude, bool negative) {
-  return negative ? static_cast<int64_t>(0 - magnitude) : static_cast<int64_t>(magnitude);
-}
-
 // Nearest integer, ties to even; a double outside the 64-bit range is an error.
 int64_t RoundToInt64(double d) {
   const double r = std::nearbyint(d);
