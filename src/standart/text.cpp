@@ -77,8 +77,6 @@ std::string Trim(std::string_view text) {
 
 bool ParseDecimal(std::string_view text, int32_t& value) { return SignedDecimal(text, value); }
 
-bool ParseDecimal(std::string_view text, int64_t& value) { return SignedDecimal(text, value); }
-
 bool ParseDecimalAfterSpaces(std::string_view text, int64_t& value) {
   while (!text.empty() && text[0] == ' ') text.remove_prefix(1);
   return SignedDecimal(text, value);

@@ -13,7 +13,6 @@ std::string Trim(std::string_view text);
 
 // An optional sign and decimal digits, nothing around them.
 bool ParseDecimal(std::string_view text, int32_t& value);
-bool ParseDecimal(std::string_view text, int64_t& value);
 
 // As ParseDecimal, after any number of leading spaces (the POS's integer
 // cells).

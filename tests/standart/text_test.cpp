@@ -31,20 +31,13 @@ TEST(ParseDecimal, RefusesAnythingElseAndKeepsTheValue) {
   EXPECT_EQ(value, 12);
 }
 
-TEST(ParseDecimal, TakesTheWholeInt64Range) {
+TEST(ParseDecimalAfterSpaces, SkipsLeadingSpacesOnlyAndTakesTheWholeInt64Range) {
   int64_t value = 0;
-  EXPECT_TRUE(ParseDecimal("-9223372036854775808", value));
+  EXPECT_TRUE(ParseDecimalAfterSpaces("-9223372036854775808", value));
   EXPECT_EQ(value, INT64_MIN);
-  EXPECT_TRUE(ParseDecimal("9223372036854775807", value));
+  EXPECT_TRUE(ParseDecimalAfterSpaces("9223372036854775807", value));
   EXPECT_EQ(value, INT64_MAX);
-  value = 5;
-  EXPECT_FALSE(ParseDecimal("9223372036854775808", value));
-  EXPECT_FALSE(ParseDecimal(" 1", value));
-  EXPECT_EQ(value, 5);
-}
-
-TEST(ParseDecimalAfterSpaces, SkipsLeadingSpacesOnly) {
-  int64_t value = 0;
+  EXPECT_FALSE(ParseDecimalAfterSpaces("9223372036854775808", value));
   EXPECT_TRUE(ParseDecimalAfterSpaces("   -42", value));
   EXPECT_EQ(value, -42);
   value = 7;
