@@ -411,9 +411,3 @@ void TZefor::BeforeDestruction() {
   Journal.Flush();
 }
 
-// ---- steps not built yet --------------------------------------------------------------
-
-void TZefor::NotBuilt(const char* step, const std::string& consequence) {
-  Journal.Write(0, tZefJournal::Message(step, "Not built yet: " + consequence));
-}
-

@@ -312,7 +312,6 @@ class TZefor : public tCommonFiscReg {
   void StartStatusSnapshotThread();
   void StopStatusSnapshotThread();
   std::unique_ptr<tSaveStatusThread> StatusThread;
-  void NotBuilt(const char* step, const std::string& consequence);
 
   std::mutex stateLock_;
   uint32_t lastDocumentTick_ = 0;

@@ -12,6 +12,7 @@
 #include "standart/errors.h"
 #include "standart/format.h"
 #include "standart/host_params.h"
+#include "standart/text.h"
 
 namespace {
 
@@ -32,10 +33,8 @@ std::string Hundredths(int64_t value) { return std::to_string(value); }
 
 // A decimal number of digits only; -1 otherwise.
 int32_t Digits(const std::string& text) {
-  if (text.empty() || text.size() > 9) return -1;
-  for (char c : text)
-    if (c < '0' || c > '9') return -1;
-  return std::atoi(text.c_str());
+  int32_t value = -1;
+  return ParseDigits(text, value) ? value : -1;
 }
 
 // "yyyymmdd" as "yyyy-mm-dd"; false when a part is not a number.
