@@ -352,7 +352,13 @@ int32_t tZefDriver::UnfiscalPrint(const std::string& xml, int32_t flags) {
 int32_t tZefDriver::FiscalDocument(const std::string& xml, TZefStatus& status, int32_t& filled) {
   static const tCallSpec callSpec{LoDrv::kFiscalDocument, false, true, true, tAbsent::NotSupported,
                               tOnException::Internal, 0, nullptr};
-  std::vector<char> buffer(kFiscalReturnSize, 0);
+  // The return buffer lives as long as the binding and is all zero between
+  // calls: after a call the bytes of the returned text are cleared again,
+  // instead of a fresh 512 KB zeroed (and given back) per document. After
+  // a call that did not come back it is cleared whole.
+  std::vector<char>& buffer = fiscalReturn_;
+  if (!fiscalReturnClean_) buffer.assign(kFiscalReturnSize, 0);
+  fiscalReturnClean_ = false;
   std::memset(&status, 0, sizeof status);
   status.Size = LoDrv::kStatusRecordSize;
   status.ReturnBuffer = uint32_t(uintptr_t(buffer.data()));
@@ -365,6 +371,8 @@ int32_t tZefDriver::FiscalDocument(const std::string& xml, TZefStatus& status, i
         int32_t result = f_.FiscalDocument(number_, xml.c_str(), &status, &filled);
         buffer.back() = 0;
         FiscalReturnText = buffer.data();
+        std::memset(buffer.data(), 0, FiscalReturnText.size() + 1);
+        fiscalReturnClean_ = true;
         journal_.Write(1, "xml return: [");
         journal_.Write(1, FiscalReturnText);
         journal_.Write(1, "]//xml return");

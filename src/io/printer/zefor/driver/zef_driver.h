@@ -115,6 +115,8 @@ class tZefDriver {
   std::string ParamsWithProtocolVersion(const std::string& xml, bool declaration);
 
  private:
+  std::vector<char> fiscalReturn_;  // ZefFiscalDocument's return buffer
+  bool fiscalReturnClean_ = false;  // all zero
   struct Functions {
     LoDrv::TMaxProtocolSupported MaxProtocolSupported;
     LoDrv::TInit Init;
