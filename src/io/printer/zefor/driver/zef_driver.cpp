@@ -179,10 +179,14 @@ void tZefDriver::Line(const tCallSpec& callSpec, const std::string& text, bool e
   journal_.Write(error ? 0 : tZefJournal::LineLevel(false, callSpec.Printout), text);
 }
 
-int32_t tZefDriver::Wrap(const tCallSpec& callSpec, bool bound, const tLines& inputs,
+int32_t tZefDriver::Wrap(const tCallSpec& callSpec, bool bound, const tInputs& inputs,
                          const std::function<int32_t()>& call, const std::function<tLines()>& outputs) {
   Line(callSpec, tZefJournal::CallEntry(callSpec.Name));
-  for (const auto& input : inputs) Line(callSpec, tZefJournal::Value(callSpec.Name, input.first, input.second));
+  // An input may be a whole document: its line is made only when the
+  // journal keeps it.
+  if (tZefJournal::LineLevel(false, callSpec.Printout) <= LogLevel.load())
+    for (const auto& input : inputs)
+      Line(callSpec, tZefJournal::Value(callSpec.Name, input.first, std::string(input.second)));
   if (!bound) return Absent(callSpec);
   int32_t result = 0;
   try {
