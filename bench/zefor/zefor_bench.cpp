@@ -219,7 +219,7 @@ void Receipt(benchmark::State& state) {
   for (auto _ : state) printed = ReceiptOnce(reg, stream) && printed;
   if (!printed) state.SkipWithError("the receipt was not printed");
   state.SetComplexityN(state.range(0));
-  state.counters["goal_us"] = state.range(0) == 100 ? 1000 : 0;
+  state.counters["goal_us"] = state.range(0) == 100 ? 250 : 0;
 }
 
 }  // namespace

@@ -182,9 +182,10 @@ void tZefDriver::Line(const tCallSpec& callSpec, const std::string& text, bool e
 int32_t tZefDriver::Wrap(const tCallSpec& callSpec, bool bound, const tInputs& inputs,
                          const std::function<int32_t()>& call, const std::function<tLines()>& outputs) {
   Line(callSpec, tZefJournal::CallEntry(callSpec.Name));
-  // An input may be a whole document: its line is made only when the
-  // journal keeps it.
-  if (tZefJournal::LineLevel(false, callSpec.Printout) <= LogLevel.load())
+  // The value lines (an input may be a whole document, a status record
+  // takes a page of text) are made only when the journal keeps them.
+  const bool valuesKept = tZefJournal::LineLevel(false, callSpec.Printout) <= LogLevel.load();
+  if (valuesKept)
     for (const auto& input : inputs)
       Line(callSpec, tZefJournal::Value(callSpec.Name, input.first, std::string(input.second)));
   if (!bound) return Absent(callSpec);
@@ -198,7 +199,7 @@ int32_t tZefDriver::Wrap(const tCallSpec& callSpec, bool bound, const tInputs& i
       throw;
     }
     if (callSpec.ComBracket && Com) Com->Uninitialize();
-    if (result == 0 && outputs)
+    if (result == 0 && outputs && valuesKept)
       for (const auto& output : outputs()) Line(callSpec, tZefJournal::Value(callSpec.Name, output.first, output.second));
     if (callSpec.HasResult)
       journal_.Write(result == 0 ? tZefJournal::LineLevel(false, callSpec.Printout) : 0,
