@@ -36,10 +36,12 @@ struct tPugiAllocation {
 
 const std::string kCyrillicName = "\xD0\xA1\xD0\xB0\xD0\xBB\xD0\xB0\xD1\x82";  // "Салат"
 
-// A fiscal-like document with items until the text form reaches the size.
-const std::string& Document(size_t size) {
-  static std::map<size_t, std::string> documents;
-  std::string& text = documents[size];
+// A fiscal-like document with items until the text form reaches the size;
+// with `references` its names and comments hold "&", quotes and "<", ">",
+// written as character references.
+const std::string& Document(size_t size, bool references = true) {
+  static std::map<std::pair<size_t, bool>, std::string> documents;
+  std::string& text = documents[{size, references}];
   if (!text.empty()) return text;
   IXmlDocument document = NewXmlDocument("FiscalDocument");
   IXmlElement receipt = document->DocumentElement()->AppendElement("Receipt");
@@ -48,40 +50,15 @@ const std::string& Document(size_t size) {
   receipt->AppendElement("Operator")->SetAttr("Name", "\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD\xD0\xBE\xD0\xB2");
   size_t length = document->Xml().size();
   for (int i = 0; length < size; ++i) {
+    const std::string number = std::to_string(i);
     IXmlElement item = receipt->AppendElement("Item");
-    item->SetAttr("Name", kCyrillicName + " & \"Oliv'e\" #" + std::to_string(i));
+    item->SetAttr("Name", kCyrillicName + (references ? " & \"Oliv'e\" #" : " Olivie #") + number);
     item->SetIntAttr("Quantity", 1000 + i);
     item->SetIntAttr("PricePerOne", 15050);
     item->SetIntAttr("Sum", 15050 + i);
     item->AppendElement("Tax")->SetAttr("Rate", "20");
-    item->AppendElement("Comment")->SetNodeText("line " + std::to_string(i) + " <no sauce>");
+    item->AppendElement("Comment")->SetNodeText("line " + number + (references ? " <no sauce>" : " no sauce"));
     length += item->Xml().size() + 2 * 3;  // approximate, the indentation grows by one level
-  }
-  text = document->Xml();
-  return text;
-}
-
-// The same document without any character reference: names without "&",
-// quotes and "<", comments without "<" and ">".
-const std::string& PlainDocument(size_t size) {
-  static std::map<size_t, std::string> documents;
-  std::string& text = documents[size];
-  if (!text.empty()) return text;
-  IXmlDocument document = NewXmlDocument("FiscalDocument");
-  IXmlElement receipt = document->DocumentElement()->AppendElement("Receipt");
-  receipt->SetIntAttr("DocNumber", 1);
-  receipt->SetAttr("Guid", "{0F8FAD5B-D9CB-469F-A165-70867728950E}");
-  receipt->AppendElement("Operator")->SetAttr("Name", "\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD\xD0\xBE\xD0\xB2");
-  size_t length = document->Xml().size();
-  for (int i = 0; length < size; ++i) {
-    IXmlElement item = receipt->AppendElement("Item");
-    item->SetAttr("Name", kCyrillicName + " Olivie #" + std::to_string(i));
-    item->SetIntAttr("Quantity", 1000 + i);
-    item->SetIntAttr("PricePerOne", 15050);
-    item->SetIntAttr("Sum", 15050 + i);
-    item->AppendElement("Tax")->SetAttr("Rate", "20");
-    item->AppendElement("Comment")->SetNodeText("line " + std::to_string(i) + " no sauce");
-    length += item->Xml().size() + 2 * 3;
   }
   text = document->Xml();
   return text;
@@ -269,11 +246,11 @@ enum tShape : int64_t { kReferences = 0, kPlain = 1, kReferencesLf = 2, kPlainLf
 const std::string& TextOf(int64_t size, int64_t shape = kReferences) {
   static std::map<std::pair<int64_t, int64_t>, std::string> texts;
   if (shape == kReferences) return size ? Document(size_t(size)) : ReceiptText();
-  if (shape == kPlain) return PlainDocument(size_t(size));
+  if (shape == kPlain) return Document(size_t(size), false);
   std::string& text = texts[{size, shape}];
   if (text.empty())
     text = shape == kReferencesLf ? WithLf(Document(size_t(size)))
-           : shape == kPlainLf    ? WithLf(PlainDocument(size_t(size)))
+           : shape == kPlainLf    ? WithLf(Document(size_t(size), false))
                                   : DemoReceipt(int(size));
   return text;
 }
