@@ -117,6 +117,10 @@ bool ReadShift(TZefor& reg, TZefStatus& status) {
 bool TZefor::MoneyInOut(TFiscDocInfo& doc) {
   const char kStep[] = "MoneyInOut";
   Journal.Write(1, tZefJournal::OperationEntry(kStep));
+  bool printed = false;
+  const std::string identity = DocumentIdentity(doc, std::string());
+  if (!BeginCountedDocument(doc.Kind, identity, printed)) return Finish(*this, kStep, false);
+  if (printed) return Finish(*this, kStep, true);
   bool result = false;
   std::vector<TKvt_CashInOut> operations;
   TPDDataSet* cash = PosData().GetDataSet("CashInOut", false);
@@ -140,25 +144,30 @@ bool TZefor::MoneyInOut(TFiscDocInfo& doc) {
     tReportDocument document(*this, toPrint);
     for (const TKvt_CashInOut& op : operations) ReportBuild::AddCashInOut(document.Xml(), op);
     if (operations.empty()) document.Xml().Root()->SetAttr("DocType", "CashInOut");
-    result = document.Send();
-    if (result) RefreshCashCounters(*this);
+    result = SendCountedCashDocument(document.Xml(), kStep, doc.Kind, identity);
   }
   return Finish(*this, kStep, result);
 }
 
-bool TZefor::AllMoneyOut() {
+bool TZefor::AllMoneyOut() { return AllMoneyOutOf(nullptr); }
+
+bool TZefor::AllMoneyOutOf(const TFiscDocInfo* doc) {
   const char kStep[] = "AllMoneyOut";
   Journal.Write(1, tZefJournal::OperationEntry(kStep));
+  bool printed = false;
+  const std::string identity = doc ? DocumentIdentity(*doc, std::string()) : std::string();
+  const int32_t kind = doc ? doc->Kind : fdCollectCash;
+  if (!BeginCountedDocument(kind, identity, printed)) return Finish(*this, kStep, false);
+  if (printed) return Finish(*this, kStep, true);
   tReportDocument document(*this, std::string());
   ReportBuild::AddCollectAll(document.Xml());
-  const bool result = document.Send();
-  if (result) RefreshCashCounters(*this);
+  const bool result = SendCountedCashDocument(document.Xml(), kStep, kind, identity);
   return Finish(*this, kStep, result);
 }
 
 bool TZefor::CollectAllCash(TFiscDocInfo& doc) {
   if ((Driver.Options & foManyCashInOutPayments) && !(Driver.Options & foAllMoneyOut)) return MoneyInOut(doc);
-  return AllMoneyOut();
+  return AllMoneyOutOf(&doc);
 }
 
 // ---- the Z-report ---------------------------------------------------------------------------
@@ -184,6 +193,9 @@ class tCloseDay {
 };
 
 bool tCloseDay::Run() {
+  // A Z-report counts a document too: what an unfinished call left is
+  // settled before it.
+  reg_.SettleRecord();
   if (!ReadShift(reg_, before_)) return false;
   bool result = false;
   if (SettleUnconfirmed(result)) return result;
