@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 #include <sstream>
 #include <string>
@@ -140,6 +141,7 @@ class Crash : public ::testing::Test {
     uint8_t record[kFiscDocInfoSize];
     std::memcpy(record, &doc, sizeof doc);
     const int result = adapter.FiscDocument(1, record) ? 1 : 0;
+    platform::WriteWholeFile(d + "mark_end.txt", std::to_string(platform::FileSize(d + "calls.log")));
     std::memcpy(&doc, record, sizeof doc);
     platform::WriteWholeFile(d + "answer.txt", std::to_string(result) + " " + std::to_string(doc.DocNum) + " " +
                                                    std::to_string(doc.CheckNum));
@@ -147,12 +149,15 @@ class Crash : public ::testing::Test {
     _exit(0);
   }
 
-  // The driver calls of the document in a run without faults, as
-  // "Function n" (n counted from the process's start).
+  // The driver calls of the document (from FiscDocument's start to its
+  // return) in a run without faults, as "Function n" (n counted from the
+  // process's start).
   std::vector<std::string> DocumentCalls() const {
     std::vector<std::string> calls;
     const std::string log = Read("calls.log");
-    std::istringstream in(log.substr(size_t(std::atoll(Read("mark.txt").c_str()))));
+    const size_t start = size_t(std::atoll(Read("mark.txt").c_str()));
+    const size_t end = size_t(std::atoll(Read("mark_end.txt").c_str()));
+    std::istringstream in(log.substr(start, end - start));
     for (std::string line; std::getline(in, line);) {
       std::istringstream words(line);
       std::string enter, function, number, call;
@@ -170,6 +175,7 @@ class Crash : public ::testing::Test {
 };
 
 TEST_F(Crash, APosKilledAtAnyDriverCallOfADocumentGetsItPrintedExactlyOnce) {
+  size_t kills = 0;
   for (const tDocument& document : kDocuments) {
     SCOPED_TRACE(document.Name);
     Fresh();
@@ -190,6 +196,7 @@ TEST_F(Crash, APosKilledAtAnyDriverCallOfADocumentGetsItPrintedExactlyOnce) {
         const tHeard killed = RunPos(document);
         ASSERT_FALSE(killed.Ended) << "the call was not held";
         ASSERT_TRUE(platform::FileExists(dir_->Path() + "held.txt"));
+        ++kills;
         ASSERT_LE(OnTheRegister(), 1u);
         Emulator("");
         const tHeard retried = RunPos(document);
@@ -200,7 +207,9 @@ TEST_F(Crash, APosKilledAtAnyDriverCallOfADocumentGetsItPrintedExactlyOnce) {
         EXPECT_EQ(OnTheRegister(), 1u) << Read("emu1.docs");
         EXPECT_EQ(Count(Read("emu1.tape"), "ФД "), 1u) << Read("emu1.tape");
       }
+    std::printf("%s: %u driver calls, killed before, inside and after each\n", document.Name, unsigned(calls.size()));
   }
+  EXPECT_GE(kills, 4u * 3u * 3u);
 }
 
 }  // namespace

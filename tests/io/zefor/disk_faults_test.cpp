@@ -70,6 +70,8 @@ class tFailurePoints {
     taken_ = platform::FileStepsTaken(step_);
     platform::FailNthFileStep(step_, 0, "\x01");
   }
+  // The run reached the step that was to fail.
+  bool Hit() const { return taken_ >= nth_; }
 
  private:
   std::string pathPart_;
@@ -152,6 +154,7 @@ class RegisterDiskFaults : public DiskFaults {
  protected:
   void SetUp() override {
     DiskFaults::SetUp();
+    const std::string bin = platform::DirectoryOf(platform::OwnModulePath());
     char cwd[4096] = {};
     previousDir_ = getcwd(cwd, sizeof cwd) ? cwd : "/";
     ASSERT_EQ(chdir(dir_.c_str()), 0);
@@ -159,7 +162,7 @@ class RegisterDiskFaults : public DiskFaults {
     HostParams::Reset();
     BindPosDataHooks();
     DeviceTable::SetDeviceClass(TZefor::Class());
-    params_ = platform::OpenLibrary(platform::DirectoryOf(platform::OwnModulePath()) +
+    params_ = platform::OpenLibrary((bin.empty() || bin[0] != '/' ? previousDir_ + "/" + bin : bin) +
                                     platform::LibraryFileName("params"));
     ASSERT_NE(params_, nullptr) << platform::LastLoadError();
     loadConfig_ = reinterpret_cast<TLoadConfig>(platform::FindFunction(params_, "ParamsLoadConfig"));
@@ -237,15 +240,20 @@ TEST_F(RegisterDiskFaults, StatusFileIsWholeOrAsItWas) {
   const std::string data = Dinner();
   const std::vector<std::string> points = faults.Run([&](const std::string& point) {
     Start("29 = " + dir_ + "state.xml");
+    // The snapshot thread reads the status once at its start, then once a
+    // minute: its first read is left to pass, so the failures land in the
+    // receipt's own status reads.
+    platform::Sleep(300);
     faults.Arm();
     EXPECT_TRUE(Print(data));
     faults.Disarm();
     EXPECT_EQ(Accepted(), 1u);
+    DONEDLL();  // the status thread stops, the journal is flushed
     const std::string after = FileText(dir_ + "state.xml");
     EXPECT_EQ(after.find("<?xml"), 0u) << after;
     EXPECT_NE(after.find("</DeviceState>"), std::string::npos) << after;
     // A rename that fails once is tried again; any other failure is told.
-    if (point.find("rename") == std::string::npos)
+    if (faults.Hit() && point.find("rename") == std::string::npos)
       EXPECT_NE(Journal().find("Exception in SaveStatuses:"), std::string::npos) << Journal();
   });
   EXPECT_GE(points.size(), 4u) << ::testing::PrintToString(points);
@@ -332,12 +340,14 @@ TEST_F(RegisterDiskFaults, WriteAheadRecordIsWholeAndPrintingGoesOn) {
     if (platform::FileExists(dir_ + "zefor1.wal"))
       EXPECT_TRUE(tDocumentRecord::Parse(FileText(dir_ + "zefor1.wal"), entries, reason)) << reason;
     const bool failed = Journal().find("{DocumentRecord} Cannot write " + dir_ + "zefor1.wal") != std::string::npos;
-    // A record that could not be closed keeps the receipt open: the next
-    // call settles it from the counters and does not print it again.
+    // A record that could not be closed keeps the receipt open on the
+    // disk: a POS process started after this one settles it from the
+    // counters (the POS here heard true and is done with it).
     if (!entries.empty()) {
       EXPECT_TRUE(failed);
-      EXPECT_TRUE(Print(data));
-      EXPECT_EQ(Accepted(), 1u);
+      ASSERT_EQ(entries.size(), 1u);
+      EXPECT_TRUE(entries[0].Open);
+      EXPECT_EQ(entries[0].Identity, "{6B1C3D9E-0C47-4A51-9F1B-2E7A5C3D8F10}");
     }
   });
   // Opened and closed: two of each step (the rename of a temporary file

@@ -195,7 +195,7 @@ TEST_F(Once, UnfinishedReceiptsAreSettledFromTheCounters) {
 TEST_F(Once, ADamagedRecordFileIsToldAndReplaced) {
   const std::string good = RecordFile({std::string("open 1 0 0 EMU0000001 ") + kDinnerGuid});
   struct tDamage {
-    const char* Reason;
+    std::string Reason;
     std::string Text;
   };
   std::string tampered = good;
