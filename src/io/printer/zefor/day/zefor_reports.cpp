@@ -6,6 +6,7 @@
 
 #include "io/printer/fiscreg/order_preparation.h"
 #include "io/printer/zefor/document/report_build.h"
+#include "io/printer/zefor/document/saved_error.h"
 #include "io/printer/zefor/zefor.h"
 #include "platform/platform.h"
 #include "posdata/pdsource.h"
@@ -46,21 +47,6 @@ bool DateParameter(const std::string& text, std::string& out) {
   out = Fmt("%4.4d-%2.2d-%2.2d", year, month, day);
   return true;
 }
-
-// The last error of a failed document, kept across the status reads after it.
-struct tSavedError {
-  int32_t LastRes = 0, LastExecErrorCode = 0;
-  std::string LastExecErrorText, LastError0Text;
-  explicit tSavedError(const TZefor& reg)
-      : LastRes(reg.LastRes), LastExecErrorCode(reg.LastExecErrorCode), LastExecErrorText(reg.LastExecErrorText),
-        LastError0Text(reg.LastError0Text) {}
-  void Restore(TZefor& reg) const {
-    reg.LastRes = LastRes;
-    reg.LastExecErrorCode = LastExecErrorCode;
-    reg.LastExecErrorText = LastExecErrorText;
-    reg.LastError0Text = LastError0Text;
-  }
-};
 
 // The final journal line of an operation; an error line when it failed.
 bool Finish(TZefor& reg, const char* step, bool result) {

@@ -3,6 +3,7 @@
 // cash documents settled from the counters after a failure the register
 // counted all the same.
 #include "io/printer/zefor/document/fs_xml.h"
+#include "io/printer/zefor/document/saved_error.h"
 #include "io/printer/zefor/status/zef_status_text.h"
 #include "io/printer/zefor/zefor.h"
 #include "standart/format.h"
@@ -48,25 +49,6 @@ std::string TZefor::DocumentIdentity(const TFiscDocInfo& doc, const std::string&
   return tDocumentRecord::Identity(guid, doc.SubType, DataBlock(doc));
 }
 
-namespace {
-
-// The last error of a failed send, kept across the status reads after it.
-struct tSendError {
-  int32_t LastRes, LastExecErrorCode;
-  std::string LastExecErrorText, LastError0Text;
-  explicit tSendError(const TZefor& reg)
-      : LastRes(reg.LastRes), LastExecErrorCode(reg.LastExecErrorCode), LastExecErrorText(reg.LastExecErrorText),
-        LastError0Text(reg.LastError0Text) {}
-  void Restore(TZefor& reg) const {
-    reg.LastRes = LastRes;
-    reg.LastExecErrorCode = LastExecErrorCode;
-    reg.LastExecErrorText = LastExecErrorText;
-    reg.LastError0Text = LastError0Text;
-  }
-};
-
-}  // namespace
-
 // The counters before are read here (the serial number with them), the
 // document goes on the record, and after the answer the counters tell
 // whether a failed document was counted: then it is printed, and the POS
@@ -79,7 +61,7 @@ bool TZefor::SendCountedCashDocument(TFSXml& xml, const char* step, int32_t kind
   TZefStatus status{};
   int32_t filled = 0;
   const bool sent = SendDocument(xml, status, filled, false);
-  const tSendError error(*this);
+  const tSavedError error(*this);
   TZefStatus read{};
   if (!ReadRecordCounters(after, fnOFDStatus, &read)) {
     if (sent && recorded) Record.Answered();
