@@ -1,5 +1,6 @@
 #include "platform/file_faults.h"
 
+#include <atomic>
 #include <mutex>
 
 namespace platform {
@@ -11,8 +12,10 @@ struct tSeam {
   std::string PathPart;
   int FailAt[kFileStepKinds] = {};
   int Taken[kFileStepKinds] = {};
-  bool Armed = false;
 };
+
+// Unarmed (always, outside the tests) a step costs one atomic read.
+std::atomic<bool> g_armed{false};
 
 tSeam& Seam() {
   static tSeam seam;
@@ -27,7 +30,7 @@ void FailNthFileStep(FileStep step, int nth, const std::string& pathPart) {
   for (int i = 0; i < kFileStepKinds; ++i) s.FailAt[i] = s.Taken[i] = 0;
   s.FailAt[int(step)] = nth;
   s.PathPart = pathPart;
-  s.Armed = true;
+  g_armed = nth != 0;
 }
 
 int FileStepsTaken(FileStep step) {
@@ -37,9 +40,10 @@ int FileStepsTaken(FileStep step) {
 }
 
 bool FileStepFails(FileStep step, const std::string& path) {
+  if (!g_armed.load()) return false;
   tSeam& s = Seam();
   std::lock_guard<std::mutex> guard(s.Lock);
-  if (!s.Armed || path.find(s.PathPart) == std::string::npos) return false;
+  if (path.find(s.PathPart) == std::string::npos) return false;
   const int taken = ++s.Taken[int(step)];
   return s.FailAt[int(step)] != 0 && taken == s.FailAt[int(step)];
 }
