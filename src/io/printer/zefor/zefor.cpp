@@ -194,6 +194,7 @@ void TZefor::ReadLogFileName() {
   Log.FileName = IsAbsolute(Params.LogFileName) ? Params.LogFileName : AdapterDirectory + Params.LogFileName;
   SetLoggingOn(true);
   SetLogBuffered(true);
+  Record.Bind(Log.FileName, [this](const std::string& line) { Journal.Write(0, line); });
 }
 
 void TZefor::ReadFiscRegType() {
