@@ -1,16 +1,20 @@
 // PRN-to-markup conversion of guest bills (text lines with attributes, a
 // barcode, a QR code and a cut each) joined into jobs of 64 KB, 1 MB and
-// 8 MB, beside a plain copy of the same bytes as the floor. Counters: input
-// bytes per second, segments, and the peak heap bytes the conversion holds
-// per input byte.
+// 8 MB, and of the PRN files the POS simulator's demo bundles, beside a
+// plain copy of the same bytes as the floor. Counters: input bytes per
+// second, segments, and the peak heap bytes the conversion holds per input
+// byte. With --instructions the conversions run under bench/callgrind.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
 
 #include "../heap_counter.h"
+#include "../instructions.h"
 #include "io/printer/markup/uf_xml_base.h"
 #include "standart/host_params.h"
 
@@ -62,6 +66,29 @@ void BM_PrnToMarkupText(benchmark::State& state) {
   state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(job.size()));
 }
 
+const char* const kBundledFiles[] = {"guest_bill", "kitchen_ticket", "receipt"};
+
+const std::string& Bundled(size_t index) {
+  static std::map<size_t, std::string> files;
+  std::string& bytes = files[index];
+  if (bytes.empty()) {
+    std::ifstream in(std::string(ZEF_SOURCE_DIR) + "/tools/possim/demo/" + kBundledFiles[index] + ".prn",
+                     std::ios::binary);
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  return bytes;
+}
+
+// One bundled file, converted again and again.
+void BM_PrnFile(benchmark::State& state) {
+  HostParams::OverrideFunction(nullptr);
+  const std::string& bytes = Bundled(size_t(state.range(0)));
+  if (bytes.empty()) state.SkipWithError("the bundled PRN file is missing");
+  for (auto _ : state) benchmark::DoNotOptimize(Convert(bytes));
+  state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(bytes.size()));
+  state.SetLabel(kBundledFiles[state.range(0)]);
+}
+
 // The floor: copying the same bytes.
 void BM_CopyFloor(benchmark::State& state) {
   const std::string& job = Job(size_t(state.range(0)));
@@ -78,4 +105,24 @@ void BM_CopyFloor(benchmark::State& state) {
 BENCHMARK(BM_PrnToMarkup)->Arg(64 << 10)->Arg(1 << 20)->Arg(8 << 20)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PrnToMarkupText)->Arg(64 << 10)->Arg(1 << 20)->Arg(8 << 20)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CopyFloor)->Arg(64 << 10)->Arg(1 << 20)->Arg(8 << 20)->Unit(benchmark::kMillisecond);
-BENCHMARK_MAIN();
+BENCHMARK(BM_PrnFile)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
+
+namespace {
+
+// Instructions per conversion (bench/callgrind prints them; divided by the
+// input's size they give instructions per byte).
+void CountCases() {
+  HostParams::OverrideFunction(nullptr);
+  for (size_t i = 0; i < 3; ++i) {
+    const std::string& bytes = Bundled(i);
+    bench_instructions::Count("prn/" + std::string(kBundledFiles[i]) + "/" + std::to_string(bytes.size()) + "B", 200,
+                              [&](int) { benchmark::DoNotOptimize(Convert(bytes)); });
+  }
+  const std::string& job = Job(1 << 20);
+  bench_instructions::Count("prn/bills/" + std::to_string(job.size()) + "B", 1,
+                            [&](int) { benchmark::DoNotOptimize(Convert(job)); });
+}
+
+}  // namespace
+
+int main(int argc, char** argv) { return bench_instructions::Main(argc, argv, CountCases); }

@@ -1,11 +1,14 @@
 // The XML model beside pugixml on the same bytes, case by case:
-//  - parsing fiscal-like documents of about 1 KB, 100 KB and 10 MB, and a
-//    receipt of 100 items with 8 attributes each (about 20 KB);
+//  - parsing fiscal-like documents of about 1 KB, 100 KB and 10 MB (with
+//    character references in names and comments, and without; with CRLF and
+//    with LF line breaks), a receipt of 100 items with 8 attributes each
+//    (about 20 KB) and receipts of 100 and 1,000 items shaped as the
+//    adapter's sale receipts;
 //  - building that receipt and writing its text;
 //  - destroying a parsed 100 KB document (goal: 5 us at most);
 //  - the heap each node of a parsed tree holds.
 // Each model case runs right before its pugixml peer. The goals, as ratios
-// to pugixml: parse 1.5x, build and write 1.2x, heap per node 1.3x.
+// to pugixml: parse and build and write 1.0x, heap per node 1.3x.
 //
 // With --instructions the same cases run under callgrind a fixed number of
 // times each (bench/callgrind prints instructions per run and the ratios).
@@ -33,10 +36,12 @@ struct tPugiAllocation {
 
 const std::string kCyrillicName = "\xD0\xA1\xD0\xB0\xD0\xBB\xD0\xB0\xD1\x82";  // "Салат"
 
-// A fiscal-like document with items until the text form reaches the size.
-const std::string& Document(size_t size) {
-  static std::map<size_t, std::string> documents;
-  std::string& text = documents[size];
+// A fiscal-like document with items until the text form reaches the size;
+// with `references` its names and comments hold "&", quotes and "<", ">",
+// written as character references.
+const std::string& Document(size_t size, bool references = true) {
+  static std::map<std::pair<size_t, bool>, std::string> documents;
+  std::string& text = documents[{size, references}];
   if (!text.empty()) return text;
   IXmlDocument document = NewXmlDocument("FiscalDocument");
   IXmlElement receipt = document->DocumentElement()->AppendElement("Receipt");
@@ -45,17 +50,86 @@ const std::string& Document(size_t size) {
   receipt->AppendElement("Operator")->SetAttr("Name", "\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD\xD0\xBE\xD0\xB2");
   size_t length = document->Xml().size();
   for (int i = 0; length < size; ++i) {
+    const std::string number = std::to_string(i);
     IXmlElement item = receipt->AppendElement("Item");
-    item->SetAttr("Name", kCyrillicName + " & \"Oliv'e\" #" + std::to_string(i));
+    item->SetAttr("Name", kCyrillicName + (references ? " & \"Oliv'e\" #" : " Olivie #") + number);
     item->SetIntAttr("Quantity", 1000 + i);
     item->SetIntAttr("PricePerOne", 15050);
     item->SetIntAttr("Sum", 15050 + i);
     item->AppendElement("Tax")->SetAttr("Rate", "20");
-    item->AppendElement("Comment")->SetNodeText("line " + std::to_string(i) + " <no sauce>");
+    item->AppendElement("Comment")->SetNodeText("line " + number + (references ? " <no sauce>" : " no sauce"));
     length += item->Xml().size() + 2 * 3;  // approximate, the indentation grows by one level
   }
   text = document->Xml();
   return text;
+}
+
+// A text with its CRLF line breaks turned into LF.
+std::string WithLf(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i)
+    if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) out += text[i];
+  return out;
+}
+
+// A sale receipt of `items` lines shaped as the adapter writes them (the
+// demo's FiscalDocument): header objects, the order, items with their taxes
+// and, on every tenth, a discount, and the payments.
+std::string DemoReceipt(int items) {
+  IXmlDocument document = NewXmlDocument("FiscalDocument");
+  IXmlElement root = document->DocumentElement();
+  root->SetAttr("Options", "");
+  root->SetAttr("DocType", "Receipt");
+  IXmlElement header = root->AppendElement("Header");
+  auto object = [](const IXmlElement& e, int id, int code, const std::string& name) {
+    e->SetIntAttr("Id", id);
+    e->SetIntAttr("Code", code);
+    e->SetAttr("Name", name);
+  };
+  object(header->AppendElement("Restaurant"), 10, 15, "Cafe Orbelo");
+  object(header->AppendElement("Operator"), 5, 105, "Anna Petrova");
+  object(header->AppendElement("Station"), 3, 3, "Bar station");
+  header->AppendElement("Unfiscal");
+  IXmlElement receipt = root->AppendElement("Receipt");
+  receipt->SetIntAttr("DocNumber", 27);
+  receipt->SetAttr("Guid", "{6B1C3D9E-0C47-4A51-9F1B-2E7A5C3D8F10}");
+  receipt->SetIntAttr("LastBill", 1);
+  receipt->SetAttr("Time", "2025-03-14T20:41:05");
+  IXmlElement order = receipt->AppendElement("Order");
+  order->SetIntAttr("Table", 12);
+  order->SetIntAttr("Guests", 2);
+  order->SetAttr("StartService", "2025-03-14T19:05:00");
+  order->SetAttr("Guid", "{0E9F4B21-77A3-4C2D-8D5E-1F3A6B9C2D47}");
+  object(order->AppendElement("Operator"), 5, 105, "Anna");
+  IXmlElement list = receipt->AppendElement("Items");
+  for (int i = 0; i < items; ++i) {
+    IXmlElement item = list->AppendElement("Item");
+    object(item, 1001 + i, 101 + i, kCyrillicName + " " + std::to_string(i));
+    item->SetIntAttr("Department", 1 + i % 2);
+    item->SetAttr("DepartmentName", std::to_string(1 + i % 2));
+    item->SetIntAttr("Quantity", 1000 * (1 + i % 3));
+    item->SetIntAttr("PricePerOne", 9000 + 1700 * (i % 23));
+    item->SetIntAttr("ForAdvance", 0);
+    item->SetIntAttr("Value", (1000 * (1 + i % 3)) / 1000 * (9000 + 1700 * (i % 23)));
+    if (i % 10 == 9) {
+      IXmlElement discount = item->AppendElement("Discounts")->AppendElement("Discount");
+      object(discount, 7, 7, "Club card 10%");
+      discount->SetIntAttr("Value", -1200 - i);
+    }
+    IXmlElement tax = item->AppendElement("Taxes")->AppendElement("Tax");
+    tax->SetIntAttr("TaxRateIndex", 1 + i % 2);
+    tax->SetIntAttr("RateValue", i % 2 ? 1000 : 2000);
+    tax->SetIntAttr("TaxValue", 5833 + i);
+  }
+  IXmlElement payments = receipt->AppendElement("Payments");
+  for (int value : {200000, -21000}) {
+    IXmlElement payment = payments->AppendElement("Payment");
+    object(payment, 1, 1, "Cash");
+    payment->SetIntAttr("TypeIndex", 1);
+    payment->SetIntAttr("Value", value);
+  }
+  return document->Xml();
 }
 
 // ---- The receipt: 100 items of 8 attributes ---------------------------------------
@@ -165,17 +239,31 @@ void SetParseCounters(benchmark::State& state, size_t bytes, size_t nodes, size_
 
 // ---- Timed cases ----------------------------------------------------------------------
 
-const std::string& TextOf(int64_t size) { return size ? Document(size_t(size)) : ReceiptText(); }
+// The parse inputs: the receipt (0), the fiscal-like documents by size, the
+// same without character references, and both with LF line breaks.
+enum tShape : int64_t { kReferences = 0, kPlain = 1, kReferencesLf = 2, kPlainLf = 3, kDemoReceipt = 4 };
+
+const std::string& TextOf(int64_t size, int64_t shape = kReferences) {
+  static std::map<std::pair<int64_t, int64_t>, std::string> texts;
+  if (shape == kReferences) return size ? Document(size_t(size)) : ReceiptText();
+  if (shape == kPlain) return Document(size_t(size), false);
+  std::string& text = texts[{size, shape}];
+  if (text.empty())
+    text = shape == kReferencesLf ? WithLf(Document(size_t(size)))
+           : shape == kPlainLf    ? WithLf(Document(size_t(size), false))
+                                  : DemoReceipt(int(size));
+  return text;
+}
 
 void BM_ParseModel(benchmark::State& state) {
-  const std::string& text = TextOf(state.range(0));
+  const std::string& text = TextOf(state.range(0), state.range(1));
   for (auto _ : state) ParseModel(text);
   size_t heap = HeapOf([&] { return ParseXmlDocument(text); });
   SetParseCounters(state, text.size(), CountNodes(ParseXmlDocument(text)), heap);
 }
 
 void BM_ParsePugixml(benchmark::State& state) {
-  const std::string& text = TextOf(state.range(0));
+  const std::string& text = TextOf(state.range(0), state.range(1));
   for (auto _ : state) ParsePugixml(text);
   size_t heap = HeapOf([&] { return LoadPugixml(text); });
   SetParseCounters(state, text.size(), CountNodes(*LoadPugixml(text)), heap);
@@ -227,12 +315,20 @@ void BM_WritePugixml(benchmark::State& state) {
 }
 
 // Sizes of the generated documents; 0 stands for the receipt.
-const int64_t kParseSizes[] = {1 << 10, 100 << 10, 10 << 20, 0};
+// (size or items, shape) of every parse input.
+const std::pair<int64_t, int64_t> kParseInputs[] = {
+    {1 << 10, kReferences}, {100 << 10, kReferences}, {10 << 20, kReferences}, {0, kReferences},
+    {1 << 10, kPlain},      {100 << 10, kPlain},      {10 << 20, kPlain},      {100 << 10, kReferencesLf},
+    {100 << 10, kPlainLf},  {100, kDemoReceipt},      {1000, kDemoReceipt}};
 
 void RegisterTimedCases() {
-  for (int64_t size : kParseSizes) {
-    benchmark::RegisterBenchmark("BM_ParseModel", BM_ParseModel)->Arg(size)->Unit(benchmark::kMicrosecond);
-    benchmark::RegisterBenchmark("BM_ParsePugixml", BM_ParsePugixml)->Arg(size)->Unit(benchmark::kMicrosecond);
+  for (const auto& input : kParseInputs) {
+    benchmark::RegisterBenchmark("BM_ParseModel", BM_ParseModel)
+        ->Args({input.first, input.second})
+        ->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark("BM_ParsePugixml", BM_ParsePugixml)
+        ->Args({input.first, input.second})
+        ->Unit(benchmark::kMicrosecond);
   }
   benchmark::RegisterBenchmark("BM_BuildWriteReceiptModel", BM_BuildWriteReceiptModel)
       ->Unit(benchmark::kMicrosecond);
@@ -252,18 +348,21 @@ void RegisterTimedCases() {
 
 // ---- Counted cases ----------------------------------------------------------------------
 
-std::string SizeName(int64_t size) {
+std::string SizeName(int64_t size, int64_t shape = kReferences) {
+  if (shape == kDemoReceipt) return "demo-receipt-" + std::to_string(size);
   if (size == 0) return "receipt";
-  return size >= (1 << 20) ? std::to_string(size >> 20) + "MB" : std::to_string(size >> 10) + "KB";
+  const std::string suffix = shape == kPlain ? "-noref" : shape == kReferencesLf ? "-lf" : shape == kPlainLf ? "-noref-lf" : "";
+  return (size >= (1 << 20) ? std::to_string(size >> 20) + "MB" : std::to_string(size >> 10) + "KB") + suffix;
 }
 
 void CountCases() {
   using bench_instructions::Count;
-  for (int64_t size : kParseSizes) {
-    const std::string& text = TextOf(size);
-    const int runs = size >= (1 << 20) ? 1 : size >= (64 << 10) ? 5 : 50;
-    Count("parse/" + SizeName(size) + "/model", runs, [&](int) { ParseModel(text); });
-    Count("parse/" + SizeName(size) + "/pugixml", runs, [&](int) { ParsePugixml(text); });
+  for (const auto& input : kParseInputs) {
+    const std::string& text = TextOf(input.first, input.second);
+    const int runs = text.size() >= (1 << 20) ? 1 : text.size() >= (64 << 10) ? 5 : 50;
+    const std::string name = "parse/" + SizeName(input.first, input.second);
+    Count(name + "/model", runs, [&](int) { ParseModel(text); });
+    Count(name + "/pugixml", runs, [&](int) { ParsePugixml(text); });
   }
   Count("build+write/receipt/model", 20, [](int) { benchmark::DoNotOptimize(BuildAndWriteModel()); });
   Count("build+write/receipt/pugixml", 20, [](int) { benchmark::DoNotOptimize(BuildAndWritePugixml()); });

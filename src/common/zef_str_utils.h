@@ -21,6 +21,4 @@ class TZef_StrUtils {
   // The value of a hexadecimal digit (either case), -1 for another byte.
   static int HexDigitValue(char c);
 
-  // The text without blanks and control bytes at either end.
-  static std::string Trim(std::string_view text);
 };

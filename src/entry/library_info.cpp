@@ -18,6 +18,5 @@ void Load() { Data() = ReadModuleInfo(reinterpret_cast<const void*>(&Load)); }
 
 const std::string& DriverName() { return Data().Description; }
 uint16_t DriverVersion() { return Part(Data().Release); }
-uint16_t MinorVersion() { return Part(Data().Minor); }
 
 }  // namespace LibraryInfo

@@ -11,6 +11,5 @@ void Load();
 // FileDescription in UTF-8.
 const std::string& DriverName();
 uint16_t DriverVersion();  // third component of the file version
-uint16_t MinorVersion();   // second component
 
 }  // namespace LibraryInfo

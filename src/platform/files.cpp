@@ -2,6 +2,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/file_faults.h"
 #include "platform/platform.h"
 
 namespace platform {
@@ -15,17 +16,37 @@ bool ReadWholeFile(const std::string& path, std::string& out) {
   return !in.bad();
 }
 
-bool WriteWholeFile(const std::string& path, const std::string& data) {
-  std::ofstream f(path, std::ios::binary | std::ios::trunc);
-  if (!f) return false;
+namespace {
+
+// Writes the data into an open stream, then flushes it; a failed write may
+// leave part of the data behind, as a full disk does.
+bool WriteAndFlush(std::ofstream& f, const std::string& path, const std::string& data) {
+  if (FileStepFails(FileStep::Write, path)) {
+    f.write(data.data(), std::streamsize(data.size() / 2));
+    return false;
+  }
   f.write(data.data(), std::streamsize(data.size()));
+  if (!f) return false;
+  if (FileStepFails(FileStep::Flush, path)) return false;
+  f.flush();
   return bool(f);
 }
 
-bool ReplaceWholeFile(const std::string& path, const std::string& data) {
+bool WriteFile(const std::string& path, const std::string& data, std::ios::openmode mode) {
+  if (FileStepFails(FileStep::Create, path)) return false;
+  std::ofstream f(path, std::ios::binary | mode);
+  if (!f) return false;
+  return WriteAndFlush(f, path, data);
+}
+
+}  // namespace
+
+bool WriteWholeFile(const std::string& path, const std::string& data) { return WriteFile(path, data, std::ios::trunc); }
+
+bool ReplaceWholeFile(const std::string& path, const std::string& data, bool durable) {
   // One temporary name per thread: two threads may rewrite the same file.
   std::string temporary = path + ".~" + std::to_string(CurrentThreadId()) + ".tmp";
-  if (!WriteWholeFile(temporary, data)) {
+  if (!WriteWholeFile(temporary, data) || (durable && !FlushFileToDisk(temporary))) {
     RemoveFile(temporary);
     return false;
   }
@@ -39,12 +60,7 @@ bool ReplaceWholeFile(const std::string& path, const std::string& data) {
   return false;
 }
 
-bool AppendToFile(const std::string& path, const std::string& data) {
-  std::ofstream f(path, std::ios::binary | std::ios::app);
-  if (!f) return false;
-  f.write(data.data(), std::streamsize(data.size()));
-  return bool(f);
-}
+bool AppendToFile(const std::string& path, const std::string& data) { return WriteFile(path, data, std::ios::app); }
 
 std::string DirectoryOf(const std::string& path) {
   size_t p = path.find_last_of("/\\");

@@ -50,8 +50,11 @@ bool WriteWholeFile(const std::string& path, const std::string& data);
 bool AppendToFile(const std::string& path, const std::string& data);
 bool RenameFile(const std::string& from, const std::string& to);  // replaces target
 // Writes a temporary file beside `path` and renames it over `path`, so that
-// a reader sees either the old or the new content, never a part of it.
-bool ReplaceWholeFile(const std::string& path, const std::string& data);
+// a reader sees either the old or the new content, never a part of it;
+// `durable` puts the temporary file on the disk before the rename.
+bool ReplaceWholeFile(const std::string& path, const std::string& data, bool durable = false);
+// Puts what was written to the file on the disk (not only in the cache).
+bool FlushFileToDisk(const std::string& path);
 bool RemoveFile(const std::string& path);
 bool MakeDirectory(const std::string& path);  // true when it exists afterwards
 std::string TempDirectory();

@@ -1,5 +1,6 @@
 #include <dlfcn.h>
 #include <errno.h>
+#include <fcntl.h>
 #include <limits.h>
 #include <link.h>
 #include <stdio.h>
@@ -15,6 +16,7 @@
 #include <mutex>
 #include <sstream>
 
+#include "platform/file_faults.h"
 #include "platform/platform.h"
 #include "platform/version_data.h"
 
@@ -127,7 +129,16 @@ int64_t FileSize(const std::string& path) {
 }
 
 bool RenameFile(const std::string& from, const std::string& to) {
+  if (FileStepFails(FileStep::Rename, from)) return false;
   return rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool FlushFileToDisk(const std::string& path) {
+  if (FileStepFails(FileStep::Flush, path)) return false;
+  int fd = open(path.c_str(), O_RDWR);
+  if (fd < 0) return false;
+  const bool flushed = fsync(fd) == 0;
+  return close(fd) == 0 && flushed;
 }
 
 bool RemoveFile(const std::string& path) { return unlink(path.c_str()) == 0; }

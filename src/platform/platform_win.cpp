@@ -2,6 +2,7 @@
 
 #include <atomic>
 
+#include "platform/file_faults.h"
 #include "platform/platform.h"
 
 namespace platform {
@@ -98,7 +99,16 @@ int64_t FileSize(const std::string& path) {
 }
 
 bool RenameFile(const std::string& from, const std::string& to) {
-  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+  if (FileStepFails(FileStep::Rename, from)) return false;
+  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool FlushFileToDisk(const std::string& path) {
+  if (FileStepFails(FileStep::Flush, path)) return false;
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  const bool flushed = FlushFileBuffers(h) != 0;
+  return CloseHandle(h) != 0 && flushed;
 }
 
 bool RemoveFile(const std::string& path) { return ::DeleteFileA(path.c_str()) != 0; }

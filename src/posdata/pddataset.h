@@ -38,6 +38,11 @@ class TPDDataSet {
   bool Eof() const { return cursor_ >= recCount_ - 1; }
   // True, and no move, when already on the last record.
   bool Next();
+  // Where First and `record` calls of Next leave the cursor, in one step.
+  void MoveTo(int32_t record) {
+    const int32_t last = recCount_ > 0 ? recCount_ - 1 : 0;
+    cursor_ = record <= 0 ? 0 : record < last ? record : last;
+  }
 
   int32_t FieldIndex(const std::string& name) const;
   VarType GetValue(int32_t row, int32_t column) const;

@@ -6,6 +6,7 @@
 #include "posdata/pdlocale.h"
 #include "posdata/vartype.h"
 #include "standart/civil_date.h"
+#include "standart/text.h"
 
 namespace {
 
@@ -85,13 +86,6 @@ bool ParseTime(const std::string& text, int64_t& ms) {
   return true;
 }
 
-std::string Trimmed(const std::string& text) {
-  size_t b = 0, e = text.size();
-  while (b < e && static_cast<unsigned char>(text[b]) <= ' ') ++b;
-  while (e > b && static_cast<unsigned char>(text[e - 1]) <= ' ') --e;
-  return text.substr(b, e - b);
-}
-
 }  // namespace
 
 std::string FormatDateTimeMs(int64_t ms) {
@@ -113,11 +107,11 @@ std::string FormatDateTimeMs(int64_t ms) {
 }
 
 bool TryParseDateTimeMs(const std::string& text, int64_t& ms) {
-  const std::string t = Trimmed(text);
+  const std::string t = Trim(text);
   const size_t blank = t.find(' ');
   int64_t days = 0, time = 0;
   if (blank != std::string::npos) {
-    if (!ParseDate(t.substr(0, blank), days) || !ParseTime(Trimmed(t.substr(blank + 1)), time))
+    if (!ParseDate(t.substr(0, blank), days) || !ParseTime(Trim(t.substr(blank + 1)), time))
       return false;
   } else if (t.find(PDFormatSettings().TimeSeparator) != std::string::npos) {
     if (!ParseTime(t, time)) return false;

@@ -9,6 +9,7 @@
 #include "posdata/pderrors.h"
 #include "posdata/pdlocale.h"
 #include "standart/format.h"
+#include "standart/text.h"
 
 namespace {
 
@@ -17,10 +18,6 @@ const char* const kVarTypeNames[kVarTypeCount] = {"vtNone",    "vtString", "vtIn
                                                   "vtDateTime", "vtLongString"};
 
 uint64_t Magnitude(int64_t v) { return v < 0 ? 0 - static_cast<uint64_t>(v) : uint64_t(v); }
-
-int64_t Negated(uint64_t magnitude, bool negative) {
-  return negative ? static_cast<int64_t>(0 - magnitude) : static_cast<int64_t>(magnitude);
-}
 
 // Nearest integer, ties to even; a double outside the 64-bit range is an error.
 int64_t RoundToInt64(double d) {
@@ -87,15 +84,6 @@ int64_t RoundedDivision(const VarType& value, int64_t divisor) {
   if (r >= half) return q + 1;
   if (r <= -half) return q - 1;
   return q;
-}
-
-bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
-
-std::string Trim(const std::string& s) {
-  size_t b = 0, e = s.size();
-  while (b < e && IsBlank(s[b])) ++b;
-  while (e > b && IsBlank(s[e - 1])) --e;
-  return s.substr(b, e - b);
 }
 
 bool AllDigits(const std::string& s) {
@@ -179,7 +167,7 @@ int64_t VarType::AsInt64OfOther() const {
     case vtString: {
       if (Str.empty()) return 0;
       int64_t v;
-      if (!TryStrToInt64(Str, v)) throw EConvertError(Fmt("'%s' is not a valid integer value", Str));
+      if (!ParseDecimalAfterSpaces(Str, v)) throw EConvertError(Fmt("'%s' is not a valid integer value", Str));
       return v;
     }
     case vtInteger: return Value;
@@ -251,32 +239,13 @@ std::string FormatFracText(int64_t frac, int decimals) {
   return frac < 0 && rounded != 0 ? "-" + text : text;
 }
 
-bool TryStrToInt64(const std::string& text, int64_t& out) {
-  size_t i = 0;
-  while (i < text.size() && text[i] == ' ') ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
-  if (i >= text.size()) return false;
-  const uint64_t limit = negative ? uint64_t(1) << 63 : (uint64_t(1) << 63) - 1;
-  uint64_t v = 0;
-  for (; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c < '0' || c > '9') return false;
-    const unsigned digit = unsigned(c - '0');
-    if (v > (limit - digit) / 10) return false;
-    v = v * 10 + digit;
-  }
-  out = Negated(v, negative);
-  return true;
-}
-
 int64_t StrToFrac(const std::string& text) {
   const TPDFormatSettings& fs = PDFormatSettings();
   size_t p = text.find(fs.DecimalSeparator);
   if (p == std::string::npos && fs.ThousandSeparator != '.') p = text.find('.');
   int64_t whole = 0;
   const std::string wholeText = p == std::string::npos ? text : text.substr(0, p);
-  if (!TryStrToInt64(wholeText, whole)) whole = 0;
+  if (!ParseDecimalAfterSpaces(wholeText, whole)) whole = 0;
   // A whole part beyond the frac range is as invalid as a non-number.
   if (whole > INT64_MAX / FracScale || whole < -(INT64_MAX / FracScale)) whole = 0;
   if (p == std::string::npos) return whole * FracScale;

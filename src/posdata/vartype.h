@@ -67,5 +67,3 @@ int64_t StrToFrac(const std::string& text);
 int64_t AsHundredths(const VarType& value);
 int64_t AsThousandths(const VarType& value);
 
-// Strict decimal integer: optional leading blanks, optional sign, digits.
-bool TryStrToInt64(const std::string& text, int64_t& out);

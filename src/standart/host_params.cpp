@@ -36,7 +36,12 @@ TGetParamValue Function() {
 
 }  // namespace
 
-std::string AdapterFileName() { return platform::FileNameOf(platform::OwnModulePath()); }
+// The adapter's file does not move while it is loaded: its path is
+// resolved once, not for every parameter read.
+std::string AdapterFileName() {
+  static const std::string name = platform::FileNameOf(platform::OwnModulePath());
+  return name;
+}
 
 bool Get(const std::string& name, int32_t number, int32_t index, uint32_t& value, std::string& text) {
   TGetParamValue get = Function();

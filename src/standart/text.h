@@ -1,4 +1,7 @@
-// Small text helpers shared by the modules: trimming and decimal numbers.
+// Small text helpers shared by the modules: trimming and the integer parsers.
+// Each parser says in its name what it accepts; every one leaves the value
+// unchanged and answers false for anything else and for a value outside
+// its type.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -8,7 +11,19 @@
 // (every byte up to the space).
 std::string Trim(std::string_view text);
 
-// A decimal int32: an optional sign and digits only, nothing around them;
-// the whole range from -2147483648 to 2147483647. False (value unchanged)
-// for anything else.
+// An optional sign and decimal digits, nothing around them.
 bool ParseDecimal(std::string_view text, int32_t& value);
+
+// As ParseDecimal, after any number of leading spaces (the POS's integer
+// cells).
+bool ParseDecimalAfterSpaces(std::string_view text, int64_t& value);
+
+// Decimal digits only, no sign (parts of dates and document numbers).
+bool ParseDigits(std::string_view text, int32_t& value);
+
+// After leading blanks and control characters, an optional sign and a
+// decimal or hexadecimal ("$1F", "0x1F") integer, as the print markup and
+// the PRN stream write them. A hexadecimal value is the bit pattern of the
+// type, so "$FFFFFFFF" is -1 as an int32.
+bool ParseDecimalOrHex(std::string_view text, int32_t& value);
+bool ParseDecimalOrHex(std::string_view text, int64_t& value);

@@ -34,7 +34,6 @@ std::string XmlDefaultEncoding() {
   return Defaults().Encoding;
 }
 
-void SetXmlDefaultPreserveWhiteSpace(bool value) { Defaults().PreserveWhiteSpace.store(value); }
 
 bool XmlDefaultPreserveWhiteSpace() { return Defaults().PreserveWhiteSpace.load(); }
 

@@ -77,6 +77,6 @@ IXmlDocument ReadXmlDocument(const std::string& fileName);
 // unless set otherwise at start-up).
 void SetXmlDefaultEncoding(const std::string& encoding);
 std::string XmlDefaultEncoding();
-// The layout flag of new documents (false unless set otherwise).
-void SetXmlDefaultPreserveWhiteSpace(bool value);
+// The layout flag of new documents (false).
 bool XmlDefaultPreserveWhiteSpace();
+

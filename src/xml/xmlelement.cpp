@@ -2,6 +2,7 @@
 
 #include "xml/base64.h"
 #include "xml/xmlstrings.h"
+#include "standart/text.h"
 
 // ---- TXmlElement ----------------------------------------------------------------
 
@@ -78,7 +79,7 @@ TXmlText::TXmlText(TXmlNameTable* names, TXmlValue value, bool raw, TXmlArena* a
 
 std::string TXmlText::NodeText() const {
   std::string text = value_.Text(CodePage());
-  return PreserveWhiteSpace() ? text : xmlstr::Trim(text);
+  return PreserveWhiteSpace() ? text : Trim(text);
 }
 
 void TXmlText::SetNodeText(const std::string& text) { SetValue(TXmlValue::StringCopy(text)); }
@@ -97,7 +98,7 @@ TXmlCharacterData::TXmlCharacterData(int32_t type, TXmlNameTable* names, int32_t
     : TXmlNode(type, names, nameId, arena), data_(std::move(data)) {}
 
 std::string TXmlCharacterData::NodeText() const {
-  return PreserveWhiteSpace() ? Data() : xmlstr::Trim(data_.Data());
+  return PreserveWhiteSpace() ? Data() : Trim(data_.Data());
 }
 
 void TXmlCharacterData::SetNodeText(const std::string& text) {

@@ -9,6 +9,7 @@
 #include "xml/xmlexception.h"
 #include "xml/xmloutput.h"
 #include "xml/xmlstrings.h"
+#include "standart/text.h"
 
 namespace {
 
@@ -74,7 +75,7 @@ double NumberOf(const TXmlValue& value, bool& ok) {
 }
 
 bool ParseDouble(const std::string& text, double& value) {
-  std::string trimmed = xmlstr::Trim(text);
+  std::string trimmed = Trim(text);
   const char* begin = trimmed.data();
   const char* end = begin + trimmed.size();
   if (begin != end && *begin == '+') ++begin;
@@ -546,7 +547,7 @@ bool TXmlNode::BoolAttr(const std::string& name, bool defaultValue) const {
   bool numeric;
   double number = NumberOf(*value, numeric);
   if (numeric) return number != 0;
-  std::string text = xmlstr::Trim(value->Text(CodePage()));
+  std::string text = Trim(value->Text(CodePage()));
   if (xmlstr::SameTextIgnoringCase(text, "true")) return true;
   if (xmlstr::SameTextIgnoringCase(text, "false")) return false;
   int64_t integer;

@@ -2,13 +2,6 @@
 
 namespace xmlstr {
 
-std::string Trim(std::string_view text) {
-  size_t begin = 0, end = text.size();
-  while (begin < end && IsBlank(uint8_t(text[begin]))) ++begin;
-  while (end > begin && IsBlank(uint8_t(text[end - 1]))) --end;
-  return std::string(text.substr(begin, end - begin));
-}
-
 bool IsPlainName(std::string_view name) {
   if (name.empty() || !IsNameStart(uint8_t(name[0]))) return false;
   for (char c : name)

@@ -42,8 +42,6 @@ inline bool IsDigit(uint8_t c) { return c >= '0' && c <= '9'; }
 inline bool IsNameStart(uint8_t c) { return Is(c, kNameStart); }
 inline bool IsNameChar(uint8_t c) { return Is(c, kNameChar); }
 
-// The text without bytes up to 0x20 at either end.
-std::string Trim(std::string_view text);
 // True for a non-empty name of name characters that starts with a name
 // start character.
 bool IsPlainName(std::string_view name);

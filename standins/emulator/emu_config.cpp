@@ -86,6 +86,11 @@ void Apply(Config& c, const std::string& key, const std::string& value) {
   else if (key == "delay") c.Delays.push_back(ParseFault(Words(value), true));
   else if (key == "throw") c.Throws.push_back(ParseFault(Words(value), false));
   else if (key == "counted_fault") c.CountedFaults.push_back(ParseFault(Words(value), true));
+  else if (key == "hold") {
+    const std::vector<std::string> w = Words(value);
+    c.Hold = ParseFault(w, false);
+    c.HoldPoint = w.size() > 2 ? w[2] : "before";
+  } else if (key == "hold_file") c.HoldFile = Resolve(c.Directory, value);
   else if (key == "documents") c.DocumentsFile = Resolve(c.Directory, value);
   else if (key == "strict") c.Strict = flag;
   else if (key == "tax_check") c.ExactTaxes = value == "exact";

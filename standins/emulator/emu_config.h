@@ -43,6 +43,11 @@ struct Config {
   std::vector<Fault> Delays;          // "delay = Function ms [nth]"
   std::vector<Fault> Throws;          // "throw = Function [nth]"
   std::vector<Fault> CountedFaults;   // "counted_fault = ZefFiscalDocument code [nth]"
+  // "hold = Function nth before|inside|after": the call stops there for
+  // good (a test kills the process), after writing HoldFile.
+  Fault Hold;
+  std::string HoldPoint;
+  std::string HoldFile;
 
   // Fiscal documents.
   std::string DocumentsFile;          // every fiscal document received, as sent

@@ -173,15 +173,25 @@ void Register::KeepDocument(const std::string& text, const std::string& verdict)
   platform::AppendToFile(config_.DocumentsFile, "<!-- " + verdict + " -->\n" + text + "\n");
 }
 
+// A held call tells the test where it stopped, and never returns: the test
+// kills the process there.
+void Register::HoldAt(const std::string& function, int32_t count, const char* point) const {
+  if (config_.Hold.Function != function || config_.Hold.Nth != count || config_.HoldPoint != point) return;
+  platform::WriteWholeFile(config_.HoldFile, function + " " + std::to_string(count) + " " + point + "\n");
+  for (;;) platform::Sleep(1000);
+}
+
 int32_t Register::Enter(const std::string& function) {
   ApplyClockOffset();
   int32_t count = ++calls_[function];
+  HoldAt(function, count, "before");
   int32_t inFlight = ++g_inFlight;
   if (!config_.CallLog.empty())
     platform::AppendToFile(config_.CallLog, "enter " + function + " number=" + std::to_string(number_) +
                                                 " call=" + std::to_string(count) + " thread=" +
                                                 std::to_string(platform::CurrentThreadId()) +
                                                 " inflight=" + std::to_string(inFlight) + "\n");
+  HoldAt(function, count, "inside");
   if (const Fault* d = FindFault(config_.Delays, function, count)) platform::Sleep(uint32_t(d->Value));
   if (FindFault(config_.Throws, function, count)) {
     Leave(function);
@@ -191,7 +201,11 @@ int32_t Register::Enter(const std::string& function) {
   return f ? f->Value : 0;
 }
 
-void Register::Leave(const std::string& function) { --g_inFlight; }
+void Register::Leave(const std::string& function) {
+  auto it = calls_.find(function);
+  if (it != calls_.end()) HoldAt(function, it->second, "after");
+  --g_inFlight;
+}
 
 int32_t Register::CountedFault(const std::string& function) const {
   auto it = calls_.find(function);

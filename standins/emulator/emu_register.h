@@ -49,6 +49,7 @@ class Register {
   // exception; returns the configured fault code (0: none).
   int32_t Enter(const std::string& function);
   void Leave(const std::string& function);
+  void HoldAt(const std::string& function, int32_t count, const char* point) const;
 
   void FillStatus(TZefStatus& status, uint32_t mask) const;
   void SaveState() const;

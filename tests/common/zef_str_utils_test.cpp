@@ -28,9 +28,4 @@ TEST(BytesToHex, PlainAndReversedOrder) {
   EXPECT_EQ(TZef_StrUtils::BytesToHex(bytes, 0), "");
 }
 
-TEST(Trim, BlanksAndControlBytesAtBothEnds) {
-  EXPECT_EQ(TZef_StrUtils::Trim(" \t a b \r\n"), "a b");
-  EXPECT_EQ(TZef_StrUtils::Trim("   "), "");
-}
-
 }  // namespace

@@ -7,6 +7,7 @@
 #include "platform/codepage.h"
 #include "posdata/pddatetime.h"
 #include "posdata/pdtext.h"
+#include "standart/text.h"
 
 namespace orderwriter {
 namespace {
@@ -317,7 +318,7 @@ VarType DescriptionParser::Typed(const LineParser& line, TVarType type, const st
     case vtString: v.SetString(Text(text)); break;
     case vtInteger: {
       int64_t i;
-      if (!TryStrToInt64(text, i)) line.Fail("not an integer: " + text);
+      if (!ParseDecimalAfterSpaces(text, i)) line.Fail("not an integer: " + text);
       v.SetInteger(i);
       break;
     }

@@ -79,7 +79,7 @@ TEST_F(Receipts, StrictRegisterRefusalReachesThePos) {
 }
 
 // Faults around the document, with one and three tries, for the sale, the
-// deletion, the return and the bill: the tape never holds the document
+// deletion, the return, the bill and the order document: the tape never holds the document
 // twice, the POS hears true exactly when the register counted it, and the
 // record carries the true counters or the error of the failed send.
 struct tFault {
@@ -105,7 +105,8 @@ struct tKindCase {
   bool Receipt;  // counts in the receipt counter
 };
 
-const tKindCase kKinds[] = {{fdFiscCheck, true}, {fdDeleteCheck, true}, {fdFiscReturn, true}, {fdBill, false}};
+const tKindCase kKinds[] = {{fdFiscCheck, true},  {fdDeleteCheck, true}, {fdFiscReturn, true},
+                            {fdBill, false},      {fdFillOrder, false}};
 
 TEST_F(Receipts, FaultMatrixNeverPrintsTwiceAndAnswersTruly) {
   const std::string kt103 = "Error during printing of a check, but the counter fiscal documents has changed";
@@ -115,7 +116,8 @@ TEST_F(Receipts, FaultMatrixNeverPrintsTwiceAndAnswersTruly) {
         SCOPED_TRACE(std::string(fault.Name) + ", kind " + std::to_string(kind.Kind) + ", tries " +
                      std::to_string(tries));
         Restart();
-        Start(std::string("protocol = 40\noptions = foDeleteReceipt foBill foCalcChange\n") + fault.Lines,
+        Start(std::string("protocol = 40\noptions = foDeleteReceipt foBill foCreateCloseOrder foCalcChange\n") +
+                  fault.Lines,
               "7 = " + std::to_string(tries) + "\n");
         tAnswer a = Print("tools/possim/demo/dinner.order", kind.Kind);
         const size_t printed = Count(Read("emu1.tape"), "\nФД ");

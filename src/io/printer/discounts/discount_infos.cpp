@@ -6,6 +6,7 @@
 #include "io/printer/discounts/discount_share.h"
 #include "posdata/numeric.h"
 #include "standart/format.h"
+#include "standart/text.h"
 
 namespace {
 
@@ -333,7 +334,7 @@ tTaxString tDiscountInfos::TaxClass(tRecordReader& record) {
     tax.ItemSubject = 1;
   }
   int64_t itemKind = 0;
-  if (TryStrToInt64(record.Text(kItemKind), itemKind)) {
+  if (ParseDecimalAfterSpaces(record.Text(kItemKind), itemKind)) {
     const int32_t code = LookupEnumCode(kItemKindTable, itemKind);
     if (code != kNoCode) tax.ItemSubject = code;
   }

@@ -133,9 +133,6 @@ class tDiscountInfos {
   void RemoveProportional(int32_t discountId);
   bool IsOrderLevel(int32_t dishUni) const { return dishUni == 0 || OrderLevelOnly; }
   std::string AmountField(tRecordReader& record);
-  // Per line, the order-level amounts of "Discounts" as the register itself
-  // would split them (weights DiscountedSum), by ProportionalDiscs position.
-  std::vector<std::vector<int64_t>> OwnOrderLevelSplit(TPDDataSet& discounts);
   void MoveTaxSlots(tFRDiscsDishInfo& target, tFRDiscsDishInfo& source) const;
   void QuantityOne(tFRDiscsDishInfo& line) const;
   void QuantityOne(tModifierRec& modifier) const;

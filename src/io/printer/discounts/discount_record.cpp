@@ -5,6 +5,7 @@
 #include "posdata/pderrors.h"
 #include "posdata/pdhooks.h"
 #include "posdata/pdtext.h"
+#include "standart/text.h"
 
 namespace {
 
@@ -28,7 +29,7 @@ int32_t CheckedInt32(int64_t value) {
 
 int32_t IntegerText(const std::string& text, int32_t otherwise) {
   int64_t v = 0;
-  if (!TryStrToInt64(text, v) || v < INT32_MIN || v > INT32_MAX) return otherwise;
+  if (!ParseDecimalAfterSpaces(text, v) || v < INT32_MIN || v > INT32_MAX) return otherwise;
   return int32_t(v);
 }
 

@@ -9,6 +9,7 @@
 
 #include "io/printer/device/device.h"
 #include "io/printer/fiscreg/device_log.h"
+#include "io/printer/fiscreg/document_record.h"
 #include "io/printer/fiscreg/fisc_doc_info.h"
 #include "io/printer/fiscreg/order_state.h"
 #include "xml/xmldocument.h"
@@ -162,6 +163,10 @@ class tCommonFiscReg : public TDevice {
 
   // ---- fields ----
   tDeviceLog Log;                 // LogBuffer, LogBuffered, LoggingOn, LogFileName
+  // The write-ahead record of counted documents, beside the device log;
+  // the document operations fill it, the fiscal document call closes what
+  // they answered just before the POS hears the answer.
+  tDocumentRecord Record;
   tOrderPreparationState OrderState;
   int32_t OperatorId = 0;
   tDocSettings RequestedSettings;

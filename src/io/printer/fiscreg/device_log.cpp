@@ -91,13 +91,22 @@ void tDeviceLog::CheckSize() {
   if (FileName.empty()) return;
   int64_t size = platform::FileSize(FileName);
   if (size < int64_t(kMaxFileSize)) return;
+  // A rename that fails stops the rotation where it is: going on would
+  // rename the next file over the one that stayed, and a new empty log
+  // over the full one.
   for (int i = kRotatedFiles - 1; i >= 1; --i) {
     if (!platform::FileExists(RotatedName(i))) continue;
     if (platform::FileExists(RotatedName(i + 1))) platform::RemoveFile(RotatedName(i + 1));
-    platform::RenameFile(RotatedName(i), RotatedName(i + 1));
+    if (!RotateOne(RotatedName(i), RotatedName(i + 1))) return;
   }
-  platform::RenameFile(FileName, RotatedName(1));
-  platform::WriteWholeFile(FileName, std::string());
+  if (RotateOne(FileName, RotatedName(1))) platform::WriteWholeFile(FileName, std::string());
+}
+
+bool tDeviceLog::RotateOne(const std::string& from, const std::string& to) {
+  if (platform::RenameFile(from, to)) return true;
+  AddLine("Device log rotation stopped: " + from + " cannot be renamed to " + to);
+  Flush();
+  return false;
 }
 
 void tDeviceLog::SetBuffered(bool flag) {

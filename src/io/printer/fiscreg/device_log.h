@@ -51,6 +51,8 @@ class tDeviceLog {
   static std::string DumpText(int32_t direction, const uint8_t* data, int32_t count, int32_t dumpFlags);
 
  private:
+  // One step of the rotation; a failure is told in the log itself.
+  bool RotateOne(const std::string& from, const std::string& to);
   // Lines come from the device's own calls and, through the driver's journal
   // events, from the driver's threads at any time: every operation on the
   // buffer and the file holds this lock (the innermost of the register's).

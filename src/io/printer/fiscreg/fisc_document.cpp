@@ -290,6 +290,7 @@ void tFiscDocumentCall::FinishCall(bool result, bool prepared) {
                 int32_t(doc_.FiscShiftNum), int32_t(doc_.CheckNum), int32_t(doc_.DocNum), int32_t(result ? 1 : 0),
                 ShortStringValue(doc_.PrinterID));
   if (kind_ != fdGetNextDocNum && reg_.Log.LoggingOn) reg_.FlushLog();
+  reg_.Record.CloseAnswered();
 }
 
 // Nothing of the document may stay behind, and the POS learns why it failed
@@ -308,8 +309,14 @@ void tFiscDocumentCall::AnswerException(const std::string& message) {
   }
 }
 
+// The file of an earlier failure is replaced only by a whole new one.
 void tFiscDocumentCall::SaveInputData(const char* fileName) {
   if (!KindIn(kind_, kSavedKinds)) return;
-  if (platform::WriteWholeFile(fileName, DataBlock(doc_)))
+  if (platform::ReplaceWholeFile(fileName, DataBlock(doc_))) {
     LogText(0, std::string("Error input data saved to ") + fileName);
+    return;
+  }
+  const std::string line = std::string("Error input data could not be saved to ") + fileName;
+  LogText(0, line);
+  reg_.LogAtLevel(0, line);
 }

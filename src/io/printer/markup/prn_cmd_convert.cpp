@@ -7,6 +7,7 @@
 #include "platform/codepage.h"
 #include "xml/base64.h"
 #include "xml/simplexml.h"
+#include "standart/text.h"
 
 namespace {
 
@@ -38,7 +39,7 @@ void Switch(std::string& prn, bool given, uint8_t value, uint8_t on, uint8_t off
 std::string CorrectionLevel(const IXmlElement& element) {
   std::string level = element ? element->AttrText(kCorrectionLevel, kDefaultCorrectionLevel) : kDefaultCorrectionLevel;
   if (!level.empty() && level.back() == '%') level.pop_back();
-  return TZef_StrUtils::Trim(level);
+  return Trim(level);
 }
 
 // Height and correction level; the alignment and the flow text lines

@@ -13,12 +13,6 @@ tPRNCMDConvertExt tPRNCMDConvertExt::ForHost() {
   return tPRNCMDConvertExt(HostParams::MainCharset(kDefaultCharset), 0);
 }
 
-void tPRNCMDConvertExt::BindLoud() {
-  const tQuilletBinding& binding = tQuilletBinding::Instance();
-  if (!binding.Loaded()) throw tInterfacedException("Can not load Quillet.DLL");
-  if (!binding.SetXMLToPRNCharset) throw tInterfacedException("Old Quillet.DLL, need version 7.0.52.0 or higer");
-}
-
 std::string tPRNCMDConvertExt::ConvertMarkup(const std::string& markup, TPath* path) const {
   std::string prn;
   bool library = ThroughLibrary(markup, prn) && !prn.empty();

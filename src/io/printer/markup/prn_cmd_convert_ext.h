@@ -19,10 +19,6 @@ class tPRNCMDConvertExt {
   // markup itself raise the built-in converter's exceptions.
   std::string ConvertMarkup(const std::string& markup, TPath* path = nullptr) const;
 
-  // The binding of the library with its failures as exceptions: "Can not
-  // load Quillet.DLL", "Old Quillet.DLL, need version 7.0.52.0 or higer".
-  static void BindLoud();
-
   const tPRNCMDConvert& BuiltIn() const { return builtIn_; }
 
  private:

@@ -7,6 +7,7 @@
 #include "io/printer/markup/prn_commands.h"
 #include "io/printer/markup/uf_markup_text.h"
 #include "standart/format.h"
+#include "standart/text.h"
 
 namespace {
 
@@ -66,7 +67,7 @@ bool TUFXmlBase::SegmentHasText(const IXmlElement& segment) {
     if (!child) continue;
     const std::string& name = child->NodeName();
     if ((name == NameOfKind(ukTextLine) || name == NameOfKind(ukTextPart)) &&
-        !TZef_StrUtils::Trim(child->AttrText(kText)).empty())
+        !Trim(child->AttrText(kText)).empty())
       return true;
   }
   return false;
@@ -233,7 +234,7 @@ void TUFXmlBase::EmitText(bool line) {
   element->SetAttr(kBigWidth, Flag(state_.BigWidth));
   element->SetAttr(kInverted, Flag(state_.Inverted));
   element->SetAttr(kTapes, TapesText(state_.Tapes));
-  if (!segmentHasText_ && !TZef_StrUtils::Trim(text).empty()) segmentHasText_ = true;
+  if (!segmentHasText_ && !Trim(text).empty()) segmentHasText_ = true;
   element->SetAttr(kText, text);
   state_.Text.clear();
 }
@@ -263,7 +264,7 @@ void TUFXmlBase::BarCode(const std::string& parameter) {
 }
 
 void TUFXmlBase::QrSettings(const std::string& parameter) {
-  std::string fields = TZef_StrUtils::Trim(parameter);
+  std::string fields = Trim(parameter);
   int field = 0;
   for (size_t at = 0; at <= fields.size() && field < 4; ++field) {
     size_t end = fields.find(';', at);
@@ -309,6 +310,6 @@ void TUFXmlBase::AddInfo(const std::string& parameter) {
   size_t equals = parameter.find('=');
   if (equals == std::string::npos) return;
   IXmlElement element = AppendElement(NameOfKind(ukAddInfo));
-  element->SetAttr(kName, UFText::MarkupText(TZef_StrUtils::Trim(parameter.substr(0, equals)), RawText));
+  element->SetAttr(kName, UFText::MarkupText(Trim(parameter.substr(0, equals)), RawText));
   element->SetAttr(kData, UFText::MarkupText(parameter.substr(equals + 1), RawText));
 }

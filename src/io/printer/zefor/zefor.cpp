@@ -194,6 +194,7 @@ void TZefor::ReadLogFileName() {
   Log.FileName = IsAbsolute(Params.LogFileName) ? Params.LogFileName : AdapterDirectory + Params.LogFileName;
   SetLoggingOn(true);
   SetLogBuffered(true);
+  Record.Bind(Log.FileName, [this](const std::string& line) { Journal.Write(0, line); });
 }
 
 void TZefor::ReadFiscRegType() {
@@ -409,11 +410,5 @@ void TZefor::BeforeDestruction() {
   InitReply = nullptr;
   DriverMenu = nullptr;
   Journal.Flush();
-}
-
-// ---- steps not built yet --------------------------------------------------------------
-
-void TZefor::NotBuilt(const char* step, const std::string& consequence) {
-  Journal.Write(0, tZefJournal::Message(step, "Not built yet: " + consequence));
 }
 

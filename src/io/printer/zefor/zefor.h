@@ -98,6 +98,14 @@ const std::vector<tZeforParamInfo>& ZeforParamList();
 
 class TFSXml;
 
+// The register's serial number and counters, as the write-ahead record
+// keeps them.
+struct tRecordCounters {
+  std::string Serial;
+  int32_t Doc = 0;
+  int32_t Receipt = 0;
+};
+
 class TZefor : public tCommonFiscReg {
  public:
   static constexpr int32_t kErrParamMissing = 3608;
@@ -155,11 +163,32 @@ class TZefor : public tCommonFiscReg {
   // ---- cash operations and shift reports (zefor_reports.cpp) ----
   bool MoneyInOut(TFiscDocInfo& doc) override;
   bool AllMoneyOut() override;
+  // Collect-all for a POS call (recorded under its kind and data), or for
+  // none.
+  bool AllMoneyOutOf(const TFiscDocInfo* doc);
   bool CollectAllCash(TFiscDocInfo& doc) override;
   bool CloseDay(bool force) override;
   bool PrintXReport() override;
   bool PrintFullLastShift() override;
   bool PrintAnyReport(int32_t subType, const std::string& data) override;
+
+  // ---- documents counted exactly once (document/zefor_once.cpp) ----
+  // Reads the register's serial number and document and receipt counters,
+  // with the status fields of `extraMask`.
+  bool ReadRecordCounters(tRecordCounters& now, uint32_t extraMask = 0, TZefStatus* status = nullptr);
+  // Settles an entry that a call which never ended left open; false when
+  // the register cannot be asked (the last error says why).
+  bool SettleRecord();
+  // Before a counted document of this kind and identity: settles the
+  // record, and sets `printed` when the register has counted this very
+  // document already (LastStateInfo then holds its counters). False when
+  // the register cannot be asked.
+  bool BeginCountedDocument(int32_t kind, const std::string& identity, bool& printed);
+  // The identity of the document of a POS call (its GUID or a digest).
+  static std::string DocumentIdentity(const TFiscDocInfo& doc, const std::string& guid);
+  // A cash document or collect-all sent and, after a failure the register
+  // may have counted all the same, settled from the counters.
+  bool SendCountedCashDocument(TFSXml& xml, const char* step, int32_t kind, const std::string& identity);
 
   // ---- Z-report data (zefor_zreport.cpp) ----
   bool GetZReportData(IXmlDocument& document) override;
@@ -242,6 +271,7 @@ class TZefor : public tCommonFiscReg {
   tUFXmlSettings UnfiscalSettings(bool converterFlag) const;
   // Writes a dump file into the adapter's folder; a failure is journalled.
   void SaveDump(const IXmlDocument& document, const std::string& fileName);
+  void SaveDumpText(const std::string& fileName, const std::string& text);
 
   // ---- fields ----
   // "PRINTUNFISCAL" document of the segments waiting for the next receipt.
@@ -312,7 +342,6 @@ class TZefor : public tCommonFiscReg {
   void StartStatusSnapshotThread();
   void StopStatusSnapshotThread();
   std::unique_ptr<tSaveStatusThread> StatusThread;
-  void NotBuilt(const char* step, const std::string& consequence);
 
   std::mutex stateLock_;
   uint32_t lastDocumentTick_ = 0;

@@ -122,7 +122,7 @@ void TZefor::ProgramPrinter(const void*) {
       TZefor& reg;
       const tProgramDocument& program;
       ~tDump() {
-        if (reg.Params.SaveXMLProgram) platform::WriteWholeFile(reg.AdapterDirectory + kDumpFile, program.Document()->Xml());
+        if (reg.Params.SaveXMLProgram) reg.SaveDumpText(kDumpFile, program.Document()->Xml());
       }
     } dump{*this, program};
     if (Params.ProgramSwitch9) program.AddClock();

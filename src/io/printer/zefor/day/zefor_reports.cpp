@@ -6,12 +6,14 @@
 
 #include "io/printer/fiscreg/order_preparation.h"
 #include "io/printer/zefor/document/report_build.h"
+#include "io/printer/zefor/document/saved_error.h"
 #include "io/printer/zefor/zefor.h"
 #include "platform/platform.h"
 #include "posdata/pdsource.h"
 #include "standart/errors.h"
 #include "standart/format.h"
 #include "standart/host_params.h"
+#include "standart/text.h"
 
 namespace {
 
@@ -32,10 +34,8 @@ std::string Hundredths(int64_t value) { return std::to_string(value); }
 
 // A decimal number of digits only; -1 otherwise.
 int32_t Digits(const std::string& text) {
-  if (text.empty() || text.size() > 9) return -1;
-  for (char c : text)
-    if (c < '0' || c > '9') return -1;
-  return std::atoi(text.c_str());
+  int32_t value = -1;
+  return ParseDigits(text, value) ? value : -1;
 }
 
 // "yyyymmdd" as "yyyy-mm-dd"; false when a part is not a number.
@@ -46,21 +46,6 @@ bool DateParameter(const std::string& text, std::string& out) {
   out = Fmt("%4.4d-%2.2d-%2.2d", year, month, day);
   return true;
 }
-
-// The last error of a failed document, kept across the status reads after it.
-struct tSavedError {
-  int32_t LastRes = 0, LastExecErrorCode = 0;
-  std::string LastExecErrorText, LastError0Text;
-  explicit tSavedError(const TZefor& reg)
-      : LastRes(reg.LastRes), LastExecErrorCode(reg.LastExecErrorCode), LastExecErrorText(reg.LastExecErrorText),
-        LastError0Text(reg.LastError0Text) {}
-  void Restore(TZefor& reg) const {
-    reg.LastRes = LastRes;
-    reg.LastExecErrorCode = LastExecErrorCode;
-    reg.LastExecErrorText = LastExecErrorText;
-    reg.LastError0Text = LastError0Text;
-  }
-};
 
 // The final journal line of an operation; an error line when it failed.
 bool Finish(TZefor& reg, const char* step, bool result) {
@@ -117,6 +102,10 @@ bool ReadShift(TZefor& reg, TZefStatus& status) {
 bool TZefor::MoneyInOut(TFiscDocInfo& doc) {
   const char kStep[] = "MoneyInOut";
   Journal.Write(1, tZefJournal::OperationEntry(kStep));
+  bool printed = false;
+  const std::string identity = DocumentIdentity(doc, std::string());
+  if (!BeginCountedDocument(doc.Kind, identity, printed)) return Finish(*this, kStep, false);
+  if (printed) return Finish(*this, kStep, true);
   bool result = false;
   std::vector<TKvt_CashInOut> operations;
   TPDDataSet* cash = PosData().GetDataSet("CashInOut", false);
@@ -140,25 +129,30 @@ bool TZefor::MoneyInOut(TFiscDocInfo& doc) {
     tReportDocument document(*this, toPrint);
     for (const TKvt_CashInOut& op : operations) ReportBuild::AddCashInOut(document.Xml(), op);
     if (operations.empty()) document.Xml().Root()->SetAttr("DocType", "CashInOut");
-    result = document.Send();
-    if (result) RefreshCashCounters(*this);
+    result = SendCountedCashDocument(document.Xml(), kStep, doc.Kind, identity);
   }
   return Finish(*this, kStep, result);
 }
 
-bool TZefor::AllMoneyOut() {
+bool TZefor::AllMoneyOut() { return AllMoneyOutOf(nullptr); }
+
+bool TZefor::AllMoneyOutOf(const TFiscDocInfo* doc) {
   const char kStep[] = "AllMoneyOut";
   Journal.Write(1, tZefJournal::OperationEntry(kStep));
+  bool printed = false;
+  const std::string identity = doc ? DocumentIdentity(*doc, std::string()) : std::string();
+  const int32_t kind = doc ? doc->Kind : fdCollectCash;
+  if (!BeginCountedDocument(kind, identity, printed)) return Finish(*this, kStep, false);
+  if (printed) return Finish(*this, kStep, true);
   tReportDocument document(*this, std::string());
   ReportBuild::AddCollectAll(document.Xml());
-  const bool result = document.Send();
-  if (result) RefreshCashCounters(*this);
+  const bool result = SendCountedCashDocument(document.Xml(), kStep, kind, identity);
   return Finish(*this, kStep, result);
 }
 
 bool TZefor::CollectAllCash(TFiscDocInfo& doc) {
   if ((Driver.Options & foManyCashInOutPayments) && !(Driver.Options & foAllMoneyOut)) return MoneyInOut(doc);
-  return AllMoneyOut();
+  return AllMoneyOutOf(&doc);
 }
 
 // ---- the Z-report ---------------------------------------------------------------------------
@@ -184,6 +178,9 @@ class tCloseDay {
 };
 
 bool tCloseDay::Run() {
+  // A Z-report counts a document too: what an unfinished call left is
+  // settled before it.
+  reg_.SettleRecord();
   if (!ReadShift(reg_, before_)) return false;
   bool result = false;
   if (SettleUnconfirmed(result)) return result;

@@ -251,7 +251,7 @@ std::string TFSXml::DumpFolder() const { return owner_.AdapterDirectory; }
 bool TFSXml::Send(TZefStatus& status, int32_t& filled) {
   if (!IsFiscalDocument()) return true;
   const std::string text = Text();
-  if (owner_.Params.SaveXMLFiscal) platform::WriteWholeFile(DumpFolder() + kDumpFile, text);
+  if (owner_.Params.SaveXMLFiscal) owner_.SaveDumpText(kDumpFile, text);
   const int32_t code = owner_.Driver.FiscalDocument(text, status, filled);
   return owner_.CreateResult(code, "ZefFiscalDocument");
 }

@@ -179,10 +179,15 @@ void tZefDriver::Line(const tCallSpec& callSpec, const std::string& text, bool e
   journal_.Write(error ? 0 : tZefJournal::LineLevel(false, callSpec.Printout), text);
 }
 
-int32_t tZefDriver::Wrap(const tCallSpec& callSpec, bool bound, const tLines& inputs,
+int32_t tZefDriver::Wrap(const tCallSpec& callSpec, bool bound, const tInputs& inputs,
                          const std::function<int32_t()>& call, const std::function<tLines()>& outputs) {
   Line(callSpec, tZefJournal::CallEntry(callSpec.Name));
-  for (const auto& input : inputs) Line(callSpec, tZefJournal::Value(callSpec.Name, input.first, input.second));
+  // The value lines (an input may be a whole document, a status record
+  // takes a page of text) are made only when the journal keeps them.
+  const bool valuesKept = tZefJournal::LineLevel(false, callSpec.Printout) <= LogLevel.load();
+  if (valuesKept)
+    for (const auto& input : inputs)
+      Line(callSpec, tZefJournal::Value(callSpec.Name, input.first, std::string(input.second)));
   if (!bound) return Absent(callSpec);
   int32_t result = 0;
   try {
@@ -194,7 +199,7 @@ int32_t tZefDriver::Wrap(const tCallSpec& callSpec, bool bound, const tLines& in
       throw;
     }
     if (callSpec.ComBracket && Com) Com->Uninitialize();
-    if (result == 0 && outputs)
+    if (result == 0 && outputs && valuesKept)
       for (const auto& output : outputs()) Line(callSpec, tZefJournal::Value(callSpec.Name, output.first, output.second));
     if (callSpec.HasResult)
       journal_.Write(result == 0 ? tZefJournal::LineLevel(false, callSpec.Printout) : 0,
@@ -352,7 +357,13 @@ int32_t tZefDriver::UnfiscalPrint(const std::string& xml, int32_t flags) {
 int32_t tZefDriver::FiscalDocument(const std::string& xml, TZefStatus& status, int32_t& filled) {
   static const tCallSpec callSpec{LoDrv::kFiscalDocument, false, true, true, tAbsent::NotSupported,
                               tOnException::Internal, 0, nullptr};
-  std::vector<char> buffer(kFiscalReturnSize, 0);
+  // The return buffer lives as long as the binding and is all zero between
+  // calls: after a call the bytes of the returned text are cleared again,
+  // instead of a fresh 512 KB zeroed (and given back) per document. After
+  // a call that did not come back it is cleared whole.
+  std::vector<char>& buffer = fiscalReturn_;
+  if (!fiscalReturnClean_) buffer.assign(kFiscalReturnSize, 0);
+  fiscalReturnClean_ = false;
   std::memset(&status, 0, sizeof status);
   status.Size = LoDrv::kStatusRecordSize;
   status.ReturnBuffer = uint32_t(uintptr_t(buffer.data()));
@@ -365,6 +376,8 @@ int32_t tZefDriver::FiscalDocument(const std::string& xml, TZefStatus& status, i
         int32_t result = f_.FiscalDocument(number_, xml.c_str(), &status, &filled);
         buffer.back() = 0;
         FiscalReturnText = buffer.data();
+        std::memset(buffer.data(), 0, FiscalReturnText.size() + 1);
+        fiscalReturnClean_ = true;
         journal_.Write(1, "xml return: [");
         journal_.Write(1, FiscalReturnText);
         journal_.Write(1, "]//xml return");

@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -115,6 +116,8 @@ class tZefDriver {
   std::string ParamsWithProtocolVersion(const std::string& xml, bool declaration);
 
  private:
+  std::vector<char> fiscalReturn_;  // ZefFiscalDocument's return buffer
+  bool fiscalReturnClean_ = false;  // all zero
   struct Functions {
     LoDrv::TMaxProtocolSupported MaxProtocolSupported;
     LoDrv::TInit Init;
@@ -147,8 +150,11 @@ class tZefDriver {
     const char* OptionName;
   };
   using tLines = std::vector<std::pair<std::string, std::string>>;
+  // The inputs of a call as label and text; the texts (a whole document
+  // for some calls) are the caller's, not copies.
+  using tInputs = std::vector<std::pair<const char*, std::string_view>>;
 
-  int32_t Wrap(const tCallSpec& callSpec, bool bound, const tLines& inputs, const std::function<int32_t()>& call,
+  int32_t Wrap(const tCallSpec& callSpec, bool bound, const tInputs& inputs, const std::function<int32_t()>& call,
                const std::function<tLines()>& outputs);
   int32_t Absent(const tCallSpec& callSpec);
   int32_t Failed(const tCallSpec& callSpec);

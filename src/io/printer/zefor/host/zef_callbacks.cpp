@@ -30,7 +30,6 @@ constexpr int32_t kAnswerFirst = 2, kAnswerSecond = 255;
 constexpr int32_t kInputUnanswered = 255;
 constexpr int32_t kPrintJobsProtocol = 25;
 constexpr int32_t kDefaultCharset = 1;
-constexpr int32_t kReportCode = 51;  // logged, never raised
 constexpr size_t kNameLimit = 255;
 
 // ---- the devices ---------------------------------------------------------------------
@@ -132,7 +131,7 @@ T* At(uint32_t address) {
 // journalled as an error line of the step `taskName`.
 void Report(const char* taskName, int32_t number, const std::string& text) {
   try {
-    RaiseError(kReportCode, "Callback " + text);
+    RaiseError(kTraceCode, "Callback " + text);
     if (number < 0 || number > 255) return;
     std::lock_guard<std::mutex> guard(g_devicesLock);
     if (TZefor* device = g_devices[size_t(number)]) device->Journal.Write(0, tZefJournal::Message(taskName, text), true);

@@ -13,6 +13,7 @@
 #include "io/printer/fiscreg/order_preparation.h"
 #include "io/printer/fiscreg/order_state.h"
 #include "io/printer/zefor/document/fs_xml.h"
+#include "io/printer/zefor/receipt/uni_index.h"
 #include "posdata/pdsource.h"
 
 class TZefor;
@@ -41,6 +42,9 @@ struct tReceiptBuild {
   // The POS classification whose groups name the sellers of items sold for
   // others: -1 until asked (once per receipt), 0 when the POS has none.
   int64_t SellerClassification = -1;
+  // The records of "Discounts", "Voids" and "Modifiers" by DishUNI, made on
+  // first need.
+  tUniIndex DiscountsByUni, VoidsByUni, ModifiersByUni;
 
   bool Has(uint64_t option) const;
   int32_t Protocol() const;

@@ -167,13 +167,14 @@ class tItemsBuilder {
     TPDDataSet* voids = b_.Data.GetDataSet("Voids", false);
     if (!voids || voids->RecCount() == 0) return;
     bool reduced = false;
-    voids->First();
-    for (int32_t r = 0; r < voids->RecCount(); ++r, voids->Next()) {
-      if (voids->GetRawValueByName("DishUNI").AsInt64() != line.DishUNI) continue;
+    const auto records = UniRecords(b_.VoidsByUni, *voids, line.DishUNI);
+    for (const int32_t* r = records.first; r != records.second; ++r) {
+      voids->MoveTo(*r);
       line.Quantity -= AsThousandths(voids->GetRawValueByName("Quantity"));
       line.Sum -= AsHundredths(voids->GetRawValueByName("NationalSum"));
       reduced = true;
     }
+    voids->MoveTo(voids->RecCount());
     if (!reduced || line.Quantity == 0) return;
     line.Price = ShareByQuantity(line.Quantity, 1000, line.Sum);
     if (LineAmount(line.Quantity, line.Price) != line.Sum) {
@@ -186,9 +187,9 @@ class tItemsBuilder {
     TPDDataSet* voids = b_.Data.GetDataSet("Voids", false);
     if (!voids || voids->RecCount() == 0) return;
     IXmlElement list;
-    voids->First();
-    for (int32_t r = 0; r < voids->RecCount(); ++r, voids->Next()) {
-      if (voids->GetRawValueByName("DishUNI").AsInt64() != dishUni) continue;
+    const auto records = UniRecords(b_.VoidsByUni, *voids, dishUni);
+    for (const int32_t* r = records.first; r != records.second; ++r) {
+      voids->MoveTo(*r);
       if (!list) list = item->AppendElement("Voids");
       IXmlElement v = list->AppendElement("Void");
       v->SetIntAttr("Id", voids->GetRawValueByName("Void").AsInt64());
@@ -196,6 +197,15 @@ class tItemsBuilder {
       v->SetAttr("Name", b_.Xml.Utf8(voids->GetFieldText("Void.Name"), true));
       v->SetIntAttr("Quantity", AsThousandths(voids->GetRawValueByName("Quantity")) * perPiece);
     }
+    voids->MoveTo(voids->RecCount());
+  }
+
+  // The records of `set` whose DishUNI is `uni`, in record order, as going
+  // through the records with the cursor finds them (the index is made on
+  // first need, once per document).
+  static std::pair<const int32_t*, const int32_t*> UniRecords(tUniIndex& index, TPDDataSet& set, int64_t uni) {
+    index.Build(set, set.FieldIndex("DishUNI"), set.RecCount(), false);
+    return index.Records(uni);
   }
 
   static bool HasPaidModifiers(const tFRDiscsDishInfo& line) {
@@ -314,9 +324,9 @@ class tItemsBuilder {
   void MarkingCodes(const IXmlElement& item, int32_t dishUni) {
     TPDDataSet* modifiers = b_.Data.GetDataSet("Modifiers", false);
     if (!modifiers || modifiers->RecCount() == 0 || modifiers->FieldIndex("OpenName") < 0) return;
-    modifiers->First();
-    for (int32_t r = 0; r < modifiers->RecCount(); ++r, modifiers->Next()) {
-      if (modifiers->GetRawValueByName("DishUNI").AsInt64() != dishUni) continue;
+    const auto records = UniRecords(b_.ModifiersByUni, *modifiers, dishUni);
+    for (const int32_t* r = records.first; r != records.second; ++r) {
+      modifiers->MoveTo(*r);
       const std::string guid = modifiers->GetFieldText("Modifier.GUIDSTRING");
       const std::string open = modifiers->GetFieldText("OpenName");
       std::string code;
@@ -328,6 +338,7 @@ class tItemsBuilder {
       tag->SetIntAttr("Id", 1162);
       tag->SetAttr("Value", TuRU54FZ1162::Hex(code));
     }
+    modifiers->MoveTo(modifiers->RecCount());
   }
 
   // The POS object properties named by device parameter 30.

@@ -10,6 +10,7 @@
 #include "standart/errors.h"
 #include "standart/format.h"
 #include "xml/xmlexception.h"
+#include "standart/text.h"
 
 bool tReceiptBuild::Has(uint64_t option) const { return (Reg.Driver.Options & option) != 0; }
 int32_t tReceiptBuild::Protocol() const { return Reg.Driver.ProtocolVersion; }
@@ -17,12 +18,6 @@ int32_t tReceiptBuild::Protocol() const { return Reg.Driver.ProtocolVersion; }
 namespace ReceiptBuild {
 
 namespace {
-
-std::string Trimmed(const std::string& text) {
-  size_t b = text.find_first_not_of(" \t\r\n");
-  if (b == std::string::npos) return std::string();
-  return text.substr(b, text.find_last_not_of(" \t\r\n") - b + 1);
-}
 
 int32_t Int32Field(TPDDataSet& set, const std::string& name) {
   const int64_t value = set.GetRawValueByName(name).AsInt64();
@@ -72,15 +67,15 @@ bool AddInvoice(tReceiptBuild& b, tInvoice& invoice, bool withItems) {
   TPDDataSet* invoices = b.Data.GetDataSet("Invoices", false);
   if (!invoices || invoices->RecCount() == 0) return true;
   invoices->First();
-  invoice.Number = Trimmed(invoices->GetFieldText("InvoiceNum"));
+  invoice.Number = Trim(invoices->GetFieldText("InvoiceNum"));
   const int64_t time = invoices->GetRawValueByName("DateTime").AsDateTimeMs();
   invoice.DateTime = TFSXml::DateTimeText(time);
   invoice.Seller = TFSXml::UserName(b.Xml.DocumentUserId());
-  invoice.RegNo = Trimmed(invoices->GetFieldText("RegNo"));
-  invoice.Name = Trimmed(invoices->GetFieldText("Name"));
-  invoice.Address = Trimmed(invoices->GetFieldText("Address"));
-  invoice.ExtraInfo = Trimmed(invoices->GetFieldText("ExtraInfo"));
-  invoice.Comment = Trimmed(invoices->GetFieldText("Comment"));
+  invoice.RegNo = Trim(invoices->GetFieldText("RegNo"));
+  invoice.Name = Trim(invoices->GetFieldText("Name"));
+  invoice.Address = Trim(invoices->GetFieldText("Address"));
+  invoice.ExtraInfo = Trim(invoices->GetFieldText("ExtraInfo"));
+  invoice.Comment = Trim(invoices->GetFieldText("Comment"));
   IXmlElement root = b.Xml.Root();
   if (withItems) root->SetAttr("DocType", "Invoice");
   IXmlElement e = root->AppendElement("Invoice");

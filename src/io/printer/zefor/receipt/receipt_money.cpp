@@ -236,18 +236,17 @@ void AddItemDiscounts(tReceiptBuild& b, const IXmlElement& item, const iDishDisc
 void AddItemDiscInfos(tReceiptBuild& b, const IXmlElement& item, const tFRDiscsDishInfo& line) {
   if (line.Discounts && line.Discounts->Count() > 0) return;
   TPDDataSet* discounts = b.Data.GetDataSet("Discounts");
-  const std::string field = DiscountAmountField(*discounts);
-  // Every line without discounts of its own looks through all the records:
-  // their DishUNI cells are read in place, and the cursor is moved only to
-  // a record of the line. Without the column no record belongs to a line.
+  // Every line without discounts of its own takes the records of its
+  // DishUNI, from an index made once for the document. Without the column
+  // no record belongs to a line.
   const int32_t uniColumn = discounts->FieldIndex("DishUNI");
   if (uniColumn < 0) return;
-  const int32_t records = std::min(discounts->RecCount(), discounts->RawRecCount());
-  for (int32_t r = 0; r < records; ++r) {
-    const int64_t uni = discounts->Cell(r, uniColumn).AsInt64();
-    if (uni <= 0 || uni != line.DishUNI) continue;
-    discounts->First();
-    for (int32_t k = 0; k < r; ++k) discounts->Next();
+  b.DiscountsByUni.Build(*discounts, uniColumn, std::min(discounts->RecCount(), discounts->RawRecCount()), true);
+  const auto records = b.DiscountsByUni.Records(line.DishUNI);
+  if (records.first == records.second) return;
+  const std::string field = DiscountAmountField(*discounts);
+  for (const int32_t* r = records.first; r != records.second; ++r) {
+    discounts->MoveTo(*r);
     AppendDiscInfo(b, item, *discounts, field);
   }
 }

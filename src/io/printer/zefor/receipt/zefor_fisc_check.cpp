@@ -28,10 +28,7 @@ tErrorDescriptor g_receiptException =
     ErrorDescriptor(tZefDriver::kErrException, "%s: Exception running %s", false);
 constexpr uint32_t kStatusWaitMs = 2000;
 
-struct tCounters {
-  int32_t Doc = 0;
-  int32_t Receipt = 0;
-};
+using tCounters = tRecordCounters;
 
 // A failure that ends the receipt with a text for the POS.
 struct tReceiptFailure {
@@ -176,6 +173,11 @@ class tFiscCheck {
   bool lastBill_ = false;
   int32_t fiscOrderState_ = 0;
   bool endedWithoutPrint_ = false;
+  // The write-ahead record: the document's identity, whether it went on
+  // the record, and whether the record says it is printed already.
+  std::string identity_;
+  bool recorded_ = false;
+  bool printedBefore_ = false;
   struct tSavedError {
     int32_t LastRes = 0, LastExecErrorCode = 0;
     std::string LastExecErrorText, LastError0Text;
@@ -394,12 +396,8 @@ bool tFiscCheck::Build(TFSXml& xml, tReceiptBuild& b) {
 }
 
 bool tFiscCheck::ReadCounters(tCounters& counters, bool ofd) {
-  using namespace ZefStatus;
   TZefStatus status{};
-  uint32_t mask = fnLastDocNum | fnLastReceiptNum | (ofd ? fnOFDStatus : 0);
-  if (!reg_.CreateResult(reg_.ReadStatus(status, mask), "ZefGetStatus")) return false;
-  counters.Doc = status.LastDocNum;
-  counters.Receipt = status.LastReceiptNum;
+  if (!reg_.ReadRecordCounters(counters, ofd ? ZefStatus::fnOFDStatus : 0, &status)) return false;
   if (ofd) {
     reg_.LastStateInfo.OFDUnsentCount = status.OFDUnsentCount;
     reg_.LastStateInfo.OFDOldestUnsent = status.OFDOldestUnsent;
@@ -467,6 +465,9 @@ bool tFiscCheck::SendWithRetries(TFSXml& xml) {
       if (automatic > 0 && !ReadCounters(before, false)) continue;
       TZefStatus status{};
       int32_t filled = 0;
+      // On the record before it goes: a POS that dies from here on finds it.
+      if (!identity_.empty() && reg_.Record.Open(before.Serial, doc_.Kind, identity_, before.Doc, before.Receipt))
+        recorded_ = true;
       printResult_ = reg_.SendDocument(xml, status, filled, false);
     } else {
       printResult_ = headerResult_;
@@ -509,6 +510,7 @@ bool tFiscCheck::SendWithRetries(TFSXml& xml) {
     reg_.LastStateInfo.DocNum = after.Doc;
     reg_.LastStateInfo.CheckNum = after.Receipt;
   }
+  if (recorded_) reg_.Record.Answered();
   return result;
 }
 
@@ -575,7 +577,17 @@ bool tFiscCheck::Run() {
   b.TaxMax = RegisterTypeNumber("TaxMaxType");
   b.ZeroRateIndex = reg_.TaxesOptions.ZeroRateEntry.TaxRateIndex;
   headerResult_ = Build(xml, b);
-  bool result = SendWithRetries(xml);
+  bool result = false;
+  if (!taboo_ && reg_.Params.PrintCheckTrys > 0) {
+    identity_ = TZefor::DocumentIdentity(doc_, TextOf(checks, "GUIDString"));
+    if (!reg_.BeginCountedDocument(doc_.Kind, identity_, printedBefore_)) return false;
+  }
+  if (printedBefore_) {
+    result = printResult_ = true;
+    if (kind_ == fdFiscCheck || kind_ == fdDeleteCheck) reg_.PendingReceiptInserts = nullptr;
+  } else {
+    result = SendWithRetries(xml);
+  }
   if (endedWithoutPrint_) return true;
   doc_.CheckNum = reg_.LastStateInfo.CheckNum;
   doc_.DocNum = reg_.LastStateInfo.DocNum;

@@ -85,10 +85,16 @@ tUFXmlSettings TZefor::UnfiscalSettings(bool converterFlag) const {
 
 void TZefor::SaveDump(const IXmlDocument& document, const std::string& fileName) {
   try {
-    document->SaveTo(AdapterDirectory + fileName);
+    SaveDumpText(fileName, document->Xml());
   } catch (...) {
     Journal.Write(0, tZefJournal::Message(fileName, ExceptionMessage()));
   }
+}
+
+// A dump replaces the one before only when it is written whole.
+void TZefor::SaveDumpText(const std::string& fileName, const std::string& text) {
+  const std::string path = AdapterDirectory + fileName;
+  if (!platform::ReplaceWholeFile(path, text)) Journal.Write(0, tZefJournal::Message(fileName, "Cannot write " + path));
 }
 
 // ---- printing -------------------------------------------------------------------------
