@@ -43,9 +43,17 @@ LibraryHandle OpenLibrary(const std::string& pathOrName) {
   return h;
 }
 
+// As GetModuleHandle: finding a library takes no reference on it (dlopen
+// with RTLD_NOLOAD takes one, given back at once), so that it still unloads
+// with its owner's last close; the handle stays valid while it is loaded.
+static LibraryHandle WithoutReference(void* h) {
+  if (h) dlclose(h);
+  return h;
+}
+
 LibraryHandle FindLoadedLibrary(const std::string& fileName) {
   void* h = dlopen(fileName.c_str(), RTLD_NOW | RTLD_NOLOAD);
-  if (h) return h;
+  if (h) return WithoutReference(h);
   // dlopen by bare name only matches the soname; compare loaded file names too.
   struct Search { const std::string* name; std::string path; } search{&fileName, {}};
   dl_iterate_phdr(
@@ -58,7 +66,7 @@ LibraryHandle FindLoadedLibrary(const std::string& fileName) {
         return 0;
       },
       &search);
-  return search.path.empty() ? nullptr : dlopen(search.path.c_str(), RTLD_NOW | RTLD_NOLOAD);
+  return search.path.empty() ? nullptr : WithoutReference(dlopen(search.path.c_str(), RTLD_NOW | RTLD_NOLOAD));
 }
 
 void* FindFunction(LibraryHandle library, const char* name) {

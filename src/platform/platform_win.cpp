@@ -35,7 +35,12 @@ std::string LibraryFileName(const std::string& baseName) { return baseName + ".d
 
 LibraryHandle OpenLibrary(const std::string& pathOrName) {
   HMODULE h = ::LoadLibraryA(pathOrName.c_str());
-  if (!h) t_loadError = OSErrorMessage(GetLastError());
+  if (!h) {
+    // Reading the message text may clear the error number; the caller asks for both.
+    DWORD code = GetLastError();
+    t_loadError = OSErrorMessage(code);
+    SetLastError(code);
+  }
   return h;
 }
 

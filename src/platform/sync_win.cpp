@@ -19,6 +19,13 @@ unsigned __stdcall ThreadEntry(void* arg) {
   return 0;
 }
 
+bool HasDuplicate(uint32_t count, const SyncHandle* handles) {
+  for (uint32_t i = 1; i < count; ++i)
+    for (uint32_t j = 0; j < i; ++j)
+      if (handles[i] == handles[j]) return true;
+  return false;
+}
+
 }  // namespace
 
 SyncHandle CreateEventHandle(bool manualReset, bool initiallySet) {
@@ -45,6 +52,12 @@ bool CloseHandle(SyncHandle handle) { return ::CloseHandle(AsHandle(handle)) != 
 
 uint32_t WaitForMultipleObjects(uint32_t count, const SyncHandle* handles, bool waitAll, uint32_t timeout) {
   static_assert(sizeof(SyncHandle) == sizeof(HANDLE), "handle width");
+  // Windows refuses one handle twice in a wait for all, but Wine waits (and
+  // may take an auto-reset event twice): refused here for both.
+  if (waitAll && handles && count <= MAXIMUM_WAIT_OBJECTS && HasDuplicate(count, handles)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return WAIT_FAILED;
+  }
   return ::WaitForMultipleObjects(count, reinterpret_cast<const HANDLE*>(handles), waitAll, timeout);
 }
 

@@ -3,9 +3,14 @@
 // can be compared.
 #pragma once
 #include <stdlib.h>
+#ifdef _WIN32
+#include <process.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <filesystem>
+#include <random>
 #include <regex>
 #include <stdexcept>
 #include <string>
@@ -17,9 +22,20 @@ namespace test_files {
 // A new, empty folder below the system's temporary folder, with a trailing
 // separator. Unique over processes and worktrees running tests together.
 inline std::string UniqueTempDir(const std::string& prefix) {
+#ifdef _WIN32
+  // No mkdtemp: random names until one is new.
+  std::random_device random;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string path = platform::TempDirectory() + prefix + std::to_string(_getpid()) + "_" + std::to_string(random());
+    std::error_code error;
+    if (std::filesystem::create_directory(path, error)) return path + "/";
+  }
+  throw std::runtime_error("cannot create a folder in " + platform::TempDirectory());
+#else
   std::string pattern = platform::TempDirectory() + prefix + std::to_string(getpid()) + "_XXXXXX";
   if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot create a folder like " + pattern);
   return pattern + "/";
+#endif
 }
 
 inline void RemoveTree(const std::string& path) {
@@ -77,6 +93,12 @@ inline std::string FileText(const std::string& path) {
   platform::ReadWholeFile(path, text);
   return text;
 }
+
+#ifdef _WIN32
+// The runtime's copy and the process's own (which the platform layer reads).
+inline int setenv(const char* name, const char* value, int) { return _putenv_s(name, value); }
+inline int unsetenv(const char* name) { return _putenv_s(name, ""); }
+#endif
 
 // Sets an environment variable for the life of the object and puts back
 // what was there before.

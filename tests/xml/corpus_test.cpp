@@ -2,6 +2,7 @@
 // corpus/ for the libxml2 differential check of the 64-bit build.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 
 #include "corpus.h"
@@ -46,7 +47,7 @@ TEST(Corpus, WritingAParsedDocumentGivesTheSameBytes) {
 
 TEST(Corpus, IsWrittenForTheDifferentialCheck) {
   const std::string dir = ZEF_XML_CORPUS_DIR;
-  std::system(("mkdir -p '" + dir + "'").c_str());
+  std::filesystem::create_directories(dir);
   int written = 0;
   for (const tCorpusDocument& entry : BuildCorpus()) {
     std::string xml = entry.Document->Xml();
