@@ -68,7 +68,7 @@ const tCanonical kCanonical[] = {
       "Text=\"Кафе Орбело\"/>",
       "<TextLine FontNum=\"2\" Bold=\"0\" BigHeight=\"0\" BigWidth=\"1\" Inverted=\"0\" Tapes=\"1\" Text=\" \"/>",
       "<BarCode Width=\"2\" Height=\"100\" Type=\"EAN-13\" TextPosition=\"No\" Value=\"460123456789\"/>",
-      "<BarCode Type=\"QRCode\" Height=\"5\" CorrectionLevel=\"25%\" Align=\"Right\" FlowTextLines=\"2\" "
+      "<BarCode Type=\"QRCode\" Height=\"5\" CorrectionLevel=\"25%\" Align=\"Center\" "
       "Value=\"t=20240101&amp;s=900.00\"/>",
       "<RawBlock Encoding=\"Base64\">G0AbZAM=</RawBlock>",
       "<Beep/>", "<Drawer Number=\"1\"/>", "<Logo Number=\"7\"/>", "<Pass Lines=\"3\"/>", "<Wait MSecs=\"500\"/>",
