@@ -3,7 +3,7 @@
 // service hold to the same list (tests/support/params_guard.h).
 //
 //   name                   number          index     what it is for
-//   the caller's file name device number   N >= 0    device parameter N
+//   the adapter's file name device number  N >= 0    device parameter N
 //                                          -1        port host of the device
 //                                          -12 -2 -3 operator message or question
 //                                          -4        progress indicator
@@ -33,16 +33,17 @@ inline bool DeviceIndexListed(int32_t index) {
   }
 }
 
-// Whether the service answers a request of this form; `callerFile` is the
-// file name (without folder) of the module that made the request, the name
-// device requests must carry.
-inline bool Listed(const std::string& name, int32_t number, int32_t index, const std::string& callerFile) {
+// Whether the service answers a request of this form. Device requests carry
+// the file name (without folder) of the library that asks: `isModule(name)`
+// tells whether a module of that file name is loaded in the process.
+template <class IsModule>
+bool Listed(const std::string& name, int32_t number, int32_t index, IsModule isModule) {
   if (name == "*Translate" || name == "*IntCallback" || name == "*Text2BaseLangAddr")
     return number == 0 && index == 0;
   if (name == "*_RefProp#") return number == 0 || number == 1;
   if (name == "*_RefName#") return number == 0;
-  if (name.empty() || name != callerFile) return false;
-  return number >= 0 && number <= kHighestDeviceNumber && DeviceIndexListed(index);
+  if (name.empty() || name[0] == '*' || name[0] == '#') return false;
+  return number >= 0 && number <= kHighestDeviceNumber && DeviceIndexListed(index) && isModule(name);
 }
 
 // The request as the failure of a test names it.

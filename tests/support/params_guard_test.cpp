@@ -24,7 +24,7 @@ TEST(ParamsGuard, ListedRequestsPass) {
   std::string text;
   HostParams::Get("*IntCallback", 0, 0, value, text);
   EXPECT_EQ(HostParams::Translate("Hello"), "Hello");
-  const uint8_t name[] = "\x0b" "*Translate";
+  const uint8_t name[] = "\x0a" "*Translate";
   EXPECT_TRUE(params_guard::Listed(name, 0, 0));
 }
 

@@ -31,16 +31,31 @@ TEST_F(PosHostValues, WithoutSystemValuesTheReceiptFailsForTheRestaurant) {
   EXPECT_TRUE(Accepted().empty());
 }
 
-// The header's objects and the cashier come from the host's integer values.
+// The header's objects come from the host's integer values (the cashier
+// is the order's author here).
 TEST_F(PosHostValues, HeaderObjectsComeFromTheHostInterface) {
-  Start(kOptions, "", ObjectsWithSystem("[system]\nThisServerIdent = 1\nThisStationIdent = 3\nUserRegistered = 6\n"));
+  Start(kOptions, "", ObjectsWithSystem("[system]\nThisServerIdent = 1\nThisStationIdent = 3\n"));
   tAnswer a = Print("tools/possim/demo/dinner.order", fdFiscCheck);
   ASSERT_TRUE(a.Result) << a.ErrorText << "\n" << Journal();
   std::vector<std::string> docs = Accepted();
   ASSERT_EQ(docs.size(), 1u);
   EXPECT_TRUE(Contains(docs[0], "<Restaurant Id=\"10\" Code=\"15\" Name=\"Cafe Orbelo\"/>")) << docs[0];
-  EXPECT_TRUE(Contains(docs[0], "<Operator Id=\"6\" Code=\"106\" Name=\"Igor Sokolov\"/>")) << docs[0];
   EXPECT_TRUE(Contains(docs[0], "<Station Id=\"3\" Code=\"3\" Name=\"Bar station\"/>")) << docs[0];
+}
+
+// A document without the POS's receipt data names the user registered at
+// the station, a system value of the host.
+TEST_F(PosHostValues, TheRegisteredUserComesFromTheHostInterface) {
+  Start("options = foMoneyInOut\nprotocol = 40\n", "6 = 0\n",
+        ObjectsWithSystem("[system]\nThisServerIdent = 1\nThisStationIdent = 3\nUserRegistered = 6\n") +
+            SourceFile("tests/io/zefor/orders/pos_objects.cfg"));
+  const std::string data = orderwriter::WriteOrderStream(
+      orderwriter::ParseOrderDescription(SourceFile("tests/io/zefor/orders/cash_in.order")));
+  tAnswer a = SendDocument(fdCashInOut, 0, data);
+  ASSERT_TRUE(a.Result) << a.ErrorText << "\n" << Journal();
+  std::vector<std::string> docs = Accepted();
+  ASSERT_EQ(docs.size(), 1u);
+  EXPECT_TRUE(Contains(docs[0], "<Operator Id=\"6\" Code=\"106\" Name=\"Igor Sokolov\"/>")) << docs[0];
 }
 
 // "BillAlways" 2 sends the bill before a sale (the register takes bills
@@ -145,7 +160,7 @@ TEST_F(GroupingClassification, ACodeOfNoObjectIsReportedAndNothingIsGrouped) {
   EXPECT_EQ(Items("9"), 3u) << Read("emu1.docs");
   EXPECT_EQ(JournalLines("Grouping Classification Code"),
             std::vector<std::string>{
-                "[dd.mm.yy hh:mm:ss] Warning: Invalid parameter value for \"Grouping Classification Code\" = 9. "
+                "Warning: Invalid parameter value for \"Grouping Classification Code\" = 9. "
                 "(Id = 0)"});
   EXPECT_EQ(Messages(), std::vector<std::string>{"MESSAGE Bad grouping code 9 (object 0) -> 2"});
 }
@@ -154,7 +169,7 @@ TEST_F(GroupingClassification, ACodeOfAGroupIsReportedAndNothingIsGrouped) {
   EXPECT_EQ(Items("6"), 3u) << Read("emu1.docs");
   EXPECT_EQ(JournalLines("Grouping Classification Code"),
             std::vector<std::string>{
-                "[dd.mm.yy hh:mm:ss] Warning: Invalid parameter value for \"Grouping Classification Code\" = 6. "
+                "Warning: Invalid parameter value for \"Grouping Classification Code\" = 6. "
                 "(Id = 257)"});
   EXPECT_EQ(Messages(), std::vector<std::string>{"MESSAGE Bad grouping code 6 (object 257) -> 2"});
 }
