@@ -271,19 +271,22 @@ ZEF_EXPORT uint8_t ZEF_STDCALL GetParamValue(const uint8_t* name, int32_t number
                                              uint8_t* text, int32_t textSize) {
   const void* callerAddress = __builtin_return_address(0);
   try {
-    std::lock_guard<std::recursive_mutex> lock(g_lock);
-    EnsureLoaded();
-    std::string n = ShortString(name);
+    const std::string n = ShortString(name);
     // The adapter names itself; tests that link its code into a program
-    // may name another module of the process.
+    // may name another module of the process. The loader's lock is taken
+    // here, outside the service's own.
     const auto callerFile = [callerAddress] { return platform::FileNameOf(platform::ModulePathOf(callerAddress)); };
     const auto isModule = [&](const std::string& module) {
       return module == callerFile() || platform::FindLoadedLibrary(module) != nullptr;
     };
     if (!ParamsListing::Listed(n, number, index, isModule)) {
-      RecordUnlisted(ParamsListing::RequestText(n, number, index) + " from " + callerFile());
+      const std::string request = ParamsListing::RequestText(n, number, index) + " from " + callerFile();
+      std::lock_guard<std::recursive_mutex> lock(g_lock);
+      RecordUnlisted(request);
       return 0;
     }
+    std::lock_guard<std::recursive_mutex> lock(g_lock);
+    EnsureLoaded();
     if (n == "*Translate") {
       auto it = g_config.translations.find(ShortString(text));
       if (it == g_config.translations.end()) return 0;

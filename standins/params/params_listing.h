@@ -3,7 +3,7 @@
 // service hold to the same list (tests/support/params_guard.h).
 //
 //   name                   number          index     what it is for
-//   the adapter's file name device number  N >= 0    device parameter N
+//   the adapter's file name device 0..255  N >= 0    device parameter N
 //                                          -1        port host of the device
 //                                          -12 -2 -3 operator message or question
 //                                          -4        progress indicator
