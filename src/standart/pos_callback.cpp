@@ -10,6 +10,21 @@ bool operator==(const tOB7Guid& a, const tOB7Guid& b) {
 
 namespace PosHost {
 
+namespace {
+
+// A text the host writes into a character array of 256 bytes; a zero byte
+// beyond the array ends a text the host did not end.
+template <class Read>
+bool ReadText(std::string& value, Read read) {
+  constexpr int32_t kTextSize = 256;
+  std::vector<char> buffer(size_t(kTextSize) + 1, 0);
+  if (!read(buffer.data(), kTextSize)) return false;
+  value = buffer.data();
+  return true;
+}
+
+}  // namespace
+
 tObject& tObject::operator=(tObject&& other) noexcept {
   if (this != &other) {
     Reset();
@@ -53,6 +68,13 @@ bool tHost::IntValue(const std::string& name, int32_t& value) const {
   return host_ && host_->Table->IntValue(host_, 0, name.c_str(), &value) != 0;
 }
 
+bool tHost::TextValue(const std::string& name, std::string& value) const {
+  if (!host_ || !host_->Table->TextValue) return false;
+  return ReadText(value, [&](char* buffer, int32_t size) {
+    return host_->Table->TextValue(host_, 0, name.c_str(), buffer, size);
+  });
+}
+
 int32_t tHost::ObjectCount(int32_t objectClass) const {
   return host_ ? host_->Table->ObjectCount(host_, 0, objectClass) : 0;
 }
@@ -66,12 +88,10 @@ int32_t tHost::ObjectIntProp(int32_t ident, const std::string& name) const {
 }
 
 bool tHost::ObjectTextProp(int32_t ident, const std::string& name, std::string& value) const {
-  constexpr int32_t kTextSize = 256;
   if (!host_ || !host_->Table->ObjectTextProp) return false;
-  std::vector<char> buffer(size_t(kTextSize) + 1, 0);
-  if (!host_->Table->ObjectTextProp(host_, 0, ident, name.c_str(), buffer.data(), kTextSize)) return false;
-  value = buffer.data();
-  return true;
+  return ReadText(value, [&](char* buffer, int32_t size) {
+    return host_->Table->ObjectTextProp(host_, 0, ident, name.c_str(), buffer, size);
+  });
 }
 
 tObject tHost::ObjectAs(int32_t ident, const tOB7Guid& iid) const {

@@ -1,6 +1,8 @@
 // The POS's object model as the host callback interface iOB7InterfaceCallBack
-// offers it (the value "*IntCallback" of the parameter service): integer host
-// values by name ("DepartByClassification", "MainCharset"), the objects of a
+// offers it (the value "*IntCallback" of the parameter service): host values
+// by name, integer ("DepartByClassification", "MainCharset", the system
+// values "#SYS#ThisStationIdent" and the like, the setting "BillAlways") and
+// text ("#SYS#MidServVersion"), the objects of a
 // class with their integer and text properties, and an object as an
 // interface with its identifier, name, integer properties, children and
 // class. Both interfaces are COM-style tables of
@@ -57,6 +59,10 @@ struct tOB7CallbackTable {
   // `size` bytes, zero-terminated; 0 when the object has no such property.
   uint8_t(ZEF_STDCALL* ObjectTextProp)(iOB7InterfaceCallBack* self, int32_t zero, int32_t ident, const char* name,
                                        char* buffer, int32_t size);
+  // A text host value by name ("#SYS#MidServVersion") into a character
+  // array of `size` bytes, zero-terminated; 0 when the host has none.
+  uint8_t(ZEF_STDCALL* TextValue)(iOB7InterfaceCallBack* self, int32_t zero, const char* name, char* buffer,
+                                  int32_t size);
 };
 struct iOB7InterfaceCallBack {
   const tOB7CallbackTable* Table;
@@ -152,6 +158,8 @@ class tHost {
   explicit tHost(uint32_t address) : host_(reinterpret_cast<iOB7InterfaceCallBack*>(uintptr_t(address))) {}
   explicit operator bool() const { return host_ != nullptr; }
   bool IntValue(const std::string& name, int32_t& value) const;
+  // A text host value, read into a buffer of 256 bytes; false when the host has none.
+  bool TextValue(const std::string& name, std::string& value) const;
   int32_t ObjectCount(int32_t objectClass) const;
   int32_t ObjectIdent(int32_t objectClass, int32_t index) const;
   // An integer property of an object (0 when the host has none).

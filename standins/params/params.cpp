@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "params_config.h"
+#include "params_listing.h"
 #include "platform/abi.h"
 #include "platform/platform.h"
 
@@ -28,6 +29,16 @@ ParamsConfig g_config;
 bool g_loaded = false;
 int32_t g_untrusted = 0;  // requests of the callback services from plain threads
 std::string g_error;
+// Requests the POS does not answer, one line each, until a test takes them;
+// a new configuration keeps them.
+std::vector<std::string> g_unlisted;
+constexpr size_t kUnlistedKept = 64;
+
+void RecordUnlisted(const std::string& request) {
+  for (const std::string& seen : g_unlisted)
+    if (seen == request) return;
+  if (g_unlisted.size() < kUnlistedKept) g_unlisted.push_back(request);
+}
 
 std::string ShortString(const uint8_t* s) { return s ? std::string(reinterpret_cast<const char*>(s + 1), s[0]) : ""; }
 
@@ -263,10 +274,24 @@ extern "C" {
 
 ZEF_EXPORT uint8_t ZEF_STDCALL GetParamValue(const uint8_t* name, int32_t number, int32_t index, uint32_t* value,
                                              uint8_t* text, int32_t textSize) {
+  const void* callerAddress = __builtin_return_address(0);
   try {
+    const std::string n = ShortString(name);
+    // The adapter names itself; tests that link its code into a program
+    // may name another module of the process. The loader's lock is taken
+    // here, outside the service's own.
+    const auto callerFile = [callerAddress] { return platform::FileNameOf(platform::ModulePathOf(callerAddress)); };
+    const auto isModule = [&](const std::string& module) {
+      return module == callerFile() || platform::FindLoadedLibrary(module) != nullptr;
+    };
+    if (!ParamsListing::Listed(n, number, index, isModule)) {
+      const std::string request = ParamsListing::RequestText(n, number, index) + " from " + callerFile();
+      std::lock_guard<std::recursive_mutex> lock(g_lock);
+      RecordUnlisted(request);
+      return 0;
+    }
     std::lock_guard<std::recursive_mutex> lock(g_lock);
     EnsureLoaded();
-    std::string n = ShortString(name);
     if (n == "*Translate") {
       auto it = g_config.translations.find(ShortString(text));
       if (it == g_config.translations.end()) return 0;
@@ -274,13 +299,6 @@ ZEF_EXPORT uint8_t ZEF_STDCALL GetParamValue(const uint8_t* name, int32_t number
       return 1;
     }
     if (n == "*_RefProp#" || n == "*_RefName#") return RefRequest(n, number, index, value, text, textSize);
-    if (n.compare(0, 5, "#SYS#") == 0) {
-      auto it = g_config.systemValues.find(n);
-      if (it == g_config.systemValues.end()) return 0;
-      PutShortString(text, textSize, it->second);
-      if (value) *value = uint32_t(std::atoll(it->second.c_str()));
-      return 1;
-    }
     if (n == "*IntCallback" && !g_config.values.count(n) && g_config.HasHost()) {
       if (!value) return 0;
       *value = PosCallbackAddress();
@@ -333,6 +351,22 @@ ZEF_EXPORT void ZEF_STDCALL ParamsClearMenu() {
 ZEF_EXPORT int32_t ZEF_STDCALL ParamsUntrustedCount() {
   std::lock_guard<std::recursive_mutex> lock(g_lock);
   return g_untrusted;
+}
+
+// The requests the POS would not have answered since the last call, one a
+// line ("GetParamValue(name, number, index) from module"), into `buffer`
+// (cut to `size` - 1 bytes); forgets them. The length of the whole text.
+ZEF_EXPORT int32_t ZEF_STDCALL ParamsTakeUnlisted(char* buffer, int32_t size) {
+  std::lock_guard<std::recursive_mutex> lock(g_lock);
+  std::string lines;
+  for (const std::string& request : g_unlisted) lines += request + "\n";
+  g_unlisted.clear();
+  if (buffer && size > 0) {
+    size_t n = std::min<size_t>(lines.size(), size_t(size - 1));
+    std::memcpy(buffer, lines.data(), n);
+    buffer[n] = 0;
+  }
+  return int32_t(lines.size());
 }
 
 ZEF_EXPORT int32_t ZEF_STDCALL ParamsConfigError(char* buffer, int32_t size) {

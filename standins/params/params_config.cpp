@@ -158,7 +158,11 @@ ParamsConfig ParamsConfig::Parse(const std::string& text, const std::string& bas
       error = "line " + std::to_string(lineNo) + ": '=' expected";
       return c;
     }
-    std::string key = Trim(line.substr(0, eq)), value = Trim(line.substr(eq + 1));
+    // A text to translate may hold "=": such a line separates with " => ".
+    const size_t arrow = section == "translate" ? line.find(" => ") : std::string::npos;
+    const size_t valueAt = arrow != std::string::npos ? arrow + 4 : eq + 1;
+    if (arrow != std::string::npos) eq = arrow;
+    std::string key = Trim(line.substr(0, eq)), value = Trim(line.substr(valueAt));
     auto deviceKey = [&] {
       return DeviceKey{words.size() > 1 ? words[1] : "*", words.size() > 2 ? std::atoi(words[2].c_str()) : 0};
     };

@@ -63,7 +63,9 @@ struct ParamsConfig {
   bool hasXml = false;
 
   // Whether "*IntCallback" hands out the host interface of the stand-in.
-  bool HasHost() const { return !objects.empty() || !hostValues.empty() || !printers.empty() || hasXml; }
+  bool HasHost() const {
+    return !objects.empty() || !hostValues.empty() || !systemValues.empty() || !printers.empty() || hasXml;
+  }
 
   // Parses a configuration text; `baseDir` resolves "@file" blobs.
   static ParamsConfig Parse(const std::string& text, const std::string& baseDir, std::string& error);

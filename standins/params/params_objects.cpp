@@ -221,18 +221,32 @@ uint8_t ZEF_STDCALL HostIntValue(iOB7InterfaceCallBack*, int32_t, const char* na
   std::lock_guard<std::recursive_mutex> lock(ConfigLock());
   if (!name || !value) return 0;
   const std::string key = name;
-  // "#SYS#" names are the POS system values of the [system] section.
+  // "#SYS#" names are the POS system values of the [system] section; a
+  // text value ("7.0.30.0") is no integer.
   if (key.compare(0, 5, "#SYS#") == 0) {
     const auto& system = CurrentConfig().systemValues;
     auto it = system.find(key);
-    if (it == system.end()) return 0;
-    *value = std::atoi(it->second.c_str());
+    if (it == system.end() || it->second.empty()) return 0;
+    char* end = nullptr;
+    const long number = std::strtol(it->second.c_str(), &end, 10);
+    if (!end || *end != 0) return 0;
+    *value = int32_t(number);
     return 1;
   }
   const auto& values = CurrentConfig().hostValues;
   auto it = values.find(key);
   if (it == values.end()) return 0;
   *value = it->second;
+  return 1;
+}
+// Text values are the system values of the [system] section as written.
+uint8_t ZEF_STDCALL HostTextValue(iOB7InterfaceCallBack*, int32_t, const char* name, char* buffer, int32_t size) {
+  std::lock_guard<std::recursive_mutex> lock(ConfigLock());
+  if (!name || !buffer || size <= 0) return 0;
+  const auto& system = CurrentConfig().systemValues;
+  auto it = system.find(name);
+  if (it == system.end()) return 0;
+  CopyText(it->second, buffer, size);
   return 1;
 }
 int32_t ZEF_STDCALL HostObjectCount(iOB7InterfaceCallBack*, int32_t, int32_t objectClass) {
@@ -280,7 +294,7 @@ uint8_t ZEF_STDCALL HostObjectAs(iOB7InterfaceCallBack*, int32_t, int32_t id, co
 const tOB7CallbackTable kHostTable = {HostQuery,       HostAddRef,        HostRelease,
                                       HostIntValue,    HostObjectCount,   HostObjectIdent,
                                       HostObjectIntProp, HostObjectAs,   HostPerformMessage,
-                                      HostObjectTextProp};
+                                      HostObjectTextProp, HostTextValue};
 iOB7InterfaceCallBack g_host{&kHostTable};
 
 }  // namespace

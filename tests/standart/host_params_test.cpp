@@ -149,3 +149,106 @@ TEST(HostParamsOverride, NoServiceMeansUnanswered) {
 }
 
 }  // namespace
+
+namespace {
+
+using TTakeUnlisted = int32_t(ZEF_STDCALL*)(char* buffer, int32_t size);
+
+std::string TakeUnlisted() {
+  auto lib = platform::FindLoadedLibrary(platform::LibraryFileName("params"));
+  auto take = reinterpret_cast<TTakeUnlisted>(platform::FindFunction(lib, "ParamsTakeUnlisted"));
+  char buffer[4096] = {};
+  return take ? (take(buffer, int32_t(sizeof buffer)), std::string(buffer)) : std::string("no ParamsTakeUnlisted");
+}
+
+// The service answers only the forms the POS answers; everything else is
+// false, even where the configuration has an answer, and is recorded once
+// with the module that asked. Loading a configuration keeps the record.
+TEST_F(HostParamsTest, RequestsThePosDoesNotAnswerAreFalseAndRecorded) {
+  const std::string own = HostParams::AdapterFileName();
+  Configure("[device * 0]\n0 = emulator.so\n[device * 256]\n0 = emulator.so\n[device BillAlways 0]\n0 = 2\n"
+            "[system]\nThisServerIdent = 1\n[values]\n*Other = 5\n*IntCallback = 77\n"
+            "[translate]\nHello = Privet\n[ref 52]\n7 = Cash\n7.Name = Cash\n");
+  uint32_t value = 0;
+  std::string text;
+  auto ask = [&](const std::string& name, int32_t number, int32_t index) {
+    value = 7;
+    text = "Name";
+    return HostParams::Get(name, number, index, value, text);
+  };
+  EXPECT_FALSE(ask("#SYS#ThisServerIdent", 0, 0));
+  EXPECT_FALSE(ask("BillAlways", 0, 0)) << "a device request under another module's name";
+  EXPECT_FALSE(ask("*Other", 0, 0));
+  EXPECT_FALSE(ask("*IntCallback", 1, 0));
+  EXPECT_FALSE(ask("*Translate", 0, 1));
+  EXPECT_FALSE(ask("*_RefName#", 1, 52));
+  EXPECT_FALSE(ask("*_RefProp#", 2, 52));
+  EXPECT_FALSE(ask(own, 256, 0));
+  EXPECT_FALSE(ask(own, 0, -5));
+  Configure("[device * 0]\n0 = emulator.so\n");
+  EXPECT_FALSE(ask("#SYS#ThisServerIdent", 0, 0)) << "recorded once";
+  const std::string from =
+      " from " + platform::FileNameOf(platform::ModulePathOf(reinterpret_cast<const void*>(&TakeUnlisted))) + "\n";
+  EXPECT_EQ(TakeUnlisted(), "GetParamValue(\"#SYS#ThisServerIdent\", 0, 0)" + from +
+                                "GetParamValue(\"BillAlways\", 0, 0)" + from + "GetParamValue(\"*Other\", 0, 0)" + from +
+                                "GetParamValue(\"*IntCallback\", 1, 0)" + from +
+                                "GetParamValue(\"*Translate\", 0, 1)" + from +
+                                "GetParamValue(\"*_RefName#\", 1, 52)" + from +
+                                "GetParamValue(\"*_RefProp#\", 2, 52)" + from + "GetParamValue(\"" + own +
+                                "\", 256, 0)" + from + "GetParamValue(\"" + own + "\", 0, -5)" + from);
+  EXPECT_EQ(TakeUnlisted(), "");
+}
+
+// Each listed form, answered from the configuration, records nothing.
+TEST_F(HostParamsTest, TheListedFormsAreAnswered) {
+  const std::string own = HostParams::AdapterFileName();
+  Configure("[device * 255]\n0 = emulator.so\n-1 = host.so 3\n[answers * 255]\nmessage = 2\ninput = 7\n"
+            "[values]\n*IntCallback = 77\n*Text2BaseLangAddr = 88\n[translate]\nHello = Privet\n"
+            "[service]\nknown = 52\n[ref 52]\n7 = Cash\n7.Name = Cash\n");
+  uint32_t value = 0;
+  std::string text;
+  EXPECT_TRUE(HostParams::DeviceParam(255, 0, value, text));
+  EXPECT_TRUE(HostParams::DeviceParam(255, -1, value, text));
+  EXPECT_TRUE(HostParams::DeviceParam(255, -2, value, text));
+  EXPECT_TRUE(HostParams::DeviceParam(255, -11, value, text));
+  EXPECT_TRUE(HostParams::Get("*IntCallback", 0, 0, value, text));
+  EXPECT_TRUE(HostParams::Get("*Text2BaseLangAddr", 0, 0, value, text));
+  EXPECT_EQ(HostParams::Translate("Hello"), "Privet");
+  EXPECT_TRUE(HostParams::Get("*_RefProp#", 0, 52, value, text));
+  value = 7;
+  text = "Name";
+  EXPECT_TRUE(HostParams::Get("*_RefProp#", 1, 52, value, text));
+  value = 7;
+  EXPECT_TRUE(HostParams::Get("*_RefName#", 0, 52, value, text));
+  EXPECT_EQ(TakeUnlisted(), "");
+}
+
+// The system values are the host interface's: integers where the value is
+// a number, every one as text (256 bytes at most); the POS's settings
+// ("BillAlways") are its integer values.
+TEST_F(HostParamsTest, SystemValuesThroughTheHostInterface) {
+  Configure("[system]\nThisServerIdent = 1\nMidServVersion = 7.0.30.0\nLong = " + std::string(300, 'v') +
+            "\n[host]\nBillAlways = 2\n");
+  uint32_t callback = 0;
+  std::string text;
+  ASSERT_TRUE(HostParams::Get("*IntCallback", 0, 0, callback, text));
+  PosHost::tHost host(callback);
+  int32_t number = 0;
+  ASSERT_TRUE(host.IntValue("#SYS#ThisServerIdent", number));
+  EXPECT_EQ(number, 1);
+  ASSERT_TRUE(host.IntValue("BillAlways", number));
+  EXPECT_EQ(number, 2);
+  EXPECT_FALSE(host.IntValue("#SYS#MidServVersion", number)) << "a version is no integer";
+  EXPECT_FALSE(host.IntValue("#SYS#UserRegistered", number));
+  std::string value;
+  ASSERT_TRUE(host.TextValue("#SYS#MidServVersion", value));
+  EXPECT_EQ(value, "7.0.30.0");
+  ASSERT_TRUE(host.TextValue("#SYS#Long", value));
+  EXPECT_EQ(value, std::string(255, 'v'));
+  value = "kept";
+  EXPECT_FALSE(host.TextValue("#SYS#UserRegistered", value));
+  EXPECT_EQ(value, "kept");
+  EXPECT_FALSE(PosHost::tHost(0).TextValue("#SYS#MidServVersion", value));
+}
+
+}  // namespace

@@ -43,3 +43,13 @@ void Adapter::Unload() {
   platform::CloseLibrary(library);
   library = nullptr;
 }
+
+bool NoUnlistedRequests(std::FILE* out) {
+  using TTakeUnlisted = int32_t(ZEF_STDCALL*)(char*, int32_t);
+  auto params = platform::FindLoadedLibrary(platform::LibraryFileName("params"));
+  auto take = params ? reinterpret_cast<TTakeUnlisted>(platform::FindFunction(params, "ParamsTakeUnlisted")) : nullptr;
+  std::string requests(64 * 1024, '\0');
+  if (!take || take(requests.data(), int32_t(requests.size())) == 0) return true;
+  std::fprintf(out, "Requests the POS would not answer:\n%s", requests.c_str());
+  return false;
+}

@@ -2,6 +2,7 @@
 // bound by name.
 #pragma once
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 #include "io/printer/device/printer_status.h"
@@ -38,3 +39,8 @@ struct Adapter {
   bool Load(const std::string& path, std::string& error);
   void Unload();
 };
+
+// Writes the requests the adapter made that the POS's parameter service
+// would not have answered (the stand-in records them) to `out`; false when
+// there were any.
+bool NoUnlistedRequests(std::FILE* out);

@@ -107,6 +107,7 @@ int Run(const std::string& adapterPath, int32_t device, const std::string& dayFi
   }
   if (handle > 0) a.Done(handle);
   a.DONEDLL();
+  if (!NoUnlistedRequests(stderr)) ++failures;
   a.Unload();
   return failures == 0 ? 0 : 1;
 }

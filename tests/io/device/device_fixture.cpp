@@ -9,6 +9,7 @@
 #include "platform/platform.h"
 #include "standart/errors.h"
 #include "standart/host_params.h"
+#include "support/params_guard.h"
 #include "support/test_files.h"
 
 namespace {
@@ -18,6 +19,7 @@ std::map<uint8_t, HostAnswer> g_answers;
 
 uint8_t ZEF_STDCALL FakeGetParamValue(const uint8_t* name, int32_t number, int32_t index, uint32_t* value,
                                       uint8_t* text, int32_t textSize) {
+  if (!params_guard::Listed(name, number, index)) return 0;
   if (index != -1 || ShortStringValue(name) != HostParams::AdapterFileName()) return 0;
   std::lock_guard<std::mutex> lock(g_answersLock);
   auto it = g_answers.find(uint8_t(number));

@@ -12,6 +12,7 @@
 #include "platform/platform.h"
 #include "standart/errors.h"
 #include "standart/host_params.h"
+#include "support/params_guard.h"
 #include "xml/xmlexception.h"
 
 namespace {
@@ -29,7 +30,7 @@ bool g_answerRecord = true;
 
 uint8_t ZEF_STDCALL CapturingParams(const uint8_t* name, int32_t number, int32_t index, uint32_t* value,
                                     uint8_t* text, int32_t textSize) {
-  if (index != -12 && index != -2 && index != -3) return 0;
+  if (!params_guard::Listed(name, number, index) || (index != -12 && index != -2 && index != -3)) return 0;
   CapturedRequest request{index, {}, *value};
   if (index == -12) std::memcpy(&request.Record, reinterpret_cast<void*>(uintptr_t(*value)), sizeof request.Record);
   g_captured.push_back(request);

@@ -155,6 +155,25 @@ TEST_F(QuilletExports, PrnToMarkupHandsOverTheDocumentText) {
             "\t</Unfiscal>\r\n</PRINTUNFISCAL>");
 }
 
+// A QR code read from PRN keeps its alignment in the markup, but going back
+// to a printer it carries height and correction level only.
+TEST_F(QuilletExports, QrCodeBackToPrnCarriesHeightAndCorrectionLevel) {
+  const tBarCodeDefaults defaults{0, 2, 100, 0};
+  const std::string prn = "\x1b" "Z7;30;Left;2" "\x1b" ";" "\x1b" "Xq" "\x1b" ";" "\x1b" "7";
+  platform::MemHandle block = 0;
+  int32_t size = 0;
+  ASSERT_TRUE(toXml_(1, &defaults, reinterpret_cast<const uint8_t*>(prn.data()), int32_t(prn.size()), &block, &size));
+  const std::string document = Take(block, size);
+  const size_t begin = document.find("<Unfiscal "), end = document.find("</Unfiscal>");
+  ASSERT_NE(end, std::string::npos) << document;
+  const std::string markup = document.substr(begin, end + 11 - begin);
+  EXPECT_EQ(markup,
+            "<Unfiscal Slip=\"0\" CutAfter=\"1\" Footer=\"0\">\r\n"
+            "\t\t<BarCode Type=\"QRCode\" Height=\"7\" CorrectionLevel=\"30%\" Align=\"Left\" FlowTextLines=\"2\" "
+            "Value=\"q\"/>\r\n\t</Unfiscal>");
+  EXPECT_EQ(ToPrn(markup), "\x1b" "1" "\x1b" "6" "\x1b" "Z7;30" "\x1b" ";" "\x1b" "Xq" "\x1b" ";" "\x1b" "7");
+}
+
 // Single-byte text as the POS's procedure would give it: every byte one
 // character of the Latin-1 range, upper case.
 int32_t ZEF_STDCALL UpperLatin1(const char* source, char16_t* target, int32_t capacity, int32_t charset) {

@@ -13,6 +13,7 @@
 #include "platform/platform.h"
 #include "standart/host_params.h"
 #include "standart/tasks.h"
+#include "support/params_guard.h"
 #include "support/test_files.h"
 
 namespace register_fixture {
@@ -22,7 +23,7 @@ inline std::string g_blob;
 
 inline uint8_t ZEF_STDCALL FakeParams(const uint8_t* name, int32_t number, int32_t index, uint32_t* value, uint8_t* text,
                                int32_t textSize) {
-  if (name[0] && name[1] == '*') return 0;
+  if (!params_guard::Listed(name, number, index) || (name[0] && name[1] == '*')) return 0;
   auto it = g_params.find(index);
   if (index < 0 || it == g_params.end()) return 0;
   std::string answer = it->second;

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "register_fixture.h"
+#include "standart/pos_callback.h"
 
 namespace {
 
@@ -101,6 +102,30 @@ namespace {
 
 using namespace register_fixture;
 
+// The POS callback interface with the system values a document header
+// names: this server (1), station 3; no objects.
+uint8_t ZEF_STDCALL HeaderValue(iOB7InterfaceCallBack*, int32_t, const char* name, int32_t* value) {
+  const std::string n = name;
+  if (n != "#SYS#ThisServerIdent" && n != "#SYS#ThisStationIdent") return 0;
+  *value = n == "#SYS#ThisServerIdent" ? 1 : 3;
+  return 1;
+}
+int32_t ZEF_STDCALL NoInterface(iOB7InterfaceCallBack*, const tOB7Guid*, void** out) {
+  *out = nullptr;
+  return int32_t(0x80004002);
+}
+uint32_t ZEF_STDCALL OneReference(iOB7InterfaceCallBack*) { return 1; }
+int32_t ZEF_STDCALL NoObjects(iOB7InterfaceCallBack*, int32_t, int32_t) { return 0; }
+int32_t ZEF_STDCALL NoIdent(iOB7InterfaceCallBack*, int32_t, int32_t, int32_t) { return 0; }
+int32_t ZEF_STDCALL NoProperty(iOB7InterfaceCallBack*, int32_t, int32_t, const char*) { return 0; }
+uint8_t ZEF_STDCALL NoObject(iOB7InterfaceCallBack*, int32_t, int32_t, const tOB7Guid*, iOB7Object** out) {
+  *out = nullptr;
+  return 0;
+}
+const tOB7CallbackTable kHeaderHostTable = {NoInterface, OneReference, OneReference, HeaderValue, NoObjects,
+                                            NoIdent,     NoProperty,   NoObject};
+iOB7InterfaceCallBack g_headerHost{&kHeaderHostTable};
+
 // The parameter service of the fixture with the POS objects a document
 // header names: this server (1) of restaurant 10, station 3.
 uint8_t ZEF_STDCALL HeaderParams(const uint8_t* name, int32_t number, int32_t index, uint32_t* value, uint8_t* text,
@@ -111,8 +136,11 @@ uint8_t ZEF_STDCALL HeaderParams(const uint8_t* name, int32_t number, int32_t in
     std::memcpy(text + 1, s, text[0]);
     return 1;
   };
-  if (n == "#SYS#ThisServerIdent") return answer("1");
-  if (n == "#SYS#ThisStationIdent") return answer("3");
+  if (!params_guard::Listed(name, number, index)) return 0;
+  if (n == "*IntCallback") {
+    *value = uint32_t(uintptr_t(&g_headerHost));
+    return 1;
+  }
   if (n == "*_RefProp#" && number == 1 && index == 94) return answer("10");  // the server's restaurant
   return FakeParams(name, number, index, value, text, textSize);
 }
@@ -122,8 +150,8 @@ uint8_t ZEF_STDCALL HeaderParams(const uint8_t* name, int32_t number, int32_t in
 TEST_F(Register, CorvaneThatNeverAnswers) {
   platform::WriteWholeFile(dir_ + "corvane.cfg", "answer = hang\n");
   test_files::tEnvSetting config("CORVANE_CONFIG", dir_ + "corvane.cfg");
-  TZefor& z = Create();
   HostParams::OverrideFunction(&HeaderParams);
+  TZefor& z = Create();
   std::filesystem::path oldDir = std::filesystem::current_path();
   std::filesystem::current_path(dir_);
   TZefor::CorvaneTimeout = 300;

@@ -10,6 +10,7 @@
 #include "posdata/pdsource.h"
 #include "standart/errors.h"
 #include "standart/host_params.h"
+#include "standart/pos_callback.h"
 #include "xml/xmlexception.h"
 
 bool tCommonFiscReg::AskOffline = true;
@@ -112,11 +113,12 @@ bool tCommonFiscReg::ReferenceKindKnown(int32_t kind) {
   return HostParams::Get("*_RefProp#", 0, kind, value, text);
 }
 
-// The POS callback interface is kept but not yet called: without its text
-// values the preparation takes the names of the classic POS versions.
+bool tCommonFiscReg::PosIntValue(const std::string& name, int32_t& value) const {
+  return PosHost::tHost(PosCallback).IntValue(name, value);
+}
+
 bool tCommonFiscReg::PosTextValue(const std::string& name, std::string& text) {
-  if (PosCallback != 0) AddLogLine("POS callback interface not used yet: " + name + " not read");
-  return false;
+  return PosHost::tHost(PosCallback).TextValue(name, text);
 }
 
 void tCommonFiscReg::WriteStartBanner() {

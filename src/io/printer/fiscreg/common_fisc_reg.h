@@ -141,8 +141,10 @@ class tCommonFiscReg : public TDevice {
   // The POS environment of the order preparation. Whether the parameter
   // service knows reference kind `kind` ("*_RefProp#", mode 0).
   virtual bool ReferenceKindKnown(int32_t kind);
-  // A text value of the POS ("#SYS#MidServVersion") through the POS
-  // callback interface; false without one.
+  // The POS's system values ("#SYS#ThisStationIdent", "BillAlways";
+  // "#SYS#MidServVersion" as text) through the POS callback interface;
+  // false without one or when the POS has no such value.
+  bool PosIntValue(const std::string& name, int32_t& value) const;
   virtual bool PosTextValue(const std::string& name, std::string& text);
 
   // The device log.

@@ -42,15 +42,10 @@ std::string CorrectionLevel(const IXmlElement& element) {
   return Trim(level);
 }
 
-// Height and correction level; the alignment and the flow text lines
-// follow when the markup gives them, so that a QR code read from PRN keeps
-// its place on the paper when it is written back.
+// Height and correction level only: the POS's printers take these two
+// fields, so the alignment and flow text lines of the markup stay there.
 std::string QrSettings(const TKvt_UnfiscalTag& tag) {
-  std::string settings = std::to_string(tag.Height) + ";" + CorrectionLevel(tag.Element);
-  if (!tag.Element || !tag.Element->AttrExists(kAlign)) return settings;
-  settings += ";" + tag.Element->AttrText(kAlign);
-  if (tag.Element->AttrExists(kFlowTextLines)) settings += ";" + tag.Element->AttrText(kFlowTextLines);
-  return settings;
+  return std::to_string(tag.Height) + ";" + CorrectionLevel(tag.Element);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "io/printer/fiscreg/operator_message.h"
 #include "standart/errors.h"
 #include "standart/host_params.h"
+#include "standart/pos_callback.h"
 #include "standart/text.h"
 #include "xml/simplexml.h"
 
@@ -170,6 +171,33 @@ void TZefor::ReadParams() {
   OrderState.NameSuffix = p.NameSuffix;
   if (p.FixedOperatorId > 0) OperatorId = p.FixedOperatorId;
   Driver.ModuleName = p.LowDriverModule;
+  FindGroupingClassification();
+}
+
+// Parameter 24 is the code of a POS classification (class 8, like its
+// groups; a classification's identifier has the low byte 0, its groups
+// number themselves in it). A code that names no object, or names a group,
+// is reported and the receipts are not grouped.
+void TZefor::FindGroupingClassification() {
+  constexpr int32_t kClassificationClass = 8;
+  const char kInvalid[] = "Invalid parameter value for \"Grouping Classification Code\" = %d. (Id = %d)";
+  const int32_t code = Params.GroupingClassificationCode;
+  Params.GroupingClassification = 0;
+  if (code == 0) return;
+  const PosHost::tHost host(PosCallback);
+  int32_t ident = 0;
+  const int32_t count = host.ObjectCount(kClassificationClass);
+  for (int32_t i = 0; i < count && ident == 0; ++i) {
+    const int32_t candidate = host.ObjectIdent(kClassificationClass, i);
+    if (candidate != 0 && host.ObjectIntProp(candidate, "Code") == code) ident = candidate;
+  }
+  if (ident != 0 && (ident & 0xFF) == 0) {
+    Params.GroupingClassification = ident;
+    return;
+  }
+  Journal.Write(0, Fmt(std::string("Warning: ") + kInvalid, code, ident));
+  OperatorMessage::Show(Number, OperatorMessage::kMessage, Fmt(HostParams::Translate(kInvalid), code, ident),
+                        OperatorMessage::kButtonOk);
 }
 
 // A parameter the POS does not have keeps the field's default.

@@ -50,6 +50,7 @@ struct tZeforParams {
   bool SaveXMLProgram = false;               // 22
   bool SaveXMLDisplay = false;               // 23
   int32_t GroupingClassificationCode = 0;    // 24
+  int32_t GroupingClassification = 0;        // the identifier of the classification of 24; 0: no grouping
   std::string MarkupName = "Markup";         // 25
   uint8_t ComboMode = 0, ModifierMode = 0, DiscountMode = 0;  // 26, 27, 28
   std::string StatusFileName;                // 29
@@ -157,8 +158,6 @@ class TZefor : public tCommonFiscReg {
   int32_t MinPayType() override;
   int32_t MaxPayType() override;
   int32_t DefaultPayType() override;
-  // The POS's system values, from the POS object model.
-  bool PosTextValue(const std::string& name, std::string& text) override;
 
   // ---- cash operations and shift reports (zefor_reports.cpp) ----
   bool MoneyInOut(TFiscDocInfo& doc) override;
@@ -302,6 +301,7 @@ class TZefor : public tCommonFiscReg {
   void ReadListedParam(const tZeforParamInfo& info);
   void ReadLogFileName();
   void ReadFiscRegType();
+  void FindGroupingClassification();
   void WriteStartBanner();
   std::string RawParamsDump();
   void BindCom();

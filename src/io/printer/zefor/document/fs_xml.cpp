@@ -96,8 +96,8 @@ int32_t TFSXml::DocumentUserId() const {
         checks->First();
         return id = int32_t(checks->GetRawValueByName("Author").AsInt64());
       }
-    int64_t registered = 0;
-    if (PosObjects::SystemInteger("#SYS#UserRegistered", registered)) id = int32_t(registered);
+    int32_t registered = 0;
+    if (owner_.PosIntValue("#SYS#UserRegistered", registered)) id = registered;
   } catch (...) {
   }
   return id;
@@ -123,16 +123,16 @@ void TFSXml::AppendObject(const IXmlElement& header, const char* element, int32_
 
 bool TFSXml::FillHeader(bool unfiscalOnly, const std::string& toPrint) {
   IXmlElement header = Root()->EnsureChild("Header");
-  int64_t server = 0, restaurant = 0, station = 0;
-  PosObjects::SystemInteger("#SYS#ThisServerIdent", server);
+  int32_t server = 0, restaurant = 0, station = 0;
+  owner_.PosIntValue("#SYS#ThisServerIdent", server);
   if (server != 0)
-    restaurant = PosObjects::IntegerOr(
-        PosObjects::PropertyText(PosObjects::kServerClass, int32_t(server), "MainParentIdent"), 0);
-  AppendObject(header, "Restaurant", PosObjects::kRestaurantClass, int32_t(restaurant), true);
+    restaurant =
+        PosObjects::IntegerOr(PosObjects::PropertyText(PosObjects::kServerClass, server, "MainParentIdent"), 0);
+  AppendObject(header, "Restaurant", PosObjects::kRestaurantClass, restaurant, true);
   const int32_t user = DocumentUserId();
   AppendOperator(header, user, UserName(user));
-  PosObjects::SystemInteger("#SYS#ThisStationIdent", station);
-  AppendObject(header, "Station", PosObjects::kStationClass, int32_t(station), true);
+  owner_.PosIntValue("#SYS#ThisStationIdent", station);
+  AppendObject(header, "Station", PosObjects::kStationClass, station, true);
   AppendCustomProperties(header);
   header->AppendElement("Unfiscal");
   return AppendToPrint(unfiscalOnly, toPrint);

@@ -7,22 +7,6 @@
 
 namespace PosObjects {
 
-bool SystemValue(const std::string& name, std::string& text) {
-  uint32_t value = 0;
-  text.clear();
-  return HostParams::Get(name, 0, 0, value, text);
-}
-
-bool SystemInteger(const std::string& name, int64_t& value) {
-  std::string text;
-  if (!SystemValue(name, text)) return false;
-  const int32_t missing = std::numeric_limits<int32_t>::min();
-  const int32_t number = IntegerOr(text, missing);
-  if (number == missing) return false;
-  value = number;
-  return true;
-}
-
 bool Property(int32_t cls, int32_t id, const std::string& path, std::string& text) {
   uint32_t value = uint32_t(id);
   text = path;

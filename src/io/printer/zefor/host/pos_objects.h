@@ -1,8 +1,8 @@
-// The POS objects and system values that the fiscal documents name (the
-// restaurant, the station, users, register types, currencies), read through
-// the POS's parameter service: properties with "*_RefProp#", display names
-// with "*_RefName#" and system values ("#SYS#ThisStationIdent") under their
-// own names.
+// The POS objects that the fiscal documents name (the restaurant, the
+// station, users, register types, currencies), read through the POS's
+// parameter service: properties with "*_RefProp#", display names with
+// "*_RefName#". The system values that name them ("#SYS#ThisStationIdent")
+// come from the POS callback interface (tCommonFiscReg::PosIntValue).
 #pragma once
 #include <cstdint>
 #include <string>
@@ -16,10 +16,6 @@ constexpr int32_t kServerClass = 94;
 constexpr int32_t kRestaurantClass = 137;
 constexpr int32_t kFiscRegTypeClass = 142;
 
-// A system value of the POS; false when the POS has none.
-bool SystemValue(const std::string& name, std::string& text);
-// A system value read as an integer; false when missing or not a number.
-bool SystemInteger(const std::string& name, int64_t& value);
 // A property (a path such as "Code" or "RateClass.ISOCode") of object `id`
 // of class `cls`; false when the POS does not answer.
 bool Property(int32_t cls, int32_t id, const std::string& path, std::string& text);

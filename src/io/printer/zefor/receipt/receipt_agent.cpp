@@ -36,8 +36,8 @@ void AppendTag(const IXmlElement& parent, const char* type, int32_t tag, const s
 // it belongs to under the seller classification; 0 when there is none.
 int32_t SellerEntity(tReceiptBuild& b, int32_t kind, int32_t id) {
   if (b.SellerClassification < 0) {
-    int64_t classification = 0;
-    const bool named = PosObjects::SystemInteger("#SYS#EntityClassification", classification);
+    int32_t classification = 0;
+    const bool named = b.Reg.PosIntValue("#SYS#EntityClassification", classification);
     b.SellerClassification = named && classification > 0 ? classification : 0;
   }
   if (b.SellerClassification == 0) return 0;

@@ -322,7 +322,7 @@ void tFiscCheck::PrepareOnce() {
   args.CommonDiscWithTaxes = Has(foDiscWithTaxes);
   args.CorrectionName = p.RoundingCorrectionName;
   args.MarkupLineName = Has(foAbsItemMarkup) ? std::string() : p.MarkupName;
-  args.GroupClassification = p.GroupingClassificationCode;
+  args.GroupClassification = p.GroupingClassification;
   args.ByDepartment = Has(foItemDepartments);
   args.SummaryName = p.SummaryLineName;
   args.NoAbsDiscountSum = !Has(foAbsDiscountSum);
@@ -421,8 +421,8 @@ void tFiscCheck::ReadCountersAfter(tCounters& counters, bool accepted) {
 
 bool tFiscCheck::AutomaticDocuments(TFSXml& xml, int32_t& sent) {
   sent = 0;
-  std::string billAlways;
-  if (!PosObjects::SystemValue("BillAlways", billAlways) || PosObjects::IntegerOr(billAlways, 0) != 2) return true;
+  int32_t billAlways = 0;
+  if (!reg_.PosIntValue("BillAlways", billAlways) || billAlways != 2) return true;
   std::vector<uint8_t> kinds;
   if (kind_ == fdFiscCheck && fiscOrderState_ == 0) kinds = {fdFillOrder, fdBill};
   else if (kind_ == fdFiscCheck && fiscOrderState_ == 1) kinds = seatNo_ != 0 ? std::vector<uint8_t>{fdFillOrder, fdBill} : std::vector<uint8_t>{fdBill};

@@ -1,8 +1,6 @@
 // What the universal register gives the order preparation of its receipts:
-// the distribution object with its tax slots and price step, and the POS's
-// system values.
+// the distribution object with its tax slots and price step.
 #include "io/printer/discounts/discount_infos.h"
-#include "io/printer/zefor/host/pos_objects.h"
 #include "io/printer/zefor/zefor.h"
 
 void TZefor::CreateDiscountInfos() {
@@ -11,4 +9,3 @@ void TZefor::CreateDiscountInfos() {
   OrderState.DiscountInfos->SetPriceStep(RoundingMultiplier);
 }
 
-bool TZefor::PosTextValue(const std::string& name, std::string& text) { return PosObjects::SystemValue(name, text); }
