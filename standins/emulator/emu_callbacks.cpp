@@ -108,7 +108,11 @@ struct Request {
   int32_t Int(size_t i) const { return IntWord(W, i); }
   std::string Word(size_t i) const { return i < W.size() ? W[i] : std::string(); }
   std::string After(size_t n) const { return Rest(Line, n); }
-  void Send(int32_t kind, Record& r) const { Interface(E, Number, kind, r); }
+  void Send(int32_t kind, Record& r) const {
+    auto size = C.RecordSizes.find(kind);
+    if (size != C.RecordSizes.end()) r.Int(0, size->second);
+    Interface(E, Number, kind, r);
+  }
 };
 
 std::string Message(const Request& q) {  // message VARIANT BUTTONS WAIT TEXT
@@ -136,6 +140,7 @@ std::string Input(const Request& q) {  // input NUMERIC LIMIT PROMPT
   Record r(1290);
   r.Short(4, q.After(3));
   r.Byte(1028, q.Int(1) ? 0 : 1);
+  r.Byte(1029, 255);  // the driver's mark for "not answered": the adapter writes OK only when answered
   r.Int(1286, q.Int(2));
   q.Send(3, r);
   return "input OK=" + std::to_string(uint8_t(static_cast<char*>(r.Data())[1029])) + " text=" + r.ShortAt(1030);

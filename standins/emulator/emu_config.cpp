@@ -103,6 +103,10 @@ void Apply(Config& c, const std::string& key, const std::string& value) {
     c.BackgroundRounds = w.size() > 1 ? std::atoi(w[1].c_str()) : 0;
   }
   else if (key == "callback_log") c.CallbackLog = Resolve(c.Directory, value);
+  else if (key == "record_size") {
+    std::vector<std::string> w = Words(value);
+    if (w.size() == 2) c.RecordSizes[std::atoi(w[0].c_str())] = std::atoi(w[1].c_str());
+  }
   else if (key == "clock_offset") {
     c.HasClockOffset = true;
     c.ClockOffset = std::atoi(value.c_str());

@@ -63,6 +63,7 @@ struct Config {
   int32_t BackgroundPeriod = 0;           // milliseconds between rounds; 0: no background threads
   int32_t BackgroundRounds = 0;           // rounds of each background thread; 0: until ZefDone
   std::string CallbackLog;                // what each call got back (default emulator<N+1>.callbacks)
+  std::map<int32_t, int32_t> RecordSizes; // "record_size = KIND SIZE": the size field of that kind's records
   bool HasClockOffset = false;
   int32_t ClockOffset = 0;            // "clock_offset = -45": the clock set off, once per configuration
 };

@@ -177,21 +177,26 @@ bool DeviceRequest(const std::string& module, int32_t number, int32_t index, uin
   if (index == kMessageRecord || index == kMessage || index == kQuestion)
     return OperatorMessage(module, number, index, value, text);
   if (index == kMessageRecord || index == kInputRecord || index == kProgress) CheckTrusted();
+  // Input boxes of a device with answers are logged, answered or not.
   if (index == kInputRecord) {
     Answers* a = FindDevice(g_config.answers, module, number);
-    if (!a || !a->hasInput || !value || !*value) return false;
+    if (!a || !value || !*value) return false;
     uint8_t* record = reinterpret_cast<uint8_t*>(uintptr_t(*value));
     LogRequest("INPUT " + ShortString(record + kInputPrompt) + " [" + ShortString(record + kInputCaption) + "] " +
                (record[kInputNumeric] == 0 ? "numeric" : "text") + " limit " +
-               std::to_string(Int32At(record, kInputLimit)) + " -> " + a->input);
+               std::to_string(Int32At(record, kInputLimit)) + " -> " + (a->hasInput ? a->input : "no answer"));
+    if (!a->hasInput) return false;
     record[kInputOK] = 1;
     PutShortString(record + kInputResult, 255, a->input);
     return true;
   }
   if (index == kInputOlder || index == kInputOld) {
     Answers* a = FindDevice(g_config.answers, module, number);
-    if (!a || !a->hasInput) return false;
-    LogRequest("INPUT " + ShortString(text) + " -> " + a->input);
+    if (!a) return false;
+    LogRequest(std::string(index == kInputOlder ? "INPUT(legacy numeric) " : "INPUT(legacy text) ") +
+               ShortString(text) + " limit " + std::to_string(value ? int32_t(*value) : 0) + " -> " +
+               (a->hasInput ? a->input : "no answer"));
+    if (!a->hasInput) return false;
     PutShortString(text, textSize, a->input);
     return true;
   }

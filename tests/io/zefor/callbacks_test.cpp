@@ -39,11 +39,13 @@ const char kKitchenPrn[] = "\x1b" "1" "\x1b" "6" "\x1b" "C" "\xD1\xF3\xEF" "\r\n
 class Callbacks : public ReceiptTest {
  protected:
   // One register (device 0) whose emulator runs `emulator` lines; the POS
-  // task that gets the signals is `posTask`.
-  void StartWith(const std::string& emulator, int32_t posTask = 0) {
+  // task that gets the signals is `posTask`; `answers` are the POS's
+  // answers to the device's input boxes (none: no input box service).
+  void StartWith(const std::string& emulator, int32_t posTask = 0, const std::string& answers = "input = 12345\n",
+                 const std::string& params = "") {
     platform::WriteWholeFile(dir_ + "kitchen.xml", kKitchenMarkup);
     WriteEmulator("documents = emu1.docs\ntaxes = 1:2000 2:1000 3:0\n" + emulator);
-    WriteParams(Device(0) + "input = 12345\n" + SourceFile("tools/possim/demo/receipts.cfg") + PosObjects());
+    WriteParams(Device(0, params) + answers + SourceFile("tools/possim/demo/receipts.cfg") + PosObjects());
     Load();
     handle_ = adapter_.InitDevice(0, posTask);
     ASSERT_EQ(handle_, 1) << Journal();
@@ -103,22 +105,73 @@ TEST_F(Callbacks, EveryKindReachesThePosFromTheDriversInitialisation) {
             "INPUT Enter code [zefor.so#1] numeric limit 8 -> 12345\n"
             "PERFORM station 3: 1 2 3\n"
             "MENU Driver tools parent=0 handle=1 dialog=0 submenu\n");
-  EXPECT_TRUE(Contains(Journal(), "\r\n\r\n#FiscCommand\r\nPrinting receipt\r\n< 41 42 43\r\n ABC\r\n")) << Journal();
+  EXPECT_TRUE(Contains(Journal(), "\r\n\r\n#FiscCommand\r\nPrinting receipt\r\n< 41 42 43\r\n")) << Journal();
   EXPECT_EQ(Untrusted(), 0);
 }
 
-TEST_F(Callbacks, JournalEventTextsComeInThePosCharacterSetAndDumpsByDirection) {
-  // "Чек" in UTF-8; kinds 5 (in) and 8 (in, no conversion), 7 at level 2 (not journalled at level 1).
-  StartWith("on_init = log 5 0102 \xD0\xA7\xD0\xB5\xD0\xBA\non_init = log 8 FF\non_init = log 7 01 hidden\n"
-            "on_init = log 12 01 unknown kind\non_init = log 2 0A\n");
-  const std::string journal = Journal();
-  EXPECT_TRUE(Contains(journal, "\r\n\r\n#FiscCommandComplete\r\n\xD7\xE5\xEA\r\n> 01 02\r\n")) << journal;
-  EXPECT_TRUE(Contains(journal, "\r\n\r\n#BinInput\r\n> FF\r\n")) << journal;
-  // Data without text still journals the event; kinds below 4 dump nothing.
-  EXPECT_TRUE(Contains(journal, "\r\n\r\n#Initializing\r\n")) << journal;
-  EXPECT_FALSE(Contains(journal, " 0A\r\n")) << journal;
-  EXPECT_FALSE(Contains(journal, "hidden"));
-  EXPECT_FALSE(Contains(journal, "unknown kind"));
+// What the driver's journal events wrote while it initialised: the journal
+// from the line after ZefInitXML's parameters up to the next line of the
+// call itself.
+std::string InitEvents(const std::string& journal) {
+  const size_t call = journal.find("~~> ZefInitXML (ZEFOR-ENTRY) <~~\r\n");
+  if (call == std::string::npos) return "no ZefInitXML call";
+  const size_t start = journal.find("</Params>\r\n", call);
+  if (start == std::string::npos) return "no parameters line";
+  const size_t from = start + std::strlen("</Params>\r\n");
+  return journal.substr(from, journal.find("{ZefInitXML} ", from) - from);
+}
+
+TEST_F(Callbacks, JournalEventsWriteTheirTextsAndHexLinesOnly) {
+  // 30 bytes: 25 on the first hex line, 5 on the second.
+  std::string thirty;
+  for (int i = 0; i < 30; ++i) thirty += "0123456789ABCDEF"[i >> 4 & 15], thirty += "0123456789ABCDEF"[i & 15];
+  // "Чек" in UTF-8, shown in the POS's character set 1251; kind 8 keeps its
+  // text as it comes; bytes 9, 10 and 13 and printable ones alike give hex
+  // lines only; kinds 1 to 3 dump nothing; kind 12 is no event.
+  StartWith("on_init = log 1 - Paper jam\n"
+            "on_init = log 2 0A Starting\n"
+            "on_init = log 3 - \n"
+            "on_init = log 4 01A2FF Printing receipt\n"
+            "on_init = log 5 0D0A09 \xD0\xA7\xD0\xB5\xD0\xBA\n"
+            "on_init = log 6 414243 Text\n"
+            "on_init = log 7 0102 Text done\n"
+            "on_init = log 8 414243 \xD0\xA7\n"
+            "on_init = log 9 " + thirty + "\n"
+            "on_init = log 12 01 unknown kind\n",
+            0, "input = 12345\n", "5 = 2");
+  EXPECT_EQ(InitEvents(Journal()),
+            "\r\n#Error\r\n"
+            "Paper jam\r\n"
+            "\r\n#Initializing\r\n"
+            "Starting\r\n"
+            "\r\n#FiscCommand\r\n"
+            "Printing receipt\r\n"
+            "< 01 A2 FF\r\n"
+            "\r\n#FiscCommandComplete\r\n"
+            "\xD7\xE5\xEA\r\n"
+            "> 0D 0A 09\r\n"
+            "\r\n#TextCommand\r\n"
+            "Text\r\n"
+            "< 41 42 43\r\n"
+            "\r\n#TextCommandComplete\r\n"
+            "Text done\r\n"
+            "> 01 02\r\n"
+            "\r\n#BinInput\r\n"
+            "\xD0\xA7\r\n"
+            "> 41 42 43\r\n"
+            "\r\n#BinOut\r\n"
+            "< 00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11 12 13 14 15 16 17 18\r\n"
+            "  19 1A 1B 1C 1D\r\n");
+}
+
+TEST_F(Callbacks, AtLevelOneTheTextEventsAreLeftOutAndTheErrorsKept) {
+  StartWith("on_init = log 6 414243 Text\non_init = log 7 01 Text done\non_init = log 1 - Paper jam\n"
+            "on_init = log 9 FF\n");
+  EXPECT_EQ(InitEvents(Journal()),
+            "\r\n#Error\r\n"
+            "Paper jam\r\n"
+            "\r\n#BinOut\r\n"
+            "< FF\r\n");
 }
 
 TEST_F(Callbacks, PrintOnAnotherPrinterThroughEitherPrintingInterface) {
@@ -138,6 +191,52 @@ TEST_F(Callbacks, PrintOnAnotherPrinterThroughEitherPrintingInterface) {
                        : "PRINT Kitchen 22 bytes, flag 1, value 7\n";
     EXPECT_EQ(Requests(), expected);
   }
+}
+
+// Drivers that never fill the size field of these two records: the fixed
+// layout is read.
+TEST_F(Callbacks, PrintAndXmlRecordsWithoutASizeAreReadWhole) {
+  StartWith("record_size = 7 0\nrecord_size = 10 0\n"
+            "on_init = print Kitchen 1 7 kitchen.xml\non_init = xml 50 <Request/>\n");
+  EXPECT_EQ(Read("kitchen.prn"), std::string(kKitchenPrn));
+  EXPECT_EQ(CallbackLog(), "init: print\ninit: xml -> " + kXmlAnswer.substr(0, 49) + "\n");
+  EXPECT_EQ(Requests(),
+            "PRINTJOB Kitchen 22 bytes, flag 1, value 7, <?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
+            "<JobInfo NeedLog=\"1\"/>\n"
+            "XML <Request/> -> 100 bytes\n");
+  EXPECT_EQ(JournalLines(" refused "), std::vector<std::string>{});
+}
+
+TEST_F(Callbacks, PrintAndXmlRecordsOfAGivenSizeTooSmallAreRefusedInTheJournal) {
+  for (int32_t below : {1, 10}) {
+    SCOPED_TRACE(below);
+    Restart();
+    platform::RemoveFile(dir_ + "requests.log");
+    platform::RemoveFile(dir_ + "emulator1.callbacks");
+    StartWith("record_size = 7 " + std::to_string(526 - below) + "\nrecord_size = 10 " + std::to_string(16 - below) +
+              "\non_init = print Kitchen 1 7 kitchen.xml\non_init = xml 50 <Request/>\n");
+    EXPECT_FALSE(platform::FileExists(dir_ + "kitchen.prn"));
+    EXPECT_EQ(CallbackLog(), "init: print\ninit: xml -> " + std::string(50, 'x') + "\n") << "no answer written";
+    EXPECT_EQ(Requests(), "");
+    EXPECT_EQ(JournalLines(" refused "),
+              (std::vector<std::string>{
+                  "{Zefor PrintTextOther} Zefor PrintTextOther refused a record of size " +
+                      std::to_string(526 - below) + ", its layout has 526 bytes",
+                  "{Callback ExecXML} Callback ExecXML refused a record of size " + std::to_string(16 - below) +
+                      ", its layout has 16 bytes"}));
+  }
+}
+
+// Neither the input box record service nor the older box answers: the
+// driver's record keeps what the driver put in (its OK byte 255).
+TEST_F(Callbacks, AnInputBoxWithoutAnyServiceWritesNothing) {
+  StartWith("on_init = input 1 8 Enter code\non_init = input 0 20 Guest name\n", 0, "");
+  EXPECT_EQ(CallbackLog(), "init: input OK=255 text=\ninit: input OK=255 text=\n");
+  EXPECT_EQ(Requests(),
+            "INPUT Enter code [zefor.so#1] numeric limit 8 -> no answer\n"
+            "INPUT(legacy numeric) Enter code limit 8 -> no answer\n"
+            "INPUT Guest name [zefor.so#1] text limit 20 -> no answer\n"
+            "INPUT(legacy text) Guest name limit 20 -> no answer\n");
 }
 
 TEST_F(Callbacks, SignalsReachThePosTaskWithTheirTextKept) {
@@ -223,6 +322,8 @@ TEST_F(Callbacks, FaultyRecordsAreIgnoredWithoutReadingOrWritingBeyondThem) {
   PutShort(print, 4, "Kitchen");
   Put(print, 260, int32_t(uintptr_t(kKitchenMarkup)));
   call(0, 0, 7, 0, print.data());
+  Put(print, 0, -3);
+  call(0, 0, 7, 0, print.data());
   Put(print, 0, 526);
   Put(print, 522, -1);  // a negative value
   call(0, 0, 7, 0, print.data());
@@ -281,6 +382,11 @@ TEST_F(Callbacks, FaultyRecordsAreIgnoredWithoutReadingOrWritingBeyondThem) {
             "XML  -> 100 bytes\n"
             "XML  -> 100 bytes\n"
             "XML  -> 100 bytes\n");
+  EXPECT_EQ(JournalLines(" refused "),
+            (std::vector<std::string>{
+                "{Zefor PrintTextOther} Zefor PrintTextOther refused a record of size 525, its layout has 526 bytes",
+                "{Zefor PrintTextOther} Zefor PrintTextOther refused a record of size -3, its layout has 526 bytes",
+                "{Callback ExecXML} Callback ExecXML refused a record of size 15, its layout has 16 bytes"}));
   EXPECT_FALSE(Contains(Journal(), text));
   EXPECT_FALSE(platform::FileExists(dir_ + "kitchen.prn"));
 }

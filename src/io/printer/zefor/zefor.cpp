@@ -148,29 +148,11 @@ void TZefor::UnbindPortHost() {
 
 void TZefor::ReadParams() {
   tZeforParams& p = Params;
-  auto text = [&](int32_t index, std::string& field) {
-    tParamAnswer a = AskParam(Number, index);
-    if (a.Found) field = a.Text;
-  };
-  auto integer = [&](int32_t index, int32_t& field) {
-    tParamAnswer a = AskParam(Number, index);
-    if (a.Found) field = int32_t(a.Value);
-  };
-  auto boolean = [&](int32_t index, bool& field) {
-    tParamAnswer a = AskParam(Number, index);
-    if (a.Found) field = int32_t(a.Value) > 0;
-  };
-  auto byte = [&](int32_t index, uint8_t& field) {
-    tParamAnswer a = AskParam(Number, index);
-    if (a.Found) field = uint8_t(a.Value);
-  };
-
   // The log file comes first so that the warnings about the other
   // parameters reach the device log.
   ReadLogFileName();
-  text(0, p.LowDriverModule);
-  tParamAnswer params = AskParam(Number, 1);
-  if (params.Found) p.LowDriverParams = params.IsBlob() ? params.Blob() : params.Text;
+  for (const tZeforParamInfo& info : ZeforParamList())
+    if (!info.OwnStep) ReadListedParam(info);
   if (p.LowDriverParams.empty())
     ParamError(kErrParamMissing, "Parameter %s(%d) must be defined for %s # %d", "LowDriverParams", 1);
   ReadFiscRegType();
@@ -178,57 +160,29 @@ void TZefor::ReadParams() {
   if (payTaxTypeSet.Found) p.PayTaxTypeSet = int32_t(payTaxTypeSet.Value);
   tOrderPreparation(*this).SetNameProperties(payTaxTypeSet.Found, p.PayTaxTypeSet);
 
-  p.LogLevel = 0;
-  integer(5, p.LogLevel);
   LogLevel.store(p.LogLevel);
-
-  boolean(6, p.WaitForFiscalRegister);
   WaitForFiscalRegister = p.WaitForFiscalRegister;
-  integer(7, p.PrintCheckTrys);
-  boolean(8, p.ShiftAgeCheck);
-  boolean(9, p.ProgramSwitch9);
-  boolean(10, p.ProgramTaxes);
-  boolean(11, p.ProgramDepartments);
-  integer(12, p.InitialTapes);
   if (p.InitialTapes < 0 || p.InitialTapes > 2) p.InitialTapes = 0;
-  byte(13, p.BarcodeType);
-  integer(14, p.BarcodeWidth);
-  integer(15, p.BarcodeHeight);
-  byte(16, p.BarcodeTextPosition);
   if (p.BarcodeTextPosition > 3) p.BarcodeTextPosition = 0;
-  text(17, p.RoundingCorrectionName);
-  text(18, p.SummaryLineName);
-  text(19, p.DefaultDepartmentName);
-  boolean(20, p.SaveXMLUnfiscal);
-  boolean(21, p.SaveXMLFiscal);
-  boolean(22, p.SaveXMLProgram);
-  boolean(23, p.SaveXMLDisplay);
-  integer(24, p.GroupingClassificationCode);
-  text(25, p.MarkupName);
-  byte(26, p.ComboMode);
-  byte(27, p.ModifierMode);
-  byte(28, p.DiscountMode);
   OrderState.ComboMode = p.ComboMode;
   OrderState.ModifierMode = p.ModifierMode;
   OrderState.DiscountMode = p.DiscountMode;
-  text(29, p.StatusFileName);
-  text(30, p.ItemCustomPropertyNames);
-  integer(31, p.DocumentPause);
-  text(32, p.DiscountLineName);
-  text(33, p.NameSuffix);
   OrderState.NameSuffix = p.NameSuffix;
-  integer(34, p.EndDateWarningDays);
-  text(35, p.SavingsLineTemplate);
-  integer(36, p.TimeCheckLimit1);
-  integer(37, p.TimeCheckLimit2);
-  integer(38, p.ClockProgrammingLimit);
-  integer(39, p.PriceWithoutDiscountMode);
-  integer(40, p.TextLineWidth);
-  integer(41, p.FixedOperatorId);
-  boolean(42, p.RequireTaxRates);
-  boolean(43, p.MarkCustomFlag);
   if (p.FixedOperatorId > 0) OperatorId = p.FixedOperatorId;
   Driver.ModuleName = p.LowDriverModule;
+}
+
+// A parameter the POS does not have keeps the field's default.
+void TZefor::ReadListedParam(const tZeforParamInfo& info) {
+  tParamAnswer a = AskParam(Number, info.Index);
+  if (!a.Found) return;
+  switch (info.Kind) {
+    case tZeforParamInfo::kText: Params.*info.Text = a.Text; break;
+    case tZeforParamInfo::kBlob: Params.*info.Text = a.IsBlob() ? a.Blob() : a.Text; break;
+    case tZeforParamInfo::kInteger: Params.*info.Integer = int32_t(a.Value); break;
+    case tZeforParamInfo::kSwitch: Params.*info.Switch = int32_t(a.Value) > 0; break;
+    case tZeforParamInfo::kByte: Params.*info.Byte = uint8_t(a.Value); break;
+  }
 }
 
 void TZefor::ReadLogFileName() {
@@ -243,8 +197,6 @@ void TZefor::ReadLogFileName() {
 }
 
 void TZefor::ReadFiscRegType() {
-  tParamAnswer type = AskParam(Number, 2);
-  Params.FiscRegTypeNum = type.Found ? int32_t(type.Value) : kNoFiscRegType;
   if (Params.FiscRegTypeNum == kFiscRegTypeFromParams) {
     try {
       IXmlDocument document = ParseXmlDocument(Params.LowDriverParams);

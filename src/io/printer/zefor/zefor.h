@@ -68,6 +68,34 @@ struct tZeforParams {
   bool MarkCustomFlag = false;               // 43
 };
 
+// One device parameter as the POS configures it: index, kind, name, where
+// its value goes, its default and what it changes. The device reads its
+// parameters from this list, and the integrators' guide prints it as its
+// parameter table (tools/paramtable), so the two cannot drift apart.
+struct tZeforParamInfo {
+  enum tKind : uint8_t { kText, kBlob, kInteger, kSwitch, kByte };
+  int32_t Index = 0;
+  tKind Kind = kInteger;
+  const char* Name = "";
+  const char* Meaning = "";
+  // The field the value goes to: the one of the kind (text and blob: Text).
+  std::string tZeforParams::*Text = nullptr;
+  int32_t tZeforParams::*Integer = nullptr;
+  bool tZeforParams::*Switch = nullptr;
+  uint8_t tZeforParams::*Byte = nullptr;
+  // Read by a step of its own, not by the walk over the list.
+  bool OwnStep = false;
+  // The default when the field's initial value does not tell it.
+  const char* DefaultNote = nullptr;
+
+  static const char* KindName(tKind kind);
+  // The default as people read it.
+  std::string DefaultText() const;
+};
+
+// Every device parameter, by index.
+const std::vector<tZeforParamInfo>& ZeforParamList();
+
 class TFSXml;
 
 class TZefor : public tCommonFiscReg {
@@ -102,6 +130,8 @@ class TZefor : public tCommonFiscReg {
   void PrintersStarted() override;
   std::string GetInfoText() override;
   int32_t DeviceParamIndex() override { return Params.FiscRegTypeNum; }
+  // Data dumps are hex lines only (driver calls and the driver's journal events).
+  int32_t DataLogFlags() override { return tDeviceLog::kDumpNoText; }
   bool FixedNames() override { return (Driver.Options & ZefOptions::foFixedNames) != 0; }
   bool IsChangePayType(int32_t type) override;
   // Eight tax slots, and the rounding multiplier as the price step.
@@ -239,6 +269,7 @@ class TZefor : public tCommonFiscReg {
   void SetConstructionFields();
   void UnbindPortHost();
   void ReadParams();
+  void ReadListedParam(const tZeforParamInfo& info);
   void ReadLogFileName();
   void ReadFiscRegType();
   void WriteStartBanner();

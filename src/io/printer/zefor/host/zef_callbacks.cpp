@@ -27,6 +27,7 @@ constexpr int32_t kMessageRecordService = -12, kMessageFirst = -2, kMessageSecon
 constexpr int32_t kProgressService = -4;
 constexpr int32_t kInputRecordService = -13, kInputText = -10, kInputNumber = -11;
 constexpr int32_t kAnswerFirst = 2, kAnswerSecond = 255;
+constexpr int32_t kInputUnanswered = 255;
 constexpr int32_t kPrintJobsProtocol = 25;
 constexpr int32_t kDefaultCharset = 1;
 constexpr int32_t kReportCode = 51;  // logged, never raised
@@ -77,6 +78,18 @@ bool CopyRecord(const void* address, R& copy, size_t minimum) {
   return true;
 }
 
+// A record whose driver may leave the size field 0: 0 stands for the fixed
+// layout, which is read whole. A size that is given is tested as by
+// CopyRecord; `size` tells it.
+template <class R>
+bool CopyFixedRecord(const void* address, R& copy, int32_t& size) {
+  if (!address) return false;
+  std::memcpy(&size, address, sizeof size);
+  if (size != 0) return CopyRecord(address, copy, sizeof copy);
+  std::memcpy(&copy, address, sizeof copy);
+  return true;
+}
+
 // A short string of which `room` bytes (length byte included) are present.
 std::string ShortText(const uint8_t* field, size_t room) {
   if (room == 0) return std::string();
@@ -115,15 +128,27 @@ T* At(uint32_t address) {
 
 // ---- running in a trusted task ---------------------------------------------------------
 
-void ReportFailure(const char* taskName, int32_t number, const std::string& message) {
+// Logged by the error service (never raised) and, when the device is known,
+// journalled as an error line of the step `taskName`.
+void Report(const char* taskName, int32_t number, const std::string& text) {
   try {
-    const std::string text = std::string(taskName) + " failed: " + message;
     RaiseError(kReportCode, "Callback " + text);
     if (number < 0 || number > 255) return;
     std::lock_guard<std::mutex> guard(g_devicesLock);
     if (TZefor* device = g_devices[size_t(number)]) device->Journal.Write(0, tZefJournal::Message(taskName, text), true);
   } catch (...) {
   }
+}
+
+void ReportFailure(const char* taskName, int32_t number, const std::string& message) {
+  Report(taskName, number, std::string(taskName) + " failed: " + message);
+}
+
+// A record that announces a size below its layout is not read.
+void ReportShortRecord(const char* taskName, int32_t number, int32_t size, size_t layout) {
+  Report(taskName, number,
+         std::string(taskName) + " refused a record of size " + std::to_string(size) + ", its layout has " +
+             std::to_string(layout) + " bytes");
 }
 
 // The body runs in a trusted task and the caller waits. Whatever the body
@@ -218,29 +243,36 @@ void Progress(int32_t number, void* address) {
   });
 }
 
+// The box through the host's record service, else its older box (numeric or
+// text). Fills OK and the entered text of `r`; the host's answer (1: OK),
+// kInputUnanswered when no service answered.
+int32_t AskInputBox(int32_t number, tInputBoxRecord& r) {
+  if (!HostParams::Available()) return kInputUnanswered;
+  if (ShortText(r.Caption).empty()) PutShort(r.Caption, HostParams::AdapterFileName() + "#" + std::to_string(number + 1));
+  tInputBoxRecord shown = r;
+  shown.OK = 0;
+  uint32_t cell = uint32_t(uintptr_t(&shown));
+  std::string text = ShortText(r.Prompt);
+  if (AskHost(number, kInputRecordService, cell, text)) {
+    r.OK = shown.OK == 1;
+    std::memcpy(r.Result, shown.Result, sizeof r.Result);
+    return r.OK;
+  }
+  cell = uint32_t(r.Limit);
+  text = ShortText(r.Prompt);
+  if (!AskHost(number, r.Text == 0 ? kInputNumber : kInputText, cell, text)) return kInputUnanswered;
+  r.OK = 1;
+  PutShort(r.Result, text);
+  return r.OK;
+}
+
 void InputBox(int32_t number, void* address) {
   tInputBoxRecord r;
   if (!CopyRecord(address, r, sizeof r) || size_t(r.Size) != sizeof r) return;
-  bool answered = false;
-  RunTrusted("Zefor InputBox", number, [&] {
-    if (!HostParams::Available()) return;
-    if (ShortText(r.Caption).empty()) PutShort(r.Caption, HostParams::AdapterFileName() + "#" + std::to_string(number + 1));
-    tInputBoxRecord shown = r;
-    shown.OK = 0;
-    uint32_t cell = uint32_t(uintptr_t(&shown));
-    std::string text = ShortText(r.Prompt);
-    if (AskHost(number, kInputRecordService, cell, text)) {
-      r.OK = shown.OK == 1;
-      std::memcpy(r.Result, shown.Result, sizeof r.Result);
-    } else {
-      cell = uint32_t(r.Limit);
-      text = ShortText(r.Prompt);
-      r.OK = AskHost(number, r.Text == 0 ? kInputNumber : kInputText, cell, text);
-      if (r.OK) PutShort(r.Result, text);
-    }
-    answered = true;
-  });
-  if (!answered) return;
+  int32_t answer = kInputUnanswered;
+  RunTrusted("Zefor InputBox", number, [&] { answer = AskInputBox(number, r); });
+  // Unanswered, the driver's record keeps what the driver put in.
+  if (answer == kInputUnanswered) return;
   auto* target = static_cast<tInputBoxRecord*>(address);
   target->OK = r.OK;
   std::memcpy(target->Result, r.Result, sizeof r.Result);
@@ -277,13 +309,15 @@ void LogEvent(int32_t number, void* address) {
   // Any event with text or data is journalled; only kinds 4 to 9 dump the data.
   const bool data = r.DataLength > 0 && r.Data != 0;
   if (text.empty() && !data) return;
-  std::string dump;
-  if (data && r.Kind >= 4) dump = tDeviceLog::DumpText(kind.Direction, At<const uint8_t>(r.Data), r.DataLength, 0);
   std::lock_guard<std::mutex> guard(g_devicesLock);
-  if (TZefor* device = g_devices[size_t(number)])
-    device->Journal.WriteGroup(kind.Level, text.empty() ? std::vector<std::string>{"\r\n#" + std::string(kind.Name)}
-                                                        : std::vector<std::string>{"\r\n#" + std::string(kind.Name), text},
-                               dump);
+  TZefor* device = g_devices[size_t(number)];
+  if (!device) return;
+  std::string dump;
+  if (data && r.Kind >= 4)
+    dump = tDeviceLog::DumpText(kind.Direction, At<const uint8_t>(r.Data), r.DataLength, device->DataLogFlags());
+  std::vector<std::string> lines{"\r\n#" + std::string(kind.Name)};
+  if (!text.empty()) lines.push_back(text);
+  device->Journal.WriteGroup(kind.Level, lines, dump);
 }
 
 // ---- kind 7: print on another printer -----------------------------------------------------------
@@ -309,7 +343,9 @@ void PrintOnPrinter(const PosHost::tHost& host, const std::string& printer, cons
 
 void PrintOther(int32_t number, void* address) {
   tPrintOtherRecord r;
-  if (!CopyRecord(address, r, sizeof r) || r.Value < 0 || r.Markup == 0) return;
+  int32_t size = 0;
+  if (!CopyFixedRecord(address, r, size)) return ReportShortRecord("Zefor PrintTextOther", number, size, sizeof r);
+  if (r.Value < 0 || r.Markup == 0) return;
   const tDeviceView view = ViewOf(number);
   if (!view.Known) return;
   const std::string markup = CText(At<const char>(r.Markup));
@@ -374,7 +410,8 @@ void ZEF_STDCALL CollectAnswer(void* context, const char* data, int32_t size) {
 
 void ExecXml(int32_t number, void* address) {
   tExecXmlRecord r;
-  if (!CopyRecord(address, r, sizeof r)) return;
+  int32_t size = 0;
+  if (!CopyFixedRecord(address, r, size)) return ReportShortRecord("Callback ExecXML", number, size, sizeof r);
   const std::string request = CText(At<const char>(r.Request));
   std::string answer;
   RunTrusted("Callback ExecXML", number, [&] {

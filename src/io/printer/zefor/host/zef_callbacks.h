@@ -3,8 +3,10 @@
 // and the table of the devices the callbacks may reach.
 //
 // Everything the driver passes lives in the driver's memory: a record is
-// never read or written beyond the size it announces, texts are read up to
-// 255 characters, and nothing the adapter raises returns into the driver.
+// never read or written beyond the size it announces (the print and XML
+// records, whose size drivers may leave 0, beyond their fixed layout), texts
+// are read up to 255 characters, and nothing the adapter raises returns into
+// the driver.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -51,7 +53,7 @@ struct tLogEventRecord {
   uint32_t Data;               // 16
 };
 struct tPrintOtherRecord {
-  int32_t Size;                // 0
+  int32_t Size;                // 0: 526, or 0 (not given)
   uint8_t PrinterName[256];    // 4
   uint32_t Markup;             // 260: zero-terminated markup text
   uint8_t Reserved264[257];    // 264
@@ -70,7 +72,7 @@ struct tMessageRecord {
   int32_t Reserved16;          // 16
 };
 struct tExecXmlRecord {
-  int32_t Size;                // 0
+  int32_t Size;                // 0: 16, or 0 (not given)
   uint32_t Request;            // 4: zero-terminated XML
   uint32_t Answer;             // 8: buffer
   int32_t AnswerSize;          // 12
