@@ -246,7 +246,6 @@ bool TFSXml::IsFiscalDocument() const {
   return root && root->NodeName() == "FiscalDocument";
 }
 
-std::string TFSXml::DumpFolder() const { return owner_.AdapterDirectory; }
 
 bool TFSXml::Send(TZefStatus& status, int32_t& filled) {
   if (!IsFiscalDocument()) return true;

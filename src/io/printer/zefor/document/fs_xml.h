@@ -77,7 +77,6 @@ class TFSXml {
   void AppendObject(const IXmlElement& header, const char* element, int32_t cls, int32_t id, bool required);
   void AppendCustomProperties(const IXmlElement& header);
   bool AppendToPrint(bool unfiscalOnly, const std::string& toPrint);
-  std::string DumpFolder() const;
 
   TZefor& owner_;
   IXmlDocument document_;
