@@ -89,30 +89,35 @@ bool EnterMutexMode(tTaskCriticalSection& s, int32_t timeout, bool raise) {
 }
 
 // A non-trusted thread waits until no task holds the section, then makes it
-// a mutex section that it owns.
+// a mutex section that it owns. A task may queue between the poll and the
+// lock; the thread then polls again while its time lasts, so that an entry
+// without a time limit never comes back false.
 bool EnterFromPlainThread(tTaskCriticalSection& s, int32_t timeout, bool priority, bool raise) {
   uint32_t start = platform::TickCount();
   auto expired = [&] { return timeout >= 0 && platform::TickCount() - start > uint32_t(timeout); };
-  while (s.Count.load() > 0 && !expired() && !s.Mutex.load()) platform::Sleep(kPlainThreadPollMs);
-  bool creationFailed = false;
-  {
-    QueueGuard guard(g_queueLock);
-    if (!s.Mutex.load() && s.Count.load() == 0) {
-      platform::SyncHandle mutex = platform::CreateMutexHandle(true);
-      if (mutex) {
-        s.Mutex.store(mutex);
-        return true;
+  for (;;) {
+    while (s.Count.load() > 0 && !expired() && !s.Mutex.load()) platform::Sleep(kPlainThreadPollMs);
+    bool creationFailed = false;
+    {
+      QueueGuard guard(g_queueLock);
+      if (!s.Mutex.load() && s.Count.load() == 0) {
+        platform::SyncHandle mutex = platform::CreateMutexHandle(true);
+        if (mutex) {
+          s.Mutex.store(mutex);
+          return true;
+        }
+        creationFailed = true;
       }
-      creationFailed = true;
     }
+    if (s.Mutex.load()) return EnterSection(s, timeout, priority, raise);
+    if (creationFailed) {
+      uint32_t error = platform::LastOSError();
+      RaiseErrorFmt(137, "Critical section mutex taking windows error %s(%d)", platform::OSErrorMessage(error),
+                    int32_t(error));
+      return false;
+    }
+    if (expired()) return false;
   }
-  if (s.Mutex.load()) return EnterSection(s, timeout, priority, raise);
-  if (creationFailed) {
-    uint32_t error = platform::LastOSError();
-    RaiseErrorFmt(137, "Critical section mutex taking windows error %s(%d)", platform::OSErrorMessage(error),
-                  int32_t(error));
-  }
-  return false;
 }
 
 enum class Queued { kOwner, kWaiting, kOverflow, kMutexMode };
