@@ -165,10 +165,6 @@ void TZefor::ReadParams() {
   WaitForFiscalRegister = p.WaitForFiscalRegister;
   if (p.InitialTapes < 0 || p.InitialTapes > 2) p.InitialTapes = 0;
   if (p.BarcodeTextPosition > 3) p.BarcodeTextPosition = 0;
-  OrderState.ComboMode = p.ComboMode;
-  OrderState.ModifierMode = p.ModifierMode;
-  OrderState.DiscountMode = p.DiscountMode;
-  OrderState.NameSuffix = p.NameSuffix;
   if (p.FixedOperatorId > 0) OperatorId = p.FixedOperatorId;
   Driver.ModuleName = p.LowDriverModule;
   FindGroupingClassification();
@@ -204,6 +200,14 @@ void TZefor::FindGroupingClassification() {
 void TZefor::ReadListedParam(const tZeforParamInfo& info) {
   tParamAnswer a = AskParam(Number, info.Index);
   if (!a.Found) return;
+  if (info.Mode) {
+    OrderState.*info.Mode = uint8_t(a.Value);
+    return;
+  }
+  if (info.OrderText) {
+    OrderState.*info.OrderText = a.Text;
+    return;
+  }
   switch (info.Kind) {
     case tZeforParamInfo::kText: Params.*info.Text = a.Text; break;
     case tZeforParamInfo::kBlob: Params.*info.Text = a.IsBlob() ? a.Blob() : a.Text; break;

@@ -52,12 +52,11 @@ struct tZeforParams {
   int32_t GroupingClassificationCode = 0;    // 24
   int32_t GroupingClassification = 0;        // the identifier of the classification of 24; 0: no grouping
   std::string MarkupName = "Markup";         // 25
-  uint8_t ComboMode = 0, ModifierMode = 0, DiscountMode = 0;  // 26, 27, 28
+  // 26, 27, 28 and 33 are read into the register's order state.
   std::string StatusFileName;                // 29
   std::string ItemCustomPropertyNames;       // 30
   int32_t DocumentPause = 0;                 // 31, seconds
   std::string DiscountLineName;              // 32
-  std::string NameSuffix;                    // 33
   int32_t EndDateWarningDays = 50;           // 34
   std::string SavingsLineTemplate;           // 35
   int32_t TimeCheckLimit1 = 0, TimeCheckLimit2 = 0;  // 36, 37
@@ -84,6 +83,10 @@ struct tZeforParamInfo {
   int32_t tZeforParams::*Integer = nullptr;
   bool tZeforParams::*Switch = nullptr;
   uint8_t tZeforParams::*Byte = nullptr;
+  // Settings the order preparation reads go to the register's order state
+  // instead (a byte into Mode, a text into OrderText).
+  int32_t tOrderPreparationState::*Mode = nullptr;
+  std::string tOrderPreparationState::*OrderText = nullptr;
   // Read by a step of its own, not by the walk over the list.
   bool OwnStep = false;
   // The default when the field's initial value does not tell it.
