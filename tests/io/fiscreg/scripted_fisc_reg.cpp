@@ -21,7 +21,7 @@ void tScriptedFiscReg::ConstructRegister() {
     PortHandle = 0;
     TwoWay = true;
   }
-  Log.FileName = Script().LogFileName;
+  Log.SetFileName(Script().LogFileName);
   WaitForFiscalRegister = Script().WaitForFiscalRegister;
   EnsureInitialized();
 }

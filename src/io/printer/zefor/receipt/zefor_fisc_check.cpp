@@ -140,7 +140,7 @@ class tFiscCheck {
 
  private:
   bool Has(uint64_t option) const { return (reg_.Driver.Options & option) != 0; }
-  bool Supported(uint8_t kind) const { return KindIn(kind, reg_.CapabilityFlags); }
+  bool Supported(uint8_t kind) const { return KindIn(kind, reg_.CapabilityFlags()); }
   void Line(int32_t level, const std::string& label, const std::string& value) {
     reg_.Journal.Write(level, tZefJournal::Value(kStep, label, value));
   }
@@ -575,7 +575,7 @@ bool tFiscCheck::Run() {
   b.Reverse = reverse_;
   b.TaxMin = RegisterTypeNumber("TaxMinType");
   b.TaxMax = RegisterTypeNumber("TaxMaxType");
-  b.ZeroRateIndex = reg_.TaxesOptions.ZeroRateEntry.TaxRateIndex;
+  b.ZeroRateIndex = reg_.TaxesOptions().ZeroRateEntry.TaxRateIndex;
   headerResult_ = Build(xml, b);
   bool result = false;
   if (!taboo_ && reg_.Params.PrintCheckTrys > 0) {
