@@ -56,7 +56,7 @@ tDeviceView ViewOf(int32_t number) {
   if (TZefor* device = g_devices[size_t(number)]) {
     view.Known = true;
     view.Protocol = device->Driver.ProtocolVersion;
-    view.NeedLog = !device->Log.FileName.empty() && LogLevel.load() >= 1;
+    view.NeedLog = !device->Log.FileName().empty() && LogLevel.load() >= 1;
   }
   return view;
 }
@@ -451,8 +451,6 @@ void Detach(uint8_t number, TZefor* device) {
 }
 
 void SetSignalTaskSource(int32_t (*source)()) { g_signalTaskSource.store(source); }
-
-const char* SignalText(int32_t slot) { return g_signalTexts[uint32_t(slot) % kSignalSlots]; }
 
 int32_t ShowMessageDialog(int32_t number, const std::string& text, const tDialogForm& form) {
   tMessageDlgRecord r;
