@@ -380,23 +380,47 @@ bool ReleaseMutex(SyncHandle mutex) {
   return true;
 }
 
+namespace {
+
+// Signals a started thread's handle from the thread's first thread local,
+// whose destructor runs after those of every thread local the thread made
+// later, in any library: as on Windows, a waiter that wakes and unloads a
+// library finds the thread done with that library's per-thread data too.
+struct tThreadEnd {
+  SyncObject* Object = nullptr;
+  std::function<void()> Finish;
+  ~tThreadEnd() {
+    if (!Object) return;
+    Finish();
+    {
+      std::lock_guard<std::mutex> guard(Object->lock);
+      Object->signalled = true;
+      Object->WakeAllLocked();
+    }
+    Release(Object);
+  }
+};
+
+tThreadEnd& ThreadEnd() {
+  thread_local tThreadEnd end;
+  return end;
+}
+
+}  // namespace
+
 SyncHandle CreateThreadHandle(std::function<void()> body) {
   auto* o = new SyncObject(Kind::kThread);
   o->refs.store(2);  // the handle and the running thread
   try {
     StartedThreads().Start([o, body = std::move(body)](const std::function<void()>& finish) mutable {
+      tThreadEnd& end = ThreadEnd();
+      end.Object = o;
+      end.Finish = finish;
       body();
       // What the body holds is released before the handle is signalled: a
       // waiter that wakes may free it, and must find the thread done with it.
       body = nullptr;
       ThreadMutexes().AbandonAll();
-      finish();
-      {
-        std::lock_guard<std::mutex> guard(o->lock);
-        o->signalled = true;
-        o->WakeAllLocked();
-      }
-      Release(o);
     });
   } catch (const std::system_error& e) {
     SetLastOSError(uint32_t(e.code().value()));

@@ -57,6 +57,7 @@ void Apply(Config& c, const std::string& key, const std::string& value) {
   if (key == "state") c.StateFile = Resolve(c.Directory, value);
   else if (key == "tape") c.TapeFile = Resolve(c.Directory, value);
   else if (key == "calls") c.CallLog = Resolve(c.Directory, value);
+  else if (key == "unload_log") c.UnloadLog = Resolve(c.Directory, value);
   else if (key == "protocol") c.Protocol = std::atoi(value.c_str());
   else if (key == "driver_name") c.DriverName = value;
   else if (key == "version_info") c.VersionInfo = value;

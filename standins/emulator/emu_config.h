@@ -19,6 +19,7 @@ struct Fault {
 struct Config {
   std::string Directory;  // of the configuration file, with trailing separator
   std::string StateFile, TapeFile, CallLog;
+  std::string UnloadLog;  // notes the thread that unloads the library
   int32_t Protocol = 40;
   std::string DriverName = "Fiscal register emulator";
   std::string VersionInfo = "1.0";

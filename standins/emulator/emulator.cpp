@@ -22,6 +22,29 @@ namespace {
 
 using emu::Register;
 
+// Notes in which thread the library is unloaded. The menu reply below is a
+// thread-local buffer, as a real driver's may be: the C++ runtime (glibc's
+// and MinGW's alike) then keeps the library loaded until that thread ends,
+// so a library freed before the caller's worker thread ended is unloaded by
+// that dying thread.
+class UnloadNote {
+ public:
+  ~UnloadNote() {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (!file_.empty())
+      platform::AppendToFile(file_, "unloaded thread=" + std::to_string(platform::CurrentThreadId()) + "\n");
+  }
+  void Set(const std::string& file) {
+    std::lock_guard<std::mutex> guard(lock_);
+    file_ = file;
+  }
+
+ private:
+  std::mutex lock_;
+  std::string file_;
+};
+UnloadNote g_unloadNote;
+
 // Serialises the calls into one register and keeps the call log's in-flight
 // count; returns the configured fault code through `fault`.
 class Call {
@@ -29,6 +52,7 @@ class Call {
   Call(int32_t number, const char* function)
       : lock_(emu::RegisterLock(number)), register_(emu::RegisterOf(number)), function_(function) {
     register_.Refresh();
+    if (!register_.Cfg().UnloadLog.empty()) g_unloadNote.Set(register_.Cfg().UnloadLog);
     fault = register_.Enter(function_);
   }
   ~Call() { register_.Leave(function_); }

@@ -39,10 +39,11 @@ const char kHeader[] =
 class Menu : public ZeforTest {
  protected:
   // `pos`: the POS objects the documents of the own entries name.
-  void Start(const std::string& emulatorLines, const std::string& pos = "") {
+  void Start(const std::string& emulatorLines, const std::string& pos = "",
+             const std::string& module = "emulator.so") {
     platform::WriteWholeFile(dir_ + "menu.xml", kMenu);
     WriteEmulator(emulatorLines);
-    WriteParams(Device(0) + pos);
+    WriteParams(Device(0, "", module) + pos);
     Load();
     ASSERT_EQ(adapter_.InitDevice(0, 0), 1);
     auto params = platform::FindLoadedLibrary(platform::LibraryFileName("params"));
@@ -213,6 +214,23 @@ TEST_F(Menu, WithoutInitReplyTheTopEntryIsCreated) {
   Start("options = foCorrectionReceipt");
   EXPECT_EQ(MenuLines(), "MENU Correction Receipt parent=0 handle=1 dialog=0 command\n")
       << "an init reply without MENU registers the own entry at the top";
+}
+
+// The driver's menu reply lives in a thread-local buffer of the driver
+// thread, which keeps the library loaded while that thread lives. Done ends
+// the driver thread before it releases the library, so the library unloads
+// in the POS's thread, not in a dying worker thread (where a Windows driver's
+// runtime deadlocks under the loader lock).
+TEST_F(Menu, DoneEndsTheDriverThreadBeforeTheLibraryIsUnloaded) {
+  Start("menu = menu.xml\nunload_log = unload.log", "", "emulator_unloading.so");
+  Run(2, "20240101;20240131");
+  std::vector<std::string> menuCalls = Calls("ZefMenuOperation");
+  ASSERT_EQ(menuCalls.size(), 1u);
+  const std::string pos = std::to_string(platform::CurrentThreadId());
+  ASSERT_NE(Field(menuCalls[0], "thread"), pos) << "the menu operation runs on the driver thread";
+  EXPECT_EQ(Read("unload.log"), "") << "loaded while the device lives";
+  adapter_.Done(1);
+  EXPECT_EQ(Read("unload.log"), "unloaded thread=" + pos + "\n");
 }
 
 // The correction receipt: corvane's answer is sent, or its error shown.

@@ -83,12 +83,31 @@ inline std::string ReadLog() {
   return text;
 }
 
-inline size_t CountInLog(const std::string& needle) {
-  std::string log = ReadLog();
-  size_t n = 0;
-  for (size_t at = log.find(needle); at != std::string::npos; at = log.find(needle, at + 1)) ++n;
-  return n;
-}
+// Counts lines of the log written after a mark. The error service halves a
+// log over its size limit from the front, and a test program's log is kept
+// from run to run: counts over the whole log, taken before and after, differ
+// by what a cut between them removed. The mark, near the end, survives it.
+class LogMark {
+ public:
+  LogMark() : text_("test mark " + std::to_string(platform::TickCount()) + "." + std::to_string(++marks_)) {
+    LogText(0, text_);
+  }
+  size_t Count(const std::string& needle) const {
+    std::string log = ReadLog();
+    size_t from = log.rfind(text_);
+    if (from == std::string::npos) {
+      ADD_FAILURE() << "the mark is not in the log";
+      return 0;
+    }
+    size_t n = 0;
+    for (size_t at = log.find(needle, from); at != std::string::npos; at = log.find(needle, at + 1)) ++n;
+    return n;
+  }
+
+ private:
+  static inline int marks_ = 0;
+  std::string text_;
+};
 
 // Module start-up once for the whole test program.
 class TaskServicesEnvironment : public ::testing::Environment {

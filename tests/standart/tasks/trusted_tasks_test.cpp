@@ -134,7 +134,7 @@ TEST(RunInTrustedTask, PlainCallerGetsANewTaskTrustedCallerRunsInline) {
 }
 
 TEST(RunInTrustedTask, ExceptionReachesTheCallerAfterReport147) {
-  size_t reports = CountInLog("ERR 147: Error running synchro proc from other thread");
+  LogMark mark;
   for (int round = 0; round < 3; ++round) {
     try {
       RunInTrustedTask("thrower", {round}, [](const std::vector<int32_t>& args) {
@@ -146,7 +146,7 @@ TEST(RunInTrustedTask, ExceptionReachesTheCallerAfterReport147) {
       EXPECT_STREQ(e.what(), "procedure failed");
     }
   }
-  EXPECT_EQ(CountInLog("ERR 147: Error running synchro proc from other thread"), reports + 3);
+  EXPECT_EQ(mark.Count("ERR 147: Error running synchro proc from other thread"), 3u);
 }
 
 TEST(RunInTrustedTask, TooOldOrMissingTaskLibraryGivesCode154) {
@@ -191,8 +191,7 @@ TEST(IndependentThread, PlainCallerRunsOnTheWorkerThreadEveryTime) {
 
 TEST(IndependentThread, ExceptionReachesTheCallerAndTheWorkerServesTheNextRequest) {
   tIndependentThread worker;
-  size_t plainReports = CountInLog("ERR 155: Error running IndependentProc from trusted thread \n");
-  size_t taskReports = CountInLog("ERR 155: Error running IndependentProc from trusted thread requester");
+  LogMark mark;
   auto thrower = [](const std::vector<int32_t>& args) { throw TestError("driver call failed", args[0]); };
   try {
     RunInIndependentThread(worker, {7}, thrower);
@@ -217,8 +216,8 @@ TEST(IndependentThread, ExceptionReachesTheCallerAndTheWorkerServesTheNextReques
   }
   EXPECT_EQ(caught, 8);
   EXPECT_TRUE(ranInTask);
-  EXPECT_EQ(CountInLog("ERR 155: Error running IndependentProc from trusted thread \n"), plainReports + 1);
-  EXPECT_EQ(CountInLog("ERR 155: Error running IndependentProc from trusted thread requester"), taskReports + 1);
+  EXPECT_EQ(mark.Count("ERR 155: Error running IndependentProc from trusted thread \n"), 1u);
+  EXPECT_EQ(mark.Count("ERR 155: Error running IndependentProc from trusted thread requester"), 1u);
 }
 
 TEST(IndependentThread, TrustedCallerLetsOtherTasksRunWhileItWaits) {
@@ -239,7 +238,7 @@ TEST(IndependentThread, TrustedCallerLetsOtherTasksRunWhileItWaits) {
 }
 
 TEST(IndependentThread, DestroyTimeOutIsReportedWith147) {
-  size_t reports = CountInLog("ERR 147: tIndependentThread.Destroy: timeout waiting termination");
+  LogMark mark;
   Event release;
   tIndependentThread worker(100);
   std::atomic<bool> started{false};
@@ -251,10 +250,10 @@ TEST(IndependentThread, DestroyTimeOutIsReportedWith147) {
   });
   ASSERT_TRUE(WaitUntil([&] { return started.load(); }));
   worker.Destroy();
-  EXPECT_EQ(CountInLog("ERR 147: tIndependentThread.Destroy: timeout waiting termination"), reports + 1);
+  EXPECT_EQ(mark.Count("ERR 147: tIndependentThread.Destroy: timeout waiting termination"), 1u);
   SetEvent(release.h);
   requester.join();
   tIndependentThread quick;
   quick.Destroy();
-  EXPECT_EQ(CountInLog("ERR 147: tIndependentThread.Destroy: timeout waiting termination"), reports + 1);
+  EXPECT_EQ(mark.Count("ERR 147: tIndependentThread.Destroy: timeout waiting termination"), 1u);
 }

@@ -45,8 +45,8 @@ tZefDriver::tZefDriver(tZefJournal& journal, uint8_t number) : journal_(journal)
 
 tZefDriver::~tZefDriver() {
   try {
-    if (module_) platform::CloseLibrary(module_);
     DestroyThread();
+    if (module_) platform::CloseLibrary(module_);
   } catch (...) {
   }
 }
@@ -140,6 +140,7 @@ bool tZefDriver::FreeLoDrv() {
     } catch (...) {
       journal_.Write(0, tZefJournal::Message(kStepFree, ExceptionMessage()));
     }
+    EndDriverThread();
     platform::CloseLibrary(module_);
     module_ = nullptr;
     Unbind();
@@ -166,6 +167,23 @@ int32_t tZefDriver::InDriverThread(const std::function<int32_t()>& call) {
     result = call();
   });
   return result;
+}
+
+// A driver may keep data of its own with the thread that called it (thread
+// locals, whose destructors keep the library loaded until the thread ends).
+// Were the library released first, that thread's end would unload it: the
+// driver's shut-down would run in a dying thread under the loader lock, and
+// a MinGW-built driver deadlocks there (its runtime takes, in the unload, the
+// lock its own thread-end cleanup holds), and with it the till. So the thread
+// ends while the library is loaded, and the caller's FreeLibrary unloads it.
+// The next driver call starts a new thread.
+void tZefDriver::EndDriverThread() {
+  try {
+    TaskSectionLock lock(threadLock_);
+    thread_.reset();
+  } catch (...) {
+    journal_.Write(0, tZefJournal::Message(kStepFree, ExceptionMessage()));
+  }
 }
 
 void tZefDriver::DestroyThread() {

@@ -70,7 +70,7 @@ class tZefDriver {
   bool HasMenuOperation() const { return f_.MenuOperation != nullptr; }
   // Releases a library loaded before, loads and binds; raises 3609 or 3613.
   bool LoadLoDrv();
-  // ZefDone in the driver thread, then the library is released.
+  // ZefDone in the driver thread; the thread ends, then the library is released.
   bool FreeLoDrv();
   // Reports the failure of a system library that cannot be loaded (3609),
   // as LoadLoDrv does for the driver; raises.
@@ -90,6 +90,8 @@ class tZefDriver {
     return call();
   }
   uint32_t DriverThreadId() const { return driverThreadId_; }
+  // Ends the driver thread (waits for it) and keeps the lock usable.
+  void EndDriverThread();
   void DestroyThread();
 
   // ---- wrappers; results as the driver returns them ----
