@@ -29,6 +29,10 @@ int32_t TXmlNameTable::AddLocked(std::string_view name, uint32_t hash) {
   if (!chunk) chunk.reset(new tEntry[kChunkSize]);
   tEntry& entry = chunk[id & (kChunkSize - 1)];
   entry.Name.assign(name.data(), name.size());
+  const size_t head = name.size() < 8 ? name.size() : 8;
+  std::memcpy(&entry.Head, name.data(), head);
+  std::memset(&entry.HeadMask, 0xFF, head);
+  for (auto& guess : entry.Attrs) guess.store(nullptr, std::memory_order_relaxed);
   entry.Id = id;
   entry.Next = buckets_[hash % kBucketCount].load(std::memory_order_relaxed);
   count_.store(id + 1, std::memory_order_release);
