@@ -103,6 +103,12 @@ void TXmlParser::ParseContent(TXmlNode& parent, int depth) {
   const size_t first = childs_.size();
   while (!AtEnd()) {
     if (*pos_ != '<') {
+      // Blanks between tags, the most common text, go at once.
+      char* p = SkipBlankBytes(pos_);
+      if (*p == '<' && !keepBlankText_) {
+        pos_ = p;
+        continue;
+      }
       ParseCharData(parent);
     } else if (pos_[1] == '/' && inElement) {
       StoreChildren(parent, first);
@@ -303,7 +309,7 @@ bool TXmlParser::ParseAttributes(TXmlNode& node, const tNameEntry& nodeName, boo
   for (size_t index = 0;; ++index) {
     SkipBlanks();
     if (xmlstr::IsNameStart(uint8_t(*pos_))) {  // no end, nor any of the stops below
-      ParseAttribute(instruction, nodeName, index);
+      if (!QuickAttribute(nodeName, index)) ParseAttribute(instruction, nodeName, index);
       continue;
     }
     if (AtEnd()) {
@@ -330,6 +336,25 @@ bool TXmlParser::ParseAttributes(TXmlNode& node, const tNameEntry& nodeName, boo
     }
     ParseAttribute(instruction, nodeName, index);  // raises the name's error
   }
+}
+
+inline bool TXmlParser::QuickAttribute(const tNameEntry& nodeName, size_t index) {
+  const tNameEntry* guess = index < TXmlNameTable::kGuessedAttrs ? TXmlNameTable::AttrGuess(nodeName, index) : nullptr;
+  if (!guess) return false;
+  char* p = pos_;
+  const size_t length = TXmlNameTable::MatchAt(*guess, p);
+  if (!length || p[length] != '=') return false;
+  p += length + 1;
+  const char quote = *p;
+  if (quote != '"' && quote != '\'') return false;
+  char* const start = ++p;
+  p = xmlscan::SkipValue(p, quote);
+  const uint64_t slotBit = uint64_t(1) << (uint32_t(guess->Id) % 64);
+  if (*p != quote || (attrSlots_ & slotBit) || attrCount_ >= kScannedAttrs - 1) return false;
+  attrSlots_ |= slotBit;
+  new (attrItems_ + attrCount_++) tXmlAttr{guess->Id, Text(start, p)};
+  pos_ = p + 1;
+  return true;
 }
 
 int32_t TXmlParser::ReadAttrName(const tNameEntry& nodeName, size_t index) {

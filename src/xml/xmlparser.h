@@ -83,6 +83,10 @@ class TXmlParser {
   bool ParseAttributes(TXmlNode& node, const tNameEntry& nodeName, bool instruction);
   // The attribute at `index` of the node, into the gathered ones.
   void ParseAttribute(bool instruction, const tNameEntry& nodeName, size_t index);
+  // The usual attribute at pos_ read at once: the name at that index the
+  // time before, "=" and a quoted value without references, none of its
+  // name before; false, with nothing read, for any other.
+  bool QuickAttribute(const tNameEntry& nodeName, size_t index);
   // Its name, read when it is not the one at that index the time before.
   int32_t ReadAttrName(const tNameEntry& nodeName, size_t index);
   // Stores the gathered attributes in the node's list.
