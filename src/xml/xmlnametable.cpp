@@ -84,10 +84,9 @@ int32_t TXmlNameTable::ReadNameId(std::string_view name) {
   return id >= 0 ? id : AddLocked(name, hash);
 }
 
-const std::string& TXmlNameTable::Name(int32_t id) const {
+const std::string& TXmlNameTable::NoName() {
   static const std::string kNone;
-  if (id < 0 || id >= count_.load(std::memory_order_acquire)) return kNone;
-  return Entry(id).Name;
+  return kNone;
 }
 
 int32_t TXmlNameTable::Count() const { return count_.load(std::memory_order_acquire); }

@@ -46,7 +46,10 @@ class TXmlNameTable : public TXmlBase {
   // to lower case, else to upper case (A-Z, a-z only); else it is added.
   int32_t ReadNameId(std::string_view name);
   // The name of an identifier handed out by this table.
-  const std::string& Name(int32_t id) const;
+  const std::string& Name(int32_t id) const {
+    if (id < 0 || id >= count_.load(std::memory_order_acquire)) return NoName();
+    return Entry(id).Name;
+  }
   int32_t Count() const;
 
   // h = h * 33 + byte over the name, from 0, 32-bit.
@@ -125,6 +128,7 @@ class TXmlNameTable : public TXmlBase {
     }
     return nullptr;
   }
+  static const std::string& NoName();
   int32_t NameIdSlow(std::string_view name, size_t recentSlot);
   // Entries are published with release stores of the bucket heads and
   // never change afterwards: lookups need no lock.

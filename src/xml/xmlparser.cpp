@@ -109,7 +109,7 @@ void TXmlParser::ParseContent(TXmlNode& parent, int depth) {
         pos_ = p;
         continue;
       }
-      ParseCharData(parent);
+      ParseCharData(parent, p);
     } else if (pos_[1] == '/' && inElement) {
       StoreChildren(parent, first);
       return;
@@ -122,15 +122,9 @@ void TXmlParser::ParseContent(TXmlNode& parent, int depth) {
   if (inElement) Expected("</" + parent.NodeName() + ">");
 }
 
-void TXmlParser::ParseCharData(TXmlNode& parent) {
+void TXmlParser::ParseCharData(TXmlNode& parent, char* p) {
   char* const start = pos_;
-  // Blank runs between tags are the common case: one pass tells them.
-  char* p = pos_;
-  for (;;) {
-    p = SkipBlankBytes(p);
-    if (*p != '\0' || p == end_) break;
-    ++p;  // a zero byte inside the text
-  }
+  while (*p == '\0' && p != end_) p = SkipBlankBytes(p + 1);  // a zero byte inside the text
   if (p == end_ || *p == '<') {
     pos_ = p;
     if (keepBlankText_) Append(parent, NewNode<TXmlText>(Text(start, p), false));

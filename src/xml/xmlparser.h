@@ -35,7 +35,8 @@ class TXmlParser {
   ~TXmlParser();
 
   void ParseContent(TXmlNode& parent, int depth);
-  void ParseCharData(TXmlNode& parent);
+  // The text at pos_; p: the end of the blanks it starts with.
+  void ParseCharData(TXmlNode& parent, char* p);
   // Decodes the text from the reference at pos_ up to the next stop byte
   // of `stops` other than "&", writing it from `out` on (in place: `out`
   // never passes pos_); returns the end of what it wrote.

@@ -27,6 +27,9 @@ inline tWord Load(const char* p) {
 // which is all a scan looks at.
 inline tWord ZeroBytes(tWord w) { return (w - kOnes) & ~w & kHighs; }
 inline tWord BytesEqual(tWord w, uint8_t c) { return ZeroBytes(w ^ (kOnes * c)); }
+// The high bits of the bytes below n (n up to 0x80): exact up to the first
+// such byte.
+inline tWord BytesBelow(tWord w, uint8_t n) { return (w - kOnes * n) & ~w & kHighs; }
 // The high bits of the bytes above 0x20 (from 0x80 on too).
 inline tWord NonBlankBytes(tWord w) { return (((w & ~kHighs) + kOnes * (0x80 - 0x21)) | w) & kHighs; }
 // The index of the first byte whose bit is set in `bits` (not zero).
@@ -62,6 +65,12 @@ inline char* SkipValue(char* p, char quote) {
     if (const tWord stops = ZeroBytes(w) | BytesEqual(w, '<') | BytesEqual(w, '&') | BytesEqual(w, uint8_t(quote)))
       return p + FirstByte(stops);
   }
+}
+
+// The high bits of the bytes that written text escapes: control bytes,
+// "&", "<", ">" and quotes.
+inline tWord EscapedBytes(tWord w) {
+  return BytesBelow(w, 0x20) | BytesEqual(w, '&') | BytesEqual(w, '<') | BytesEqual(w, '>') | BytesEqual(w, '"');
 }
 
 }  // namespace xmlscan
