@@ -63,7 +63,6 @@ TXmlParser::TXmlParser(const std::string& text, TXmlDocument& document)
       lastElement_(&names_->EntryOf(TXmlNameTable::kDocument)) {
   document.contentArena_ = arena_;
   childs_.reserve(64);
-  attrs_.resize(kScannedAttrs);
   arena_->ReserveFor(text.size());
   pos_ = arena_->AllocateText(text.size() + kTextPadding);
   std::memcpy(pos_, text.data(), text.size());
@@ -227,7 +226,7 @@ void TXmlParser::ParseInstruction(TXmlNode& parent) {
   if (target == "xml") {
     auto* declaration = NewNode<TXmlProcessingInstruction>(targetId, TXmlValue::Borrowed(pos_, 0));
     Append(parent, declaration);
-    ParseAttributes(*declaration, names_->EntryOf(targetId), true);
+    ParseAttributes(declaration->attrs_, names_->EntryOf(targetId), true);
     document_.codePage_ = -1;
     return;
   }
@@ -271,7 +270,7 @@ void TXmlParser::ParseElement(TXmlNode& parent, int depth) {
   if (AtEnd()) RaiseXmlError(kNotFinished);
   uint8_t next = uint8_t(*pos_);
   if (!xmlstr::IsBlank(next) && next != '/' && next != '>') RaiseXmlError("Bad character in element name");
-  if (ParseAttributes(*element, name, false)) return;  // "/>"
+  if (ParseAttributes(element->attrs_, name, false)) return;  // "/>"
   if (depth + 1 >= kMaxDepth) RaiseXmlError("Elements are nested too deeply");
   ParseContent(*element, depth + 1);
   ParseEndTag(name);
@@ -294,7 +293,7 @@ void TXmlParser::ParseEndTag(const tNameEntry& name) {
   Expected("</" + name.Name + ">");
 }
 
-bool TXmlParser::ParseAttributes(TXmlNode& node, const tNameEntry& nodeName, bool instruction) {
+bool TXmlParser::ParseAttributes(tXmlAttrVector& attrs, const tNameEntry& nodeName, bool instruction) {
   attrCount_ = 0;
   attrSlots_ = 0;
   ++attrSerial_;
@@ -312,12 +311,12 @@ bool TXmlParser::ParseAttributes(TXmlNode& node, const tNameEntry& nodeName, boo
     }
     if (instruction && pos_[0] == '?' && pos_[1] == '>') {
       pos_ += 2;
-      StoreAttributes(node);
+      StoreAttributes(attrs);
       return false;
     }
     if (!instruction && *pos_ == '>') {
       ++pos_;
-      StoreAttributes(node);
+      StoreAttributes(attrs);
       return false;
     }
     if (!instruction && *pos_ == '/') {
@@ -325,7 +324,7 @@ bool TXmlParser::ParseAttributes(TXmlNode& node, const tNameEntry& nodeName, boo
       if (AtEnd()) RaiseXmlError(kNotFinished);
       if (*pos_ != '>') CharacterExpected(">");
       ++pos_;
-      StoreAttributes(node);
+      StoreAttributes(attrs);
       return true;
     }
     ParseAttribute(instruction, nodeName, index);  // raises the name's error
@@ -415,7 +414,7 @@ void TXmlParser::AddAttribute(int32_t nameId, TXmlValue value, bool maybeRepeate
   // its identifier.
   if (attrsInArena_) MoveAttrsFromArena();
   const size_t count = attrCount_;
-  if (attrs_.size() == count) attrs_.resize(count * 2);
+  if (attrs_.size() == count) attrs_.resize(count * 2);  // the scratch is made by now
   attrItems_ = attrs_.data();
   if (count < kScannedAttrs) {
     if (maybeRepeated)
@@ -441,6 +440,8 @@ void TXmlParser::AddAttribute(int32_t nameId, TXmlValue value, bool maybeRepeate
 }
 
 void TXmlParser::MoveAttrsFromArena() {
+  // The scratch list is made for the first element that needs it.
+  if (attrs_.size() < kScannedAttrs) attrs_.resize(kScannedAttrs);
   // The values refer to the text: they are moved as their bytes.
   std::memcpy(static_cast<void*>(attrs_.data()), attrItems_, attrCount_ * sizeof(tXmlAttr));
   attrItems_ = attrs_.data();
@@ -452,7 +453,7 @@ void TXmlParser::NoteAttrIndex(int32_t nameId, size_t index) {
   attrSeen_[size_t(nameId)] = (uint64_t(attrSerial_) << 32) | index;
 }
 
-void TXmlParser::StoreAttributes(TXmlNode& node) {
+void TXmlParser::StoreAttributes(tXmlAttrVector& attrs) {
   const size_t count = attrCount_;
   if (!count) return;
   tXmlAttr* items = attrItems_;
@@ -463,5 +464,5 @@ void TXmlParser::StoreAttributes(TXmlNode& node) {
     items = static_cast<tXmlAttr*>(arena_->Allocate(count * sizeof(tXmlAttr)));
     std::memcpy(static_cast<void*>(items), attrs_.data(), count * sizeof(tXmlAttr));
   }
-  node.Attrs()->Adopt(items, uint32_t(count));
+  attrs.Adopt(items, uint32_t(count));
 }

@@ -81,7 +81,7 @@ class TXmlParser {
   const tNameEntry& ElementName();
   void ParseEndTag(const tNameEntry& name);
   // Reads attributes up to ">", "/>" (true) or, for an instruction, "?>".
-  bool ParseAttributes(TXmlNode& node, const tNameEntry& nodeName, bool instruction);
+  bool ParseAttributes(tXmlAttrVector& attrs, const tNameEntry& nodeName, bool instruction);
   // The attribute at `index` of the node, into the gathered ones.
   void ParseAttribute(bool instruction, const tNameEntry& nodeName, size_t index);
   // The usual attribute at pos_ read at once: the name at that index the
@@ -91,7 +91,7 @@ class TXmlParser {
   // Its name, read when it is not the one at that index the time before.
   int32_t ReadAttrName(const tNameEntry& nodeName, size_t index);
   // Stores the gathered attributes in the node's list.
-  void StoreAttributes(TXmlNode& node);
+  void StoreAttributes(tXmlAttrVector& attrs);
   void StoreChildren(TXmlNode& parent, size_t first);
 
   std::string_view ParseName() {
