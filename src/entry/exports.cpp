@@ -233,15 +233,12 @@ uint8_t ZEF_STDCALL FiscGetExtID(int32_t handle, char* extId, uint8_t* shiftOpen
       std::string identifier;
       bool opened = false;
       result = reg->FiscGetExtID(identifier, opened);
-      if (result) {
-        reg->StoredExtID = identifier.substr(0, 255);
-        reg->StoredShiftOpened = opened ? 1 : 0;
-      }
+      if (result) reg->StoreExtID(identifier.substr(0, 255), opened);
     }
-    if (extId) CopyTextLimited(extId, reg->StoredExtID, 255);
-    if (shiftOpened) *shiftOpened = reg->StoredShiftOpened;
-    Trace("Prn %d. Fisc ExtID=%s. Shift opened=%d. Result=%d", handle, reg->StoredExtID,
-          int32_t(reg->StoredShiftOpened), int32_t(result ? 1 : 0));
+    if (extId) CopyTextLimited(extId, reg->StoredExtID(), 255);
+    if (shiftOpened) *shiftOpened = reg->StoredShiftOpened();
+    Trace("Prn %d. Fisc ExtID=%s. Shift opened=%d. Result=%d", handle, reg->StoredExtID(),
+          int32_t(reg->StoredShiftOpened()), int32_t(result ? 1 : 0));
     return result ? 1 : 0;
   });
 }

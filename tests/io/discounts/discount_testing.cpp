@@ -248,7 +248,7 @@ tTestRegister::tTestRegister(int32_t maxPayType_, int taxCount_, iPosReferences*
 
 tTestRegister::~tTestRegister() {
   if (logDir_.empty()) return;
-  Log.LoggingOn = false;
+  Log.SetLoggingOn(false);
   test_files::RemoveTree(logDir_);
 }
 
@@ -265,9 +265,9 @@ bool tTestRegister::PosTextValue(const std::string& name, std::string& text) {
 void tTestRegister::KeepLog() {
   if (!logDir_.empty()) return;
   logDir_ = test_files::UniqueTempDir("discount_testing_");
-  Log.FileName = logDir_ + "register.log";
-  Log.LoggingOn = true;
-  Log.Buffered = false;
+  Log.SetFileName(logDir_ + "register.log");
+  Log.SetLoggingOn(true);
+  Log.SetBuffered(false);
 }
 
 std::vector<std::string> tTestRegister::LogLines() {
@@ -275,7 +275,7 @@ std::vector<std::string> tTestRegister::LogLines() {
   if (logDir_.empty()) return lines;
   FlushLog();
   std::string text;
-  platform::ReadWholeFile(Log.FileName, text);
+  platform::ReadWholeFile(Log.FileName(), text);
   std::istringstream in(text);
   for (std::string line; std::getline(in, line);) {
     if (!line.empty() && line.back() == '\r') line.pop_back();

@@ -78,11 +78,11 @@ TEST_F(CommonFiscRegTest, AFailedInitialisationIsTriedAgainByTheNextExport) {
   tScriptedFiscReg::Script(0).PrepareFailures = 1;
   int32_t handle = NewDevice(0);
   ASSERT_GT(handle, 0) << "a register that is not initialised still gets its handle";
-  EXPECT_FALSE(Reg(handle).Initialized);
+  EXPECT_FALSE(Reg(handle).IsInitialized());
   EXPECT_TRUE(tCommonFiscReg::AskOffline);
   EXPECT_EQ(Reg(handle).Calls, std::vector<std::string>{"PrepareToPrint"});
   EXPECT_EQ(NewGetFlags(handle), tScriptedFiscReg::kOptions);
-  EXPECT_TRUE(Reg(handle).Initialized);
+  EXPECT_TRUE(Reg(handle).IsInitialized());
   EXPECT_EQ(Reg(handle).Calls.size(), 2u);
   EXPECT_EQ(NewGetFlags(handle), tScriptedFiscReg::kOptions);
   EXPECT_EQ(Reg(handle).Calls.size(), 2u) << "initialised once for the device's life";
@@ -93,7 +93,7 @@ TEST_F(CommonFiscRegTest, WaitingForTheRegisterRepeatsWithoutOfflineOffer) {
   script.WaitForFiscalRegister = true;
   script.PrepareFailures = 2;
   int32_t handle = NewDevice(0);
-  EXPECT_TRUE(Reg(handle).Initialized);
+  EXPECT_TRUE(Reg(handle).IsInitialized());
   EXPECT_EQ(Reg(handle).Calls.size(), 3u);
   EXPECT_TRUE(tCommonFiscReg::AskOffline) << "restored after the initialisation";
   EXPECT_NE(DeviceLog(handle).find("Initialization successfully finished."), std::string::npos);
@@ -134,7 +134,7 @@ TEST_F(CommonFiscRegTest, QuestionsCarryTheirButtonCodesInTheRecord) {
   EXPECT_TRUE(reg.OfflineQuestion(true, "waiting"));
   tCommonFiscReg::AskOffline = true;
   EXPECT_TRUE(reg.OfflineQuestion(true, "online"));
-  reg.Initialized = false;
+  reg.ForgetInitialization();
   EXPECT_TRUE(reg.OfflineQuestion(true, "not yet"));
   ASSERT_EQ(g_captured.size(), 4u);
   const uint16_t expected[] = {4, 0x20, 0x30, 0x21};
@@ -181,7 +181,7 @@ TEST_F(CommonFiscRegTest, TheStandInsOlderFormAndAMissingServiceAnswerToo) {
 TEST_F(CommonFiscRegTest, AnOfflineAnswerOfANewDeviceOffersWorkWithoutTheRegister) {
   Params("[answers * 0]\nquestion = 3\n");
   tScriptedFiscReg& reg = Reg(NewDevice(0));
-  reg.Initialized = false;
+  reg.ForgetInitialization();
   EXPECT_FALSE(reg.OfflineQuestion(true, "No link"));
   EXPECT_NE(RequestLog().find("QUESTION No link\r\nContinue work without fiscal register? -> 3"), std::string::npos)
       << RequestLog();

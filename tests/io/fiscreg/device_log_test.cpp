@@ -14,64 +14,64 @@ class DeviceLogTest : public FiscRegTest {
  protected:
   void SetUp() override {
     FiscRegTest::SetUp();
-    log_.FileName = dir_ + "dev1.log";
+    log_.SetFileName(dir_ + "dev1.log");
   }
   tDeviceLog log_;
 };
 
 TEST_F(DeviceLogTest, BufferedLinesWaitUntilTheBufferIsFull) {
   log_.AddLine("first");
-  EXPECT_FALSE(platform::FileExists(log_.FileName));
+  EXPECT_FALSE(platform::FileExists(log_.FileName()));
   std::string line(2040, 'x');
   log_.AddLine(line);  // 7 + 2042 characters: past the threshold
-  EXPECT_EQ(Read(log_.FileName), "first\r\n" + line + "\r\n");
-  EXPECT_TRUE(log_.Buffer.empty());
+  EXPECT_EQ(Read(log_.FileName()), "first\r\n" + line + "\r\n");
+  EXPECT_EQ(log_.PendingSize(), 0u);
 }
 
 TEST_F(DeviceLogTest, UnbufferedAndLevelZeroLinesAreWrittenAtOnce) {
   LogLevel = 1;
   log_.AtLevel(2, "too detailed");
   log_.AtLevel(1, "kept");
-  EXPECT_FALSE(platform::FileExists(log_.FileName));
+  EXPECT_FALSE(platform::FileExists(log_.FileName()));
   log_.AtLevel(0, "error");
-  EXPECT_EQ(Read(log_.FileName), "kept\r\nerror\r\n");
+  EXPECT_EQ(Read(log_.FileName()), "kept\r\nerror\r\n");
   log_.SetBuffered(false);
   log_.AddLine("now");
-  EXPECT_EQ(Read(log_.FileName), "kept\r\nerror\r\nnow\r\n");
+  EXPECT_EQ(Read(log_.FileName()), "kept\r\nerror\r\nnow\r\n");
 }
 
 TEST_F(DeviceLogTest, NoFileNameOrLoggingOffWritesNothing) {
   log_.SetLoggingOn(false);
   log_.AtLevel(0, "dropped");
-  EXPECT_TRUE(log_.Buffer.empty());
+  EXPECT_EQ(log_.PendingSize(), 0u);
   tDeviceLog unnamed;
   unnamed.AtLevel(0, "dropped");
-  EXPECT_TRUE(unnamed.Buffer.empty());
+  EXPECT_EQ(unnamed.PendingSize(), 0u);
 }
 
 TEST_F(DeviceLogTest, SwitchingLoggingOffFlushesFirst) {
   log_.AddLine("pending");
   log_.SetLoggingOn(false);
-  EXPECT_EQ(Read(log_.FileName), "pending\r\n");
+  EXPECT_EQ(Read(log_.FileName()), "pending\r\n");
 }
 
 TEST_F(DeviceLogTest, AFileThatCannotBeOpenedKeepsLinesUpToTheLimit) {
-  log_.FileName = dir_ + "a_directory";
-  ASSERT_EQ(std::system(("mkdir '" + log_.FileName + "'").c_str()), 0);
+  log_.SetFileName(dir_ + "a_directory");
+  ASSERT_EQ(std::system(("mkdir '" + log_.FileName() + "'").c_str()), 0);
   log_.SetBuffered(false);
   std::string line(999, 'y');  // 1001 characters a line with CRLF
   for (int i = 0; i < 511; ++i) log_.AddLine(line);
-  EXPECT_EQ(log_.Buffer.size(), 511u * 1001u) << "kept while within 512,000 characters";
+  EXPECT_EQ(log_.PendingSize(), 511u * 1001u) << "kept while within 512,000 characters";
   log_.AddLine(line);
-  EXPECT_TRUE(log_.Buffer.empty()) << "dropped once past 512,000 characters";
+  EXPECT_EQ(log_.PendingSize(), 0u) << "dropped once past 512,000 characters";
 }
 
 TEST_F(DeviceLogTest, RotationMovesSevenOldFilesUpAndDropsTheOldest) {
   std::string old(tDeviceLog::kMaxFileSize, 'L');
-  platform::WriteWholeFile(log_.FileName, old);
+  platform::WriteWholeFile(log_.FileName(), old);
   for (int i = 1; i <= 7; ++i) platform::WriteWholeFile(dir_ + "dev1.tx" + std::to_string(i), "old " + std::to_string(i));
   log_.CheckSize();
-  EXPECT_EQ(Read(log_.FileName), "");
+  EXPECT_EQ(Read(log_.FileName()), "");
   EXPECT_EQ(Read(dir_ + "dev1.tx1"), old);
   for (int i = 2; i <= 7; ++i) EXPECT_EQ(Read(dir_ + "dev1.tx" + std::to_string(i)), "old " + std::to_string(i - 1));
   EXPECT_FALSE(platform::FileExists(dir_ + "dev1.tx8"));
@@ -79,11 +79,11 @@ TEST_F(DeviceLogTest, RotationMovesSevenOldFilesUpAndDropsTheOldest) {
 
 TEST_F(DeviceLogTest, RotationFillsGapsAndLeavesSmallOrMissingFilesAlone) {
   log_.CheckSize();
-  EXPECT_FALSE(platform::FileExists(log_.FileName)) << "a missing log is not created";
-  platform::WriteWholeFile(log_.FileName, std::string(tDeviceLog::kMaxFileSize - 1, 'a'));
+  EXPECT_FALSE(platform::FileExists(log_.FileName())) << "a missing log is not created";
+  platform::WriteWholeFile(log_.FileName(), std::string(tDeviceLog::kMaxFileSize - 1, 'a'));
   log_.CheckSize();
   EXPECT_FALSE(platform::FileExists(dir_ + "dev1.tx1"));
-  platform::WriteWholeFile(log_.FileName, std::string(tDeviceLog::kMaxFileSize, 'b'));
+  platform::WriteWholeFile(log_.FileName(), std::string(tDeviceLog::kMaxFileSize, 'b'));
   platform::WriteWholeFile(dir_ + "dev1.tx2", "second");
   log_.CheckSize();
   EXPECT_EQ(Read(dir_ + "dev1.tx1").size(), tDeviceLog::kMaxFileSize);
@@ -93,9 +93,9 @@ TEST_F(DeviceLogTest, RotationFillsGapsAndLeavesSmallOrMissingFilesAlone) {
 
 TEST_F(DeviceLogTest, RotatedNamesReplaceOnlyTheFileExtension) {
   tDeviceLog named;
-  named.FileName = "/var/log.d/dev1.log";
+  named.SetFileName("/var/log.d/dev1.log");
   EXPECT_EQ(named.RotatedName(3), "/var/log.d/dev1.tx3");
-  named.FileName = "/var/log.d/dev1";
+  named.SetFileName("/var/log.d/dev1");
   EXPECT_EQ(named.RotatedName(1), "/var/log.d/dev1.tx1");
 }
 
@@ -117,7 +117,7 @@ TEST_F(DeviceLogTest, HexDumpOfThirtyReceivedBytesIsTwoLines) {
   LogLevel = 1;
   log_.SetBuffered(false);
   log_.Data(1, data.data(), 30, tDeviceLog::kDumpNoText);
-  EXPECT_EQ(Read(log_.FileName), line1 + "\r\n" + line2 + "\r\n");
+  EXPECT_EQ(Read(log_.FileName()), line1 + "\r\n" + line2 + "\r\n");
 }
 
 TEST_F(DeviceLogTest, TextLinesShowControlBlanksAndHoldSeventyFiveBytes) {
@@ -152,12 +152,12 @@ TEST_F(DeviceLogTest, DataIsLoggedOnlyFromLevelOne) {
   uint8_t bytes[3] = {1, 2, 3};
   log_.SetBuffered(false);
   log_.Data(0, bytes, 3, tDeviceLog::kDumpNoText);
-  EXPECT_FALSE(platform::FileExists(log_.FileName));
+  EXPECT_FALSE(platform::FileExists(log_.FileName()));
   LogLevel = 1;
   log_.Data(0, bytes, 0, tDeviceLog::kDumpNoText);
-  EXPECT_FALSE(platform::FileExists(log_.FileName));
+  EXPECT_FALSE(platform::FileExists(log_.FileName()));
   log_.Data(0, bytes, 3, tDeviceLog::kDumpNoText);
-  EXPECT_EQ(Read(log_.FileName), "< 01 02 03\r\n");
+  EXPECT_EQ(Read(log_.FileName()), "< 01 02 03\r\n");
 }
 
 }  // namespace

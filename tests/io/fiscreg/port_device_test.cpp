@@ -42,7 +42,7 @@ TEST_F(PortRegisterTest, PrintsThroughTheHostAndNamesItInTheBanner) {
   int32_t handle = NewDevice(2);
   ASSERT_GT(handle, 0);
   tScriptedFiscReg& reg = Reg(handle);
-  EXPECT_TRUE(reg.Initialized);
+  EXPECT_TRUE(reg.IsInitialized());
   EXPECT_TRUE(reg.TwoWay);
   EXPECT_EQ(reg.GetInfoText(), "Host:porthost.so#3 COM3 at 9600, ExtID=, ShiftNum=0");
   const uint8_t text[] = "Receipt\r\n";

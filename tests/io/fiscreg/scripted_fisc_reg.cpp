@@ -21,8 +21,8 @@ void tScriptedFiscReg::ConstructRegister() {
     PortHandle = 0;
     TwoWay = true;
   }
-  Log.FileName = Script().LogFileName;
-  WaitForFiscalRegister = Script().WaitForFiscalRegister;
+  Log.SetFileName(Script().LogFileName);
+  SetWaitForFiscalRegister(Script().WaitForFiscalRegister);
   EnsureInitialized();
 }
 

@@ -50,6 +50,8 @@ class tScriptedFiscReg : public tCommonFiscReg {
   static std::string DriverName() { return "Scripted fiscal register"; }
   static uint16_t DriverVersion() { return kVersion; }
   static TDeviceClass Class();
+  // Lets a test take the register back to before its initialisation.
+  void ForgetInitialization() { MarkUninitialized(); }
 
   // The script of a device number (kept between devices of that number).
   static tRegisterScript& Script(uint8_t number);

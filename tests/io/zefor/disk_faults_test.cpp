@@ -94,8 +94,8 @@ TEST_F(DiskFaults, DeviceLogKeepsItsLinesThroughFailedWrites) {
     const std::string path = dir_ + "dev1.log";
     platform::WriteWholeFile(path, "stored line\r\n");
     tDeviceLog log;
-    log.FileName = path;
-    log.Buffered = false;
+    log.SetFileName(path);
+    log.SetBuffered(false);
     faults.Arm();
     log.AddLine("first");
     log.AddLine("second");
@@ -105,7 +105,7 @@ TEST_F(DiskFaults, DeviceLogKeepsItsLinesThroughFailedWrites) {
     EXPECT_EQ(text.find("stored line\r\n"), 0u) << text;
     EXPECT_NE(text.find("first\r\n"), std::string::npos) << text;
     EXPECT_NE(text.find("second\r\n"), std::string::npos) << text;
-    EXPECT_TRUE(log.Buffer.empty());
+    EXPECT_EQ(log.PendingSize(), 0u);
   });
   EXPECT_EQ(points, (std::vector<std::string>{"1. create of dev1.log", "2. create of dev1.log", "1. write of dev1.log",
                                               "2. write of dev1.log", "1. flush of dev1.log", "2. flush of dev1.log"}));
@@ -120,10 +120,10 @@ TEST_F(DiskFaults, DeviceLogRotationNeverLosesAFile) {
     test_files::RemoveTree(dir_);
     platform::MakeDirectory(dir_);
     tDeviceLog log;
-    log.FileName = dir_ + "dev1.log";
+    log.SetFileName(dir_ + "dev1.log");
     std::vector<std::string> kept;
     const std::string current = "current " + std::string(tDeviceLog::kMaxFileSize, 'x');
-    platform::WriteWholeFile(log.FileName, current);
+    platform::WriteWholeFile(log.FileName(), current);
     kept.push_back(current);
     for (int i = 1; i <= 7; ++i) {
       platform::WriteWholeFile(log.RotatedName(i), "rotated " + std::to_string(i));
@@ -133,7 +133,7 @@ TEST_F(DiskFaults, DeviceLogRotationNeverLosesAFile) {
     log.CheckSize();
     faults.Disarm();
     std::vector<std::string> files;
-    files.push_back(FileText(log.FileName));
+    files.push_back(FileText(log.FileName()));
     for (int i = 1; i <= 7; ++i) files.push_back(FileText(log.RotatedName(i)));
     for (const std::string& content : kept) {
       bool found = false;
@@ -193,7 +193,7 @@ class RegisterDiskFaults : public DiskFaults {
     loadConfig_((dir_ + "params.cfg").c_str());
     handle_ = InitDevice(0, 0);
     ASSERT_EQ(handle_, 1) << Journal();
-    static_cast<TZefor*>(DeviceTable::Device(handle_))->AdapterDirectory = dir_;
+    static_cast<TZefor*>(DeviceTable::Device(handle_))->SetAdapterDirectory(dir_);
   }
   bool Print(const std::string& data, uint8_t kind = fdFiscCheck) {
     TFiscDocInfo doc{};

@@ -14,7 +14,7 @@ using namespace register_fixture;
 // and 1.
 TEST_F(Register, UnsetPayTaxTypeSetTakesTheFirstNameProperties) {
   TZefor& z = Create();
-  ASSERT_TRUE(z.Initialized);
+  ASSERT_TRUE(z.IsInitialized());
   EXPECT_EQ(z.DeviceParamIndex(), 57);
   EXPECT_EQ(z.OrderState.PayTypeProperty, "FiscRegPayType1");
   EXPECT_EQ(z.OrderState.TaxTypeProperty, "FiscRegTaxType1");
@@ -37,7 +37,7 @@ TEST_F(Register, OutOfRangeModesAndTheRoundingMultiplier) {
     TZefor& z = Create();
     EXPECT_EQ(z.Params.InitialTapes, 0);
     EXPECT_EQ(z.Params.BarcodeTextPosition, 0);
-    EXPECT_EQ(z.RoundingMultiplier, expected) << rounding;
+    EXPECT_EQ(z.RoundingMultiplier(), expected) << rounding;
     EXPECT_EQ(z.OrderState.DiscountInfos->PriceStep(), expected) << "the price step of the distribution";
   }
 }

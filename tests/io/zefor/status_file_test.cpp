@@ -42,7 +42,7 @@ class StatusFile : public Register {
 
 TEST_F(StatusFile, RewrittenWithoutPosWork) {
   TZefor& z = Create();
-  ASSERT_TRUE(z.Initialized);
+  ASSERT_TRUE(z.IsInitialized());
   ASSERT_TRUE(WaitForState("<DeviceStatus Online=\"1\"/>")) << State();
   platform::RemoveFile(dir_ + "state.xml");
   EXPECT_TRUE(WaitForState("<DeviceStatus Online=\"1\"/>")) << "the thread writes the file again by itself";
@@ -75,7 +75,7 @@ TEST_F(StatusFile, ReaderNeverSeesAPartialFile) {
 
 TEST_F(StatusFile, TellsTheTrueStateAfterAFault) {
   TZefor& z = Create();
-  ASSERT_TRUE(z.Initialized);
+  ASSERT_TRUE(z.IsInitialized());
   ASSERT_TRUE(WaitForState("<DeviceStatus Online=\"1\"/>"));
   Emulator("fault = ZefGetStatus 103");
   EXPECT_TRUE(WaitForState("<DeviceStatus Online=\"0\"/>")) << State();

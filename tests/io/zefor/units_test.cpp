@@ -21,7 +21,7 @@ class JournalTest : public ::testing::Test {
   void SetUp() override {
     dir_ = test_files::UniqueTempDir("zefor_units_");
     path_ = dir_ + "journal.log";
-    log_.FileName = path_;
+    log_.SetFileName(path_);
     saved_ = LogLevel.load();
     LogLevel.store(1);
   }

@@ -32,9 +32,9 @@ std::vector<int64_t> EveryPricedLineCounted(std::vector<int64_t> parts, const st
 
 }  // namespace
 
-void tDiscountInfos::GroupLines(bool byTax, bool byDepartment, bool allInOne, bool byClassification,
+void tDiscountInfos::GroupLines(int32_t comboMode, bool byTax, bool byDepartment, bool allInOne, bool byClassification,
                                 const std::string& name) {
-  const bool folding = !allInOne && !byClassification && comboMode_ == 3;
+  const bool folding = !allInOne && !byClassification && comboMode == 3;
   std::vector<tFRDiscsDishInfo> old = std::move(Lines);
   Lines.clear();
   linesByUni_.clear();

@@ -73,7 +73,6 @@ void tDiscountInfos::Init(int32_t deviceIndex, int32_t lineCount, bool separateD
   HasDishDiscounts = false;
   OrderLevelOnly = false;
   PendingAmount = 0;
-  modifierMode_ = 0;
   linesByUni_.clear();
   departNames_.clear();
   enumCodes_.clear();
@@ -92,7 +91,6 @@ tDiscountSetRef tDiscountInfos::EmptySet() {
 
 void tDiscountInfos::LoadDishes(TPDDataSet& dishes, TPDDataSet* taxes, int32_t comboMode,
                                 int32_t groupClassification) {
-  comboMode_ = comboMode;
   // Tax amounts by line, read once instead of once per line: (DishUNI, tax,
   // amount) in one list ordered by DishUNI, records of a DishUNI in their
   // order.

@@ -47,9 +47,10 @@ class tDiscountInfos {
   // could not be placed.
   void DistributeAmount(int64_t& amount, const std::string& name, bool withModifiers,
                         bool separateDiscounts);
-  void GroupLines(bool byTax, bool byDepartment, bool allInOne, bool byClassification,
+  void GroupLines(int32_t comboMode, bool byTax, bool byDepartment, bool allInOne, bool byClassification,
                   const std::string& name);
-  void LoadModifiers(TPDDataSet& modifiers, int32_t modifierMode, const IGetNameIntf& modifierNameGetter);
+  void LoadModifiers(TPDDataSet& modifiers, int32_t comboMode, int32_t modifierMode,
+                     const IGetNameIntf& modifierNameGetter);
   void MarkupsToLines(const std::string& name);
   bool NeedsQuantityOne(bool discountsAllowed, bool markupsAllowed);
   // A line or modifier printed below zero, alone or with its discount
@@ -100,8 +101,6 @@ class tDiscountInfos {
 
   bool SeparateDiscounts() const { return separateDiscounts_; }
   bool UseTaxDishType() const { return useTaxDishType_; }
-  int32_t ComboMode() const { return comboMode_; }
-  int32_t ModifierMode() const { return modifierMode_; }
 
   // A record of "Discounts" bound to a dish line, with its parts per line
   // of its DishUNI (in the order of Group).
@@ -145,7 +144,7 @@ class tDiscountInfos {
   void AddTaxShares(const std::vector<tTaxRecord>& records, const std::vector<std::vector<int64_t>>& parts,
                     const std::vector<int32_t>& leftOut);
   void PlaceAmount(std::vector<tAmountTarget>& targets, int64_t& amount, bool withReserve);
-  int64_t ModifierSum(const tModifierSource& record, int64_t paySum, int64_t sum) const;
+  static int64_t ModifierSum(const tModifierSource& record, int32_t modifierMode, int64_t paySum, int64_t sum);
   void ApplyAmount(const tAmountTarget& target, const std::string& name, bool separateDiscounts);
 
   // Creation settings.
@@ -168,8 +167,6 @@ class tDiscountInfos {
   bool separateDiscounts_ = false;
   bool useTaxDishType_ = false;
   bool orderDocument_ = false;
-  int32_t comboMode_ = 1;
-  int32_t modifierMode_ = 0;
   tNameGetterRef dishNameGetter_;
   tNameGetterRef portionNameGetter_;
 

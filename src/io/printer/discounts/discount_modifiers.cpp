@@ -16,12 +16,12 @@ struct tDiscountInfos::tModifierSource {
   std::string Name;
 };
 
-int64_t tDiscountInfos::ModifierSum(const tModifierSource& record, int64_t paySum, int64_t sum) const {
+int64_t tDiscountInfos::ModifierSum(const tModifierSource& record, int32_t modifierMode, int64_t paySum, int64_t sum) {
   int64_t value = record.PriceSum;
   if (value == 0) value = record.Pieces % 1000 == 0 ? LineAmount(record.Pieces, record.Price) : 0;
   // Mode 5 prices modifiers in the ratio of what was paid for the dish; a
   // modifier without pieces has no unit price to scale.
-  if (modifierMode_ == 5 && paySum != sum && value > 0 && record.Pieces > 0) {
+  if (modifierMode == 5 && paySum != sum && value > 0 && record.Pieces > 0) {
     const int64_t unit = ShareByQuantity(record.Pieces, 1000, value);
     int64_t scaled = Share(sum, paySum, unit);
     if (scaled == 0) scaled = 1;
@@ -30,9 +30,10 @@ int64_t tDiscountInfos::ModifierSum(const tModifierSource& record, int64_t paySu
   return value;
 }
 
-void tDiscountInfos::LoadModifiers(TPDDataSet& modifiers, int32_t modifierMode, const IGetNameIntf& nameGetter) {
-  modifierMode_ = OrderLevelOnly ? 0 : modifierMode;
-  if (modifierMode_ == 0) return;
+void tDiscountInfos::LoadModifiers(TPDDataSet& modifiers, int32_t comboMode, int32_t modifierMode,
+                                   const IGetNameIntf& nameGetter) {
+  // Lines gathered into order-level ones carry no modifiers.
+  if (OrderLevelOnly || modifierMode == 0) return;
   std::vector<tModifierSource> sources;
   std::unordered_map<int64_t, std::vector<size_t>> byUni;
   tRecordReader record(modifiers);
@@ -49,7 +50,7 @@ void tDiscountInfos::LoadModifiers(TPDDataSet& modifiers, int32_t modifierMode, 
     byUni[s.DishUNI].push_back(sources.size());
     sources.push_back(std::move(s));
   });
-  const bool paidMode = modifierMode_ == 2 || modifierMode_ == 4 || modifierMode_ == 5;
+  const bool paidMode = modifierMode == 2 || modifierMode == 4 || modifierMode == 5;
   for (tFRDiscsDishInfo& line : Lines) {
     // The modifiers of an order line go under its first printed line only;
     // a namesake line would print them, and take their amounts, again.
@@ -58,7 +59,7 @@ void tDiscountInfos::LoadModifiers(TPDDataSet& modifiers, int32_t modifierMode, 
     if (found != byUni.end() && !line.Skip && !line.IsCombo) mine.swap(found->second);
     // Only the line's modifiers take it.
     const std::string prefix =
-        mine.empty() ? std::string() : (comboMode_ == 2 ? std::string() : line.NamePrefix) + "  ";
+        mine.empty() ? std::string() : (comboMode == 2 ? std::string() : line.NamePrefix) + "  ";
     int64_t cap = std::min(line.Sum, line.Sum + line.Discounts->Total());
     // Markups that are to move to lines of their own do not stay to carry
     // the modifiers.
@@ -71,7 +72,7 @@ void tDiscountInfos::LoadModifiers(TPDDataSet& modifiers, int32_t modifierMode, 
     int64_t taken = 0;
     if (!line.IsCombo && paidMode) {
       for (size_t k : mine) {
-        const int64_t value = ModifierSum(sources[k], line.PaySum, line.Sum);
+        const int64_t value = ModifierSum(sources[k], modifierMode, line.PaySum, line.Sum);
         if (value > 0) taken += value;
       }
       if (taken > cap) taken = 0;
@@ -90,7 +91,7 @@ void tDiscountInfos::LoadModifiers(TPDDataSet& modifiers, int32_t modifierMode, 
       std::string suffix;
       if (paid) {
         // Only what was taken off the line may be printed on its modifiers.
-        int64_t sum = taken > 0 ? ModifierSum(s, paySumBefore, sumBefore) : 0;
+        int64_t sum = taken > 0 ? ModifierSum(s, modifierMode, paySumBefore, sumBefore) : 0;
         if (sum < 0) sum = 0;
         if (sum > 0 && modifier.Quantity > 0) {
           modifier.Price = ShareByQuantity(modifier.Quantity, 1000, sum);

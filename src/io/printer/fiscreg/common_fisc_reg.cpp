@@ -61,7 +61,7 @@ tCommonFiscReg::tCommonFiscReg(uint8_t number) : TDevice(number) { RegisterRaise
 
 tCommonFiscReg::~tCommonFiscReg() {
   try {
-    if (Log.LoggingOn) FlushLog();
+    if (Log.IsLoggingOn()) FlushLog();
   } catch (...) {
   }
 }
@@ -72,11 +72,11 @@ std::string tCommonFiscReg::DriverName() { return kDriverName; }
 
 void tCommonFiscReg::Construct() {
   TDevice::Construct();
-  Log.LoggingOn = true;
-  Log.Buffered = true;
+  Log.SetLoggingOn(true);
+  Log.SetBuffered(true);
   CheckLogSize();
   uint32_t callback = 0;
-  if (AskProcessValue("*IntCallback", callback)) PosCallback = callback;
+  if (AskProcessValue("*IntCallback", callback)) posCallback_ = callback;
   ConstructRegister();
   WriteStartBanner();
   CheckLogSize();
@@ -113,12 +113,17 @@ bool tCommonFiscReg::ReferenceKindKnown(int32_t kind) {
   return HostParams::Get("*_RefProp#", 0, kind, value, text);
 }
 
+void tCommonFiscReg::StoreExtID(const std::string& identifier, bool shiftOpened) {
+  storedExtID_ = identifier;
+  storedShiftOpened_ = shiftOpened ? 1 : 0;
+}
+
 bool tCommonFiscReg::PosIntValue(const std::string& name, int32_t& value) const {
-  return PosHost::tHost(PosCallback).IntValue(name, value);
+  return PosHost::tHost(posCallback_).IntValue(name, value);
 }
 
 bool tCommonFiscReg::PosTextValue(const std::string& name, std::string& text) {
-  return PosHost::tHost(PosCallback).TextValue(name, text);
+  return PosHost::tHost(posCallback_).TextValue(name, text);
 }
 
 void tCommonFiscReg::WriteStartBanner() {
@@ -139,15 +144,15 @@ void tCommonFiscReg::SetDefaults() {
 // ---- initialisation -------------------------------------------------------------
 
 bool tCommonFiscReg::EnsureInitialized() {
-  if (Initialized) return true;
+  if (initialized_) return true;
   if (PortProblem()) return false;
-  AskOffline = !WaitForFiscalRegister;
+  AskOffline = !waitForFiscalRegister_;
   // However the attempts end, the offline offer is back and the log written.
   struct tRestore {
     tCommonFiscReg& reg;
     ~tRestore() {
       AskOffline = true;
-      if (reg.Log.LoggingOn) reg.FlushLog();
+      if (reg.Log.IsLoggingOn()) reg.FlushLog();
     }
   } restore{*this};
   return InitializeOnce();
@@ -172,13 +177,13 @@ void tCommonFiscReg::ShowPortMessage(const char* text) {
 bool tCommonFiscReg::InitializeOnce() {
   AddLogLine(Fmt("Initializing %d: %s", int32_t(DeviceDriverVersion()), TDevice::GetInfoText()));
   do {
-    Initialized = PrepareToPrint();
-  } while (!Initialized && WaitForFiscalRegister);
-  if (Initialized) {
-    InitTime = platform::TickCount();
+    initialized_ = PrepareToPrint();
+  } while (!initialized_ && waitForFiscalRegister_);
+  if (initialized_) {
+    initTime_ = platform::TickCount();
     AddLogLine("Initialization successfully finished." + TimeText("dd.mm hh:nn:ss"));
   }
-  return Initialized;
+  return initialized_;
 }
 
 // ---- errors and questions ---------------------------------------------------------
@@ -213,7 +218,7 @@ bool tCommonFiscReg::OfflineQuestion(bool ask, const std::string& text) {
       LogAtLevel(1, "Show message to user, buttons: \"Retry\", \"Abort\"");
       int32_t answer = Show(Number, kQuestion, message, kButtonsRetryAbort);
       LogAtLevel(1, "continue...   res=" + std::to_string(answer));
-    } else if (!Initialized) {
+    } else if (!initialized_) {
       std::string question = message + "\r\n" + ::Translate("Continue work without fiscal register?");
       retry = Show(Number, kQuestion, question, kButtonsContinueOffline) == kAnswerRetry;
     } else {
@@ -275,20 +280,20 @@ std::string tCommonFiscReg::GetErrorText(int32_t connectionCode, int32_t executi
 // ---- status -----------------------------------------------------------------------
 
 void tCommonFiscReg::FillStatus(TPrinterStatus& status) {
-  if (!Initialized) EnsureInitialized();
+  if (!initialized_) EnsureInitialized();
   TDevice::FillStatus(status);
-  if (!Initialized) {
+  if (!initialized_) {
     RaiseErrorFmt(kTraceCode, "Prn %d. Not initialized, offline.", PortHandle);
     status.Offline = 1;
     return;
   }
   if (status.Offline || status.Busy) return;
-  if (LastRes != 0 || platform::TickCount() - InitTime > kOnlineCheckInterval) {
+  if (LastRes != 0 || platform::TickCount() - initTime_ > kOnlineCheckInterval) {
     CheckOnline(status);
     RaiseErrorFmt(kTraceCode, "Prn %d. CheckCanPrintNotFisc: Offline=%d, CanNotPrintUnfisc=%d", PortHandle,
                   int32_t(status.Offline), int32_t(status.CannotPrintUnfiscal));
   }
-  if (status.Offline && Log.LoggingOn) FlushLog();
+  if (status.Offline && Log.IsLoggingOn()) FlushLog();
 }
 
 void tCommonFiscReg::CheckOnline(TPrinterStatus& status) {
@@ -409,15 +414,15 @@ void tCommonFiscReg::PrintTranslated(const uint8_t* data, int32_t count, bool& r
 
 bool tCommonFiscReg::EnterPrintMode() {
   RaiseErrorFmt(kTraceCode, "Prn %d. EnterPrintMode started", PortHandle);
-  PrintedBytes = 0;
-  PrintStart = platform::TickCount();
+  printedBytes_ = 0;
+  printStart_ = platform::TickCount();
   return true;
 }
 
 bool tCommonFiscReg::ExitPrintMode() {
-  if (PrintedBytes > 0) {
-    AddLogLine(Fmt("Printed %d bytes, %d ms", PrintedBytes, int64_t(platform::TickCount() - PrintStart)));
-    PrintedBytes = 0;
+  if (printedBytes_ > 0) {
+    AddLogLine(Fmt("Printed %d bytes, %d ms", printedBytes_, int64_t(platform::TickCount() - printStart_)));
+    printedBytes_ = 0;
   }
   return true;
 }
@@ -430,13 +435,13 @@ bool tCommonFiscReg::WaitForOutput(bool untilTimeout) {
 bool tCommonFiscReg::PrintBlock(const uint8_t* data, int32_t count) {
   HostOutputBlock(data, count, nullptr, nullptr);
   bool ok = WaitForOutput(true);
-  PrintedBytes += count - HostOutputBufferCount();
+  printedBytes_ += count - HostOutputBufferCount();
   if (LogLevel.load() >= 2) LogData(0, data, count);
   if (ok) {
-    AddLogLine("Printed " + std::to_string(PrintedBytes) + " bytes");
+    AddLogLine("Printed " + std::to_string(printedBytes_) + " bytes");
   } else {
     AddLogLine("Print Err. Printer not ready.");
-    PrintedBytes = 0;
+    printedBytes_ = 0;
   }
   return ok;
 }

@@ -160,6 +160,17 @@ class tCommonFiscReg : public TDevice {
   bool HasPosData() const { return posData_ != nullptr; }
   void ClearPosData();
 
+  bool IsInitialized() const { return initialized_; }
+  // The operator of the documents; 0 for the register's own.
+  int32_t OperatorId() const { return operatorId_; }
+  void SetOperatorId(int32_t operatorId) { operatorId_ = operatorId; }
+  // The POS callback interface, 0 when none.
+  uint32_t PosCallback() const { return posCallback_; }
+  // Identifier and shift byte of the last successful FiscGetExtID export.
+  void StoreExtID(const std::string& identifier, bool shiftOpened);
+  const std::string& StoredExtID() const { return storedExtID_; }
+  uint8_t StoredShiftOpened() const { return storedShiftOpened_; }
+
   // The completion callback of SendCommand's output.
   static void ZEF_REGCALL CBAfterCmdBufSended(void* context);
 
@@ -170,30 +181,26 @@ class tCommonFiscReg : public TDevice {
   // they answered just before the POS hears the answer.
   tDocumentRecord Record;
   tOrderPreparationState OrderState;
-  int32_t OperatorId = 0;
   tDocSettings RequestedSettings;
   tDocSettings EffectiveSettings;
-  bool Initialized = false;
-  uint32_t InitTime = 0;
   int32_t LastRes = 0;
   int32_t LastExecErrorCode = 0;
   std::string LastExecErrorText;
   std::string LastError0Text;
   tLastStateInfo LastStateInfo;
-  int32_t PrintedBytes = 0;
-  uint32_t PrintStart = 0;
-  bool WaitForFiscalRegister = false;
-  uint32_t PosCallback = 0;       // the POS callback interface, 0 when none
   std::string ZReportText;        // of the last shift close; valid until the next call
   IXmlDocument ZReportDocument;   // the Z-report data of the shift close being made
-  // Identifier and shift byte of the last successful FiscGetExtID export.
-  std::string StoredExtID;
-  uint8_t StoredShiftOpened = 0;
 
   // Process-wide: whether OfflineQuestion may offer work without the register.
   static bool AskOffline;
   // The POS's single-byte-to-Unicode procedure ("*Text2BaseLangAddr").
   static uint32_t Text2BaseLangAddr;
+
+ protected:
+  // The register must be initialised again before its next document.
+  void MarkUninitialized() { initialized_ = false; }
+  // Initialisation retries until the register answers.
+  void SetWaitForFiscalRegister(bool wait) { waitForFiscalRegister_ = wait; }
 
  private:
   void WriteStartBanner();
@@ -205,4 +212,13 @@ class tCommonFiscReg : public TDevice {
   bool WaitForOutput(bool untilTimeout);
 
   std::unique_ptr<TPDDataSource> posData_;
+  bool initialized_ = false;
+  bool waitForFiscalRegister_ = false;
+  int32_t operatorId_ = 0;
+  uint32_t initTime_ = 0;
+  int32_t printedBytes_ = 0;
+  uint32_t printStart_ = 0;
+  uint32_t posCallback_ = 0;
+  std::string storedExtID_;
+  uint8_t storedShiftOpened_ = 0;
 };

@@ -51,45 +51,68 @@ std::string ShortDateTimeText() {
          TimeText("hh:nn:ss");
 }
 
+using tLogGuard = std::lock_guard<std::recursive_mutex>;
+
+void tDeviceLog::SetFileName(const std::string& name) {
+  tLogGuard guard(lock_);
+  fileName_ = name;
+}
+
+std::string tDeviceLog::FileName() const {
+  tLogGuard guard(lock_);
+  return fileName_;
+}
+
+bool tDeviceLog::IsLoggingOn() const {
+  tLogGuard guard(lock_);
+  return loggingOn_;
+}
+
+size_t tDeviceLog::PendingSize() const {
+  tLogGuard guard(lock_);
+  return buffer_.size();
+}
+
 void tDeviceLog::AddLine(const std::string& text) {
   std::lock_guard<std::recursive_mutex> guard(lock_);
-  if (FileName.empty() || !LoggingOn) return;
-  Buffer += text;
-  Buffer += "\r\n";
-  if ((Buffer.size() > kBufferThreshold || !Buffered) && !NoOSSectionActive()) Flush();
+  if (fileName_.empty() || !loggingOn_) return;
+  buffer_ += text;
+  buffer_ += "\r\n";
+  if ((buffer_.size() > kBufferThreshold || !buffered_) && !NoOSSectionActive()) Flush();
 }
 
 void tDeviceLog::AtLevel(int32_t level, const std::string& text) {
   std::lock_guard<std::recursive_mutex> guard(lock_);
   if (level <= LogLevel.load()) AddLine(text);
-  if (level == 0 && LoggingOn) Flush();
+  if (level == 0 && loggingOn_) Flush();
 }
 
 void tDeviceLog::Flush() {
   std::lock_guard<std::recursive_mutex> guard(lock_);
-  if (FileName.empty() || Buffer.empty()) {
-    Buffer.clear();
+  if (fileName_.empty() || buffer_.empty()) {
+    buffer_.clear();
     return;
   }
-  if (platform::AppendToFile(FileName, Buffer)) {
-    Buffer.clear();
-  } else if (Buffer.size() > kMaxUnwritten) {
-    Buffer.clear();
+  if (platform::AppendToFile(fileName_, buffer_)) {
+    buffer_.clear();
+  } else if (buffer_.size() > kMaxUnwritten) {
+    buffer_.clear();
   }
 }
 
 std::string tDeviceLog::RotatedName(int n) const {
-  size_t nameStart = FileName.find_last_of("/\\");
+  tLogGuard guard(lock_);
+  size_t nameStart = fileName_.find_last_of("/\\");
   nameStart = nameStart == std::string::npos ? 0 : nameStart + 1;
-  size_t dot = FileName.rfind('.');
-  std::string stem = dot == std::string::npos || dot < nameStart ? FileName : FileName.substr(0, dot);
+  size_t dot = fileName_.rfind('.');
+  std::string stem = dot == std::string::npos || dot < nameStart ? fileName_ : fileName_.substr(0, dot);
   return stem + ".tx" + std::to_string(n);
 }
 
 void tDeviceLog::CheckSize() {
   std::lock_guard<std::recursive_mutex> guard(lock_);
-  if (FileName.empty()) return;
-  int64_t size = platform::FileSize(FileName);
+  if (fileName_.empty()) return;
+  int64_t size = platform::FileSize(fileName_);
   if (size < int64_t(kMaxFileSize)) return;
   // A rename that fails stops the rotation where it is: going on would
   // rename the next file over the one that stayed, and a new empty log
@@ -99,7 +122,7 @@ void tDeviceLog::CheckSize() {
     if (platform::FileExists(RotatedName(i + 1))) platform::RemoveFile(RotatedName(i + 1));
     if (!RotateOne(RotatedName(i), RotatedName(i + 1))) return;
   }
-  if (RotateOne(FileName, RotatedName(1))) platform::WriteWholeFile(FileName, std::string());
+  if (RotateOne(fileName_, RotatedName(1))) platform::WriteWholeFile(fileName_, std::string());
 }
 
 bool tDeviceLog::RotateOne(const std::string& from, const std::string& to) {
@@ -111,15 +134,15 @@ bool tDeviceLog::RotateOne(const std::string& from, const std::string& to) {
 
 void tDeviceLog::SetBuffered(bool flag) {
   std::lock_guard<std::recursive_mutex> guard(lock_);
-  bool switchedOff = Buffered && !flag;
-  Buffered = flag;
-  if (switchedOff && LoggingOn) Flush();
+  bool switchedOff = buffered_ && !flag;
+  buffered_ = flag;
+  if (switchedOff && loggingOn_) Flush();
 }
 
 void tDeviceLog::SetLoggingOn(bool flag) {
   std::lock_guard<std::recursive_mutex> guard(lock_);
-  if (flag != LoggingOn && LoggingOn) Flush();
-  LoggingOn = flag;
+  if (flag != loggingOn_ && loggingOn_) Flush();
+  loggingOn_ = flag;
 }
 
 std::string tDeviceLog::DumpText(int32_t direction, const uint8_t* data, int32_t count, int32_t dumpFlags) {
@@ -152,6 +175,6 @@ std::string tDeviceLog::DumpText(int32_t direction, const uint8_t* data, int32_t
 
 void tDeviceLog::Data(int32_t direction, const uint8_t* data, int32_t count, int32_t dumpFlags) {
   std::lock_guard<std::recursive_mutex> guard(lock_);
-  if (FileName.empty() || count <= 0 || !data || LogLevel.load() < 1 || !LoggingOn) return;
+  if (fileName_.empty() || count <= 0 || !data || LogLevel.load() < 1 || !loggingOn_) return;
   AddLine(DumpText(direction, data, count, dumpFlags));
 }

@@ -25,10 +25,11 @@ class tDeviceLog {
   static constexpr int32_t kDumpTime = 2;
 
   // Empty: no device log.
-  std::string FileName;
-  std::string Buffer;
-  bool Buffered = true;
-  bool LoggingOn = true;
+  void SetFileName(const std::string& name);
+  std::string FileName() const;
+  bool IsLoggingOn() const;
+  // Characters of lines not yet written to the file.
+  size_t PendingSize() const;
 
   // Appends a line; written at once when unbuffered or the buffer is full,
   // unless a no-OS section is active (a port host callback).
@@ -56,7 +57,11 @@ class tDeviceLog {
   // Lines come from the device's own calls and, through the driver's journal
   // events, from the driver's threads at any time: every operation on the
   // buffer and the file holds this lock (the innermost of the register's).
-  std::recursive_mutex lock_;
+  mutable std::recursive_mutex lock_;
+  std::string fileName_;
+  std::string buffer_;
+  bool buffered_ = true;
+  bool loggingOn_ = true;
 };
 
 // Local time texts used in the logs of this module.

@@ -98,7 +98,7 @@ bool tFiscDocumentCall::DoDocument() {
     doc_.CheckNum = 0;
   }
   if (KindIn(kind_, kToPrintKinds)) toPrint_ = ToPrintText(doc_);
-  reg_.OperatorId = doc_.OperatorId;
+  reg_.SetOperatorId(doc_.OperatorId);
   bool result = Route();
   AfterDocument(result);
   return result;
@@ -289,7 +289,7 @@ void tFiscDocumentCall::FinishCall(bool result, bool prepared) {
   RaiseErrorFmt(kTraceCode, "Prn %d. FiscShiftNum=%d, CheckNum=%d, DocNum=%d. Result=%d. PrinterID=%s", handle_,
                 int32_t(doc_.FiscShiftNum), int32_t(doc_.CheckNum), int32_t(doc_.DocNum), int32_t(result ? 1 : 0),
                 ShortStringValue(doc_.PrinterID));
-  if (kind_ != fdGetNextDocNum && reg_.Log.LoggingOn) reg_.FlushLog();
+  if (kind_ != fdGetNextDocNum && reg_.Log.IsLoggingOn()) reg_.FlushLog();
   reg_.Record.CloseAnswered();
 }
 
@@ -304,7 +304,7 @@ void tFiscDocumentCall::AnswerException(const std::string& message) {
     StoreShortString(doc_.ErrorText, message);
     RaiseErrorFmt(tCommonFiscReg::kErrDeviceLogged, "Fiscal register %s # %d exception on FiscDocument", message,
                   int32_t(reg_.Number) + 1);
-    if (reg_.Log.LoggingOn) reg_.FlushLog();
+    if (reg_.Log.IsLoggingOn()) reg_.FlushLog();
   } catch (...) {
   }
 }

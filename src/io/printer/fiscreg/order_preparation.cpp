@@ -255,7 +255,7 @@ bool tOrderPreparation::PrepareOnce(const tPrepareOrderArgs& args) {
   else
     DistributeSummary(args, discounts);
   if (state.ModifierMode != 5) DistributeNoPayAmount(args, false);
-  if (itemised) di.LoadModifiers(*data.GetDataSet("Modifiers"), state.ModifierMode, *ModifierNameGetter());
+  if (itemised) di.LoadModifiers(*data.GetDataSet("Modifiers"), state.ComboMode, state.ModifierMode, *ModifierNameGetter());
   if (state.ModifierMode == 5) DistributeNoPayAmount(args, true);
   if (!args.MarkupLineName.empty()) di.MarkupsToLines(args.MarkupLineName);
   if (itemised) {
@@ -277,7 +277,7 @@ void tOrderPreparation::DistributeOrderDiscounts(const tPrepareOrderArgs& args, 
   tDocSettings& settings = reg_.EffectiveSettings;
   tOrderPreparationState& state = reg_.OrderState;
   tDiscountInfos& di = Distribution();
-  if (state.ComboMode == 3) di.GroupLines(settings.UseTaxDishType, args.ByDepartment, false, false, std::string());
+  if (state.ComboMode == 3) di.GroupLines(3, settings.UseTaxDishType, args.ByDepartment, false, false, std::string());
   if (!reg_.DistributionWanted()) return;
   const int32_t mode = state.DiscountMode;
   if (mode == 1 || mode == 2) {
@@ -299,8 +299,8 @@ void tOrderPreparation::DistributeSummary(const tPrepareOrderArgs& args, TPDData
   tOrderPreparationState& state = reg_.OrderState;
   tDiscountInfos& di = Distribution();
   const bool allInOne = settings.SummaryOnly || state.AllNonFiscal;
-  di.GroupLines(settings.UseTaxDishType, args.ByDepartment, allInOne, !allInOne && args.GroupClassification != 0,
-                args.SummaryName);
+  di.GroupLines(state.ComboMode, settings.UseTaxDishType, args.ByDepartment, allInOne,
+                !allInOne && args.GroupClassification != 0, args.SummaryName);
   if (!reg_.DistributionWanted()) return;
   di.LoadDiscounts(discounts, *NewNameGetter("Discount"));
   const int32_t mode = state.DiscountMode;

@@ -25,6 +25,9 @@ struct tOrderPreparationState {
   tOrderPreparationState(const tOrderPreparationState&) = delete;
   tOrderPreparationState& operator=(const tOrderPreparationState&) = delete;
 
+  // The device's modes, read here from its parameters and read from here by
+  // the preparation and the receipt. A receipt may settle on another
+  // discount mode for itself; it restores the device's when it ends.
   int32_t ComboMode = 0;     // device parameter 26
   int32_t ModifierMode = 0;  // device parameter 27
   int32_t DiscountMode = 0;  // device parameter 28

@@ -112,13 +112,13 @@ void TZefor::SetConstructionFields() {
   UnbindPortHost();
   PortHandle = 0;
   TwoWay = true;
-  RoundingMultiplier = 1;
-  CapabilityFlags = Driver.HasFiscalDocument() ? ZefOptions::kFiscalDocumentFlags : 0;
-  AdapterDirectory = platform::DirectoryOf(platform::ModulePathOf(reinterpret_cast<const void*>(&OwnVersion)));
-  Driver.AdapterDirectory = AdapterDirectory;
+  roundingMultiplier_ = 1;
+  capabilityFlags_ = Driver.HasFiscalDocument() ? ZefOptions::kFiscalDocumentFlags : 0;
+  adapterDirectory_ = platform::DirectoryOf(platform::ModulePathOf(reinterpret_cast<const void*>(&OwnVersion)));
+  Driver.AdapterDirectory = adapterDirectory_;
   Driver.AdapterFileName = HostParams::AdapterFileName();
   Driver.AdapterMinor = AdapterMinor();
-  Driver.Com = &Com;
+  Driver.Com = &com_;
   Driver.BeforeFree = [this] { StopStatusSnapshotThread(); };
 }
 
@@ -162,14 +162,10 @@ void TZefor::ReadParams() {
   tOrderPreparation(*this).SetNameProperties(payTaxTypeSet.Found, p.PayTaxTypeSet);
 
   LogLevel.store(p.LogLevel);
-  WaitForFiscalRegister = p.WaitForFiscalRegister;
+  SetWaitForFiscalRegister(p.WaitForFiscalRegister);
   if (p.InitialTapes < 0 || p.InitialTapes > 2) p.InitialTapes = 0;
   if (p.BarcodeTextPosition > 3) p.BarcodeTextPosition = 0;
-  OrderState.ComboMode = p.ComboMode;
-  OrderState.ModifierMode = p.ModifierMode;
-  OrderState.DiscountMode = p.DiscountMode;
-  OrderState.NameSuffix = p.NameSuffix;
-  if (p.FixedOperatorId > 0) OperatorId = p.FixedOperatorId;
+  if (p.FixedOperatorId > 0) SetOperatorId(p.FixedOperatorId);
   Driver.ModuleName = p.LowDriverModule;
   FindGroupingClassification();
 }
@@ -184,7 +180,7 @@ void TZefor::FindGroupingClassification() {
   const int32_t code = Params.GroupingClassificationCode;
   Params.GroupingClassification = 0;
   if (code == 0) return;
-  const PosHost::tHost host(PosCallback);
+  const PosHost::tHost host(PosCallback());
   int32_t ident = 0;
   const int32_t count = host.ObjectCount(kClassificationClass);
   for (int32_t i = 0; i < count && ident == 0; ++i) {
@@ -204,6 +200,14 @@ void TZefor::FindGroupingClassification() {
 void TZefor::ReadListedParam(const tZeforParamInfo& info) {
   tParamAnswer a = AskParam(Number, info.Index);
   if (!a.Found) return;
+  if (info.Mode) {
+    OrderState.*info.Mode = uint8_t(a.Value);
+    return;
+  }
+  if (info.OrderText) {
+    OrderState.*info.OrderText = a.Text;
+    return;
+  }
   switch (info.Kind) {
     case tZeforParamInfo::kText: Params.*info.Text = a.Text; break;
     case tZeforParamInfo::kBlob: Params.*info.Text = a.IsBlob() ? a.Blob() : a.Text; break;
@@ -219,10 +223,10 @@ void TZefor::ReadLogFileName() {
   Params.LogFileName = logName.Found ? Fmt(logName.Text, int32_t(Number) + 1)
                                      : Fmt("%s%d%s", WithoutExtension(ownName), int32_t(Number) + 1, ".log");
   if (Params.LogFileName.empty()) return;
-  Log.FileName = IsAbsolute(Params.LogFileName) ? Params.LogFileName : AdapterDirectory + Params.LogFileName;
+  Log.SetFileName(IsAbsolute(Params.LogFileName) ? Params.LogFileName : adapterDirectory_ + Params.LogFileName);
   SetLoggingOn(true);
   SetLogBuffered(true);
-  Record.Bind(Log.FileName, [this](const std::string& line) { Journal.Write(0, line); });
+  Record.Bind(Log.FileName(), [this](const std::string& line) { Journal.Write(0, line); });
 }
 
 void TZefor::ReadFiscRegType() {
@@ -292,7 +296,7 @@ std::string TZefor::RawParamsDump() {
 }
 
 void TZefor::BindCom() {
-  if (!Com.Load()) Driver.ReportLoadFailure("TZefor.Create", platform::ComLibrary::ModuleName());
+  if (!com_.Load()) Driver.ReportLoadFailure("TZefor.Create", platform::ComLibrary::ModuleName());
 }
 
 // ---- preparation ----------------------------------------------------------------------
@@ -300,14 +304,14 @@ void TZefor::BindCom() {
 bool TZefor::PrepareToPrint() {
   Journal.Write(1, tZefJournal::OperationEntry(kPrepare));
   GetManagerTaxesOptions();
-  if (Params.RequireTaxRates && TaxesOptions.Entries.empty()) {
+  if (Params.RequireTaxRates && taxesOptions_.Entries.empty()) {
     std::string text = Fmt("No active tax rates found. Zefor.dll#%d has stopped.", int32_t(Number) + 1);
     Journal.Write(0, text, true);
     OfflineQuestion(true, HostParams::Translate(text));
     ZefRaise(kErrNoTaxRates, text);
   }
   bool result = true;
-  while (!Initialized) {
+  while (!IsInitialized()) {
     bool ok = Driver.LoadLoDrv() && InitializeDriver();
     if (ok && Params.WaitForFiscalRegister) {
       TZefStatus status;
@@ -325,7 +329,7 @@ bool TZefor::PrepareToPrint() {
       break;
     }
   }
-  if (result && !Initialized) {
+  if (result && !IsInitialized()) {
     if (!CheckRegisterClock()) {
       Driver.FreeLoDrv();
       result = false;
@@ -333,7 +337,7 @@ bool TZefor::PrepareToPrint() {
       RegisterDriverMenu();
       ReadDataFormat();
       if (!Params.StatusFileName.empty()) StartStatusSnapshotThread();
-      if (StartedReported && !Params.WaitForFiscalRegister) StartedStep();
+      if (startedReported_ && !Params.WaitForFiscalRegister) StartedStep();
     }
   }
   Journal.Write(result ? 1 : 0, tZefJournal::OperationFinal(kPrepare, tZefJournal::Bool(result)));
@@ -351,38 +355,38 @@ bool TZefor::InitializeDriver() {
     }
     if (!CreateResult(Driver.Init(Params.LowDriverParams), "ZefInit")) return 0;
     Driver.ProtocolVersion = Driver.MaxProtocolSupported();
-    CapabilityFlags = GetFiscRegOptions();
+    capabilityFlags_ = GetFiscRegOptions();
     return 1;
   }) != 0;
 }
 
 void TZefor::ReadInitReply(const std::string& reply) {
-  InitReply = nullptr;
-  DriverMenu = nullptr;
-  HasChangeFromTypes = false;
-  ChangeFromTypeIndexes.clear();
+  initReply_ = nullptr;
+  driverMenu_ = nullptr;
+  hasChangeFromTypes_ = false;
+  changeFromTypeIndexes_.clear();
   try {
-    InitReply = ParseXmlDocument(reply);
+    initReply_ = ParseXmlDocument(reply);
   } catch (...) {
     // A reply that cannot be read announces nothing; the driver is still
     // initialised, with its previous settings.
     Journal.Write(0, "Bad init reply XML: " + ExceptionMessage());
     return;
   }
-  IXmlElement root = InitReply->DocumentElement();
+  IXmlElement root = initReply_->DocumentElement();
   if (!root) return;
   if (root->AttrExists("MaxProtocolSupported"))
     Driver.ProtocolVersion = int32_t(root->IntAttr("MaxProtocolSupported", Driver.ProtocolVersion));
-  if (root->AttrExists("DriverName")) DriverNameText = root->AttrText("DriverName").substr(0, 255);
-  if (root->AttrExists("VersionInfo")) VersionText = root->AttrText("VersionInfo").substr(0, 255);
+  if (root->AttrExists("DriverName")) driverNameText_ = root->AttrText("DriverName").substr(0, 255);
+  if (root->AttrExists("VersionInfo")) versionText_ = root->AttrText("VersionInfo").substr(0, 255);
   if (root->AttrExists("ChangeFromTypeIndexes")) {
-    HasChangeFromTypes = true;
+    hasChangeFromTypes_ = true;
     std::string list = root->AttrText("ChangeFromTypeIndexes");
     for (size_t at = 0; at < list.size();) {
       size_t end = list.find(' ', at);
       if (end == std::string::npos) end = list.size();
       int32_t value = 0;
-      if (ParseDecimal(list.substr(at, end - at), value)) ChangeFromTypeIndexes.push_back(value);
+      if (ParseDecimal(list.substr(at, end - at), value)) changeFromTypeIndexes_.push_back(value);
       at = end + 1;
     }
   }
@@ -400,18 +404,18 @@ void TZefor::ReadInitReply(const std::string& reply) {
     }
   }
   Driver.Options = options;
-  CapabilityFlags = (Driver.HasFiscalDocument() ? ZefOptions::kFiscalDocumentFlags : 0) | ZefOptions::PosFlags(options);
-  DriverMenu = root->SelectSingleNode("MENU");
+  capabilityFlags_ = (Driver.HasFiscalDocument() ? ZefOptions::kFiscalDocumentFlags : 0) | ZefOptions::PosFlags(options);
+  driverMenu_ = root->SelectSingleNode("MENU");
 }
 
 void TZefor::ReadDataFormat() {
-  if (!InitReply) return;
-  IXmlElement rounding = InitReply->DocumentElement()->SelectSingleNode("DataFormat/Rounding");
+  if (!initReply_) return;
+  IXmlElement rounding = initReply_->DocumentElement()->SelectSingleNode("DataFormat/Rounding");
   if (!rounding || !rounding->AttrExists("Multiplier")) return;
   try {
     int32_t multiplier = int32_t(std::lround(rounding->FloatAttr("Multiplier") * 100));
-    RoundingMultiplier = multiplier == 0 ? 1 : multiplier;
-    if (OrderState.DiscountInfos) OrderState.DiscountInfos->SetPriceStep(RoundingMultiplier);
+    roundingMultiplier_ = multiplier == 0 ? 1 : multiplier;
+    if (OrderState.DiscountInfos) OrderState.DiscountInfos->SetPriceStep(roundingMultiplier_);
   } catch (...) {
     Journal.Write(0, "Bad rounding multiplier: " + ExceptionMessage());
   }
@@ -434,9 +438,9 @@ void TZefor::BeforeDestruction() {
   Driver.FreeLoDrv();
   Driver.DestroyThread();
   ForgetMenuRecords();
-  Com.Free();
-  InitReply = nullptr;
-  DriverMenu = nullptr;
+  com_.Free();
+  initReply_ = nullptr;
+  driverMenu_ = nullptr;
   Journal.Flush();
 }
 

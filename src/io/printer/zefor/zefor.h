@@ -52,12 +52,11 @@ struct tZeforParams {
   int32_t GroupingClassificationCode = 0;    // 24
   int32_t GroupingClassification = 0;        // the identifier of the classification of 24; 0: no grouping
   std::string MarkupName = "Markup";         // 25
-  uint8_t ComboMode = 0, ModifierMode = 0, DiscountMode = 0;  // 26, 27, 28
+  // 26, 27, 28 and 33 are read into the register's order state.
   std::string StatusFileName;                // 29
   std::string ItemCustomPropertyNames;       // 30
   int32_t DocumentPause = 0;                 // 31, seconds
   std::string DiscountLineName;              // 32
-  std::string NameSuffix;                    // 33
   int32_t EndDateWarningDays = 50;           // 34
   std::string SavingsLineTemplate;           // 35
   int32_t TimeCheckLimit1 = 0, TimeCheckLimit2 = 0;  // 36, 37
@@ -84,6 +83,10 @@ struct tZeforParamInfo {
   int32_t tZeforParams::*Integer = nullptr;
   bool tZeforParams::*Switch = nullptr;
   uint8_t tZeforParams::*Byte = nullptr;
+  // Settings the order preparation reads go to the register's order state
+  // instead (a byte into Mode, a text into OrderText).
+  int32_t tOrderPreparationState::*Mode = nullptr;
+  std::string tOrderPreparationState::*OrderText = nullptr;
   // Read by a step of its own, not by the walk over the list.
   bool OwnStep = false;
   // The default when the field's initial value does not tell it.
@@ -203,7 +206,6 @@ class TZefor : public tCommonFiscReg {
   bool CheckRegisterClock();
   // The tax index range of the register type (POS class 142).
   void TaxIndexRange(int32_t& minIndex, int32_t& maxIndex);
-  TKvt_ManagerTaxesOptionsList TaxesOptions;
 
   // ---- call results ----
   bool CreateResult(int32_t code, const std::string& callName);
@@ -229,9 +231,6 @@ class TZefor : public tCommonFiscReg {
   IXmlDocument MenuOperationRequest(const IXmlElement& item, int32_t dialogType, const std::string& answer);
   void MenuCorrectionReceipt();
   void MenuOpenShiftReport();
-  // The command entries of the driver's menu, with their "MenuHandle".
-  std::vector<IXmlElement> MenuItems;
-  IXmlDocument MenuDocument;  // keeps the elements of MenuItems alive
   // Milliseconds the correction receipt waits for corvane; process-wide.
   static std::atomic<uint32_t> CorvaneTimeout;
 
@@ -239,9 +238,6 @@ class TZefor : public tCommonFiscReg {
   // A status read with the extended field set under the call lock, in the
   // calling thread; rewrites the status file.
   void RefreshStatusSnapshot();
-  // Tick count at which the last device-state document was built.
-  std::atomic<uint32_t> SnapshotTick{0};
-  std::atomic<bool> HasSnapshot{false};
   void DocumentSent() { lastDocumentTick_ = platform::TickCount(); hasDocumentTime_ = true; }
 
   // ---- non-fiscal printing, customer display and drawer (zefor_unfiscal.cpp) ----
@@ -278,18 +274,27 @@ class TZefor : public tCommonFiscReg {
   tZeforParams Params;
   tZefJournal Journal;
   tZefDriver Driver;
-  platform::ComLibrary Com;
-  std::string DriverNameText, VersionText, DriverState;
-  int32_t RoundingMultiplier = 1;
-  uint32_t CapabilityFlags = 0;
-  std::string AdapterDirectory;
-  IXmlDocument InitReply;              // kept until the started step
-  IXmlElement DriverMenu;              // the "MENU" element of the init reply
-  std::vector<int32_t> ChangeFromTypeIndexes;
-  bool HasChangeFromTypes = false;
-  bool StartedReported = false;        // PrintersStarted came from the POS
-  std::string StateText;               // the last device-state document (under stateLock_)
+
+  // The last device-state document.
   std::string CurrentStateText();
+  // The tax rates of the POS's management configuration.
+  const TKvt_ManagerTaxesOptionsList& TaxesOptions() const { return taxesOptions_; }
+  // The document kinds the register prints (a set of KindBit).
+  uint32_t CapabilityFlags() const { return capabilityFlags_; }
+  int32_t RoundingMultiplier() const { return roundingMultiplier_; }
+  // The adapter's folder: the driver, the dumps and the saved files.
+  const std::string& AdapterDirectory() const { return adapterDirectory_; }
+  void SetAdapterDirectory(const std::string& directory) { adapterDirectory_ = directory; }
+  // Tick count at which the last device-state document was built; false
+  // before the first.
+  bool LastSnapshotTick(uint32_t& tick) const;
+  // A Z-report whose outcome the register could not tell (the document
+  // failed and the status could not be read afterwards): the shift it was to
+  // close and the data read before it. The next Z-report asks the register
+  // first, so that it never prints a second one for the same shift.
+  void KeepUnconfirmedZReport(int32_t shift, const IXmlDocument& data);
+  // The shift of the kept Z-report (0: none) and its data; forgets them.
+  int32_t TakeUnconfirmedZReport(IXmlDocument& data);
 
   // Process-wide: the adapter's minor version (second component of its version).
   static uint16_t AdapterMinor();
@@ -344,16 +349,27 @@ class TZefor : public tCommonFiscReg {
   std::unique_ptr<tSaveStatusThread> StatusThread;
 
   std::mutex stateLock_;
+  std::string stateText_;  // the last device-state document (under stateLock_)
+  std::atomic<uint32_t> snapshotTick_{0};
+  std::atomic<bool> hasSnapshot_{false};
   uint32_t lastDocumentTick_ = 0;
   bool hasDocumentTime_ = false;
-
- public:
-  // A Z-report whose outcome the register could not tell (the document
-  // failed and the status could not be read afterwards): the shift it was to
-  // close and the data read before it. The next Z-report asks the register
-  // first, so that it never prints a second one for the same shift.
-  int32_t UnconfirmedZShift = 0;
-  IXmlDocument UnconfirmedZData;
+  TKvt_ManagerTaxesOptionsList taxesOptions_;
+  // The command entries of the driver's menu, with their "MenuHandle".
+  std::vector<IXmlElement> menuItems_;
+  IXmlDocument menuDocument_;  // keeps the elements of menuItems_ alive
+  platform::ComLibrary com_;
+  std::string driverNameText_, versionText_, driverState_;
+  int32_t roundingMultiplier_ = 1;
+  uint32_t capabilityFlags_ = 0;
+  std::string adapterDirectory_;
+  IXmlDocument initReply_;             // kept until the started step
+  IXmlElement driverMenu_;             // the "MENU" element of the init reply
+  std::vector<int32_t> changeFromTypeIndexes_;
+  bool hasChangeFromTypes_ = false;
+  bool startedReported_ = false;       // PrintersStarted came from the POS
+  int32_t unconfirmedZShift_ = 0;
+  IXmlDocument unconfirmedZData_;
 
  private:
   int32_t loggedDefaultPayType_ = -1;

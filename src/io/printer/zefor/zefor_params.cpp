@@ -49,6 +49,19 @@ tInfo Byte(int32_t index, const char* name, uint8_t P::*field, const char* meani
   return info;
 }
 
+// A setting of the order state.
+tInfo Mode(int32_t index, const char* name, int32_t tOrderPreparationState::*field, const char* meaning) {
+  tInfo info = Make(index, tInfo::kByte, name, meaning);
+  info.Mode = field;
+  return info;
+}
+
+tInfo OrderText(int32_t index, const char* name, std::string tOrderPreparationState::*field, const char* meaning) {
+  tInfo info = Make(index, tInfo::kText, name, meaning);
+  info.OrderText = field;
+  return info;
+}
+
 tInfo WithDefault(tInfo info, const char* note) {
   info.DefaultNote = note;
   return info;
@@ -126,14 +139,14 @@ std::vector<tInfo> BuildList() {
               "A POS classification whose groups the receipt lines are gathered by; 0: none."),
       Text(25, "MarkupName", &P::MarkupName,
            "Name of the item line that carries markups when the register cannot print them on items."),
-      Byte(26, "ComboMode", &P::ComboMode,
+      Mode(26, "ComboMode", &tOrderPreparationState::ComboMode,
            "Combo dishes: 0 parts as they come, 1 parts indented under the combo, 2 parts with the "
            "combo's name before them, 3 parts folded into the combo line."),
-      Byte(27, "ModifierMode", &P::ModifierMode,
+      Mode(27, "ModifierMode", &tOrderPreparationState::ModifierMode,
            "Modifiers: 0 not on the receipt; 1 under their dish; 2 paid ones as items of their own, "
            "taken off the dish; 3 as text lines; 4 as 2, free ones as text; 5 as 4, sharing the "
            "payment discounts."),
-      Byte(28, "DiscountMode", &P::DiscountMode,
+      Mode(28, "DiscountMode", &tOrderPreparationState::DiscountMode,
            "Discounts over the lines: 0 not spread, 1 and 2 by tax class, 3 and 4 by dish; 1 and 3 "
            "compare the result with the POS's own."),
       Text(29, "StatusFileName", &P::StatusFileName,
@@ -144,7 +157,7 @@ std::vector<tInfo> BuildList() {
       Integer(31, "DocumentPause", &P::DocumentPause, "Least pause between two documents, in seconds."),
       Text(32, "DiscountLineName", &P::DiscountLineName,
            "Name of the discount lines when discounts are spread by dish."),
-      Text(33, "NameSuffix", &P::NameSuffix,
+      OrderText(33, "NameSuffix", &tOrderPreparationState::NameSuffix,
            "A POS property read first for the names on the receipt (the object, \".\", this suffix)."),
       Integer(34, "EndDateWarningDays", &P::EndDateWarningDays,
               "The cashier is warned when the register's fiscal memory ends within this many days."),
@@ -197,6 +210,9 @@ const char* tZeforParamInfo::KindName(tKind kind) {
 std::string tZeforParamInfo::DefaultText() const {
   if (DefaultNote) return DefaultNote;
   static const tZeforParams defaults;
+  static const tOrderPreparationState orderDefaults;
+  if (Mode) return std::to_string(orderDefaults.*Mode);
+  if (OrderText) return Quoted(orderDefaults.*OrderText);
   switch (Kind) {
     case kText:
     case kBlob: return Quoted(defaults.*Text);

@@ -22,7 +22,7 @@ constexpr uint8_t kProgrammingContext = 9;
 // One ProgramPrinter call: the document and the POS's texts in UTF-8.
 class tProgramDocument {
  public:
-  explicit tProgramDocument(TZefor& reg) : reg_(reg), host_(reg.PosCallback) {
+  explicit tProgramDocument(TZefor& reg) : reg_(reg), host_(reg.PosCallback()) {
     int32_t charset = 1;
     if (host_.IntValue("MainCharset", charset)) charset_ = charset;
     document_ = NewXmlDocument("ProgramFR", "1.0", "utf-8");
@@ -137,11 +137,11 @@ void TZefor::ProgramPrinter(const void*) {
 }
 
 void TZefor::GetManagerTaxesOptions() {
-  TKvt_ManagerTaxesOptionsList& list = TaxesOptions;
+  TKvt_ManagerTaxesOptionsList& list = taxesOptions_;
   list.Clear();
   int32_t minIndex = 1, maxIndex = 1;
   TaxIndexRange(minIndex, maxIndex);
-  ZefTaxes::ForEachRate(PosHost::tHost(PosCallback), OrderState.TaxTypeProperty, minIndex,
+  ZefTaxes::ForEachRate(PosHost::tHost(PosCallback()), OrderState.TaxTypeProperty, minIndex,
                         maxIndex, [&](const ZefTaxes::tRate& rate) {
                           if (!rate.StatusKnown || rate.Status != ZefTaxes::kActive) return;
                           TKvt_Tax entry;

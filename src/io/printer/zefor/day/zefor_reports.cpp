@@ -203,11 +203,9 @@ bool tCloseDay::Run() {
 // closed that shift, it was printed then; answer with its data instead of
 // printing another.
 bool tCloseDay::SettleUnconfirmed(bool& result) {
-  if (reg_.UnconfirmedZShift == 0) return false;
-  const int32_t shift = reg_.UnconfirmedZShift;
-  IXmlDocument data = reg_.UnconfirmedZData;
-  reg_.UnconfirmedZShift = 0;
-  reg_.UnconfirmedZData = nullptr;
+  IXmlDocument data;
+  const int32_t shift = reg_.TakeUnconfirmedZReport(data);
+  if (shift == 0) return false;
   if (before_.LastShiftNum < shift) {
     Line(Fmt("The Z-report of shift %d was not printed", shift));
     return false;
@@ -250,8 +248,7 @@ bool tCloseDay::PrintedAfterAll(const tSavedError& error) {
   TZefStatus after{};
   if (!ReadShift(reg_, after)) {
     Line(Fmt("The register did not answer after the Z-report of shift %d", int32_t(before_.LastShiftNum) + 1));
-    reg_.UnconfirmedZShift = before_.LastShiftNum + 1;
-    reg_.UnconfirmedZData = reg_.ZReportDocument;
+    reg_.KeepUnconfirmedZReport(before_.LastShiftNum + 1, reg_.ZReportDocument);
     error.Restore(reg_);
     return false;
   }
@@ -291,7 +288,7 @@ bool TZefor::PrintXReport() {
 bool TZefor::PrintFullLastShift() {
   Journal.Write(1, tZefJournal::OperationEntry("PrintFullLastShift"));
   bool result = false;
-  if (KindIn(fdFullLastShift, CapabilityFlags)) {
+  if (KindIn(fdFullLastShift, capabilityFlags_)) {
     tReportDocument document(*this, std::string());
     ReportBuild::AddReport(document.Xml(), "LastShift", std::string());
     result = document.Send();
@@ -348,7 +345,7 @@ bool TZefor::PrintAnyReport(int32_t subType, const std::string& data) {
   Journal.Write(1, tZefJournal::OperationEntry("PrintAnyReport"));
   bool result = false;
   std::string type, parameters;
-  if (!KindIn(fdSpecialReport, CapabilityFlags)) {
+  if (!KindIn(fdSpecialReport, capabilityFlags_)) {
     SetLastError0Text(kCxAnyReport, "Not supported", false);
   } else {
     tReportDocument document(*this, std::string());
@@ -358,4 +355,17 @@ bool TZefor::PrintAnyReport(int32_t subType, const std::string& data) {
     }
   }
   return Finish(*this, "PrintAnyReport", result);
+}
+
+void TZefor::KeepUnconfirmedZReport(int32_t shift, const IXmlDocument& data) {
+  unconfirmedZShift_ = shift;
+  unconfirmedZData_ = data;
+}
+
+int32_t TZefor::TakeUnconfirmedZReport(IXmlDocument& data) {
+  const int32_t shift = unconfirmedZShift_;
+  data = unconfirmedZData_;
+  unconfirmedZShift_ = 0;
+  unconfirmedZData_ = nullptr;
+  return shift;
 }

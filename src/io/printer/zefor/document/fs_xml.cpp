@@ -90,7 +90,7 @@ int32_t TFSXml::DocumentUserId() const {
   int32_t id = 0;
   try {
     if (owner_.Params.FixedOperatorId > 0) return owner_.Params.FixedOperatorId;
-    if (owner_.OperatorId != 0) return owner_.OperatorId;
+    if (owner_.OperatorId() != 0) return owner_.OperatorId();
     if (owner_.HasPosData())
       if (TPDDataSet* checks = owner_.PosData().GetDataSet("PrintChecks", false)) {
         checks->First();
@@ -163,7 +163,7 @@ void TFSXml::AppendCustomProperties(const IXmlElement& header) {
 // text); footer segments go to the footer, the others into the head.
 bool TFSXml::AppendToPrint(bool unfiscalOnly, const std::string& toPrint) {
   if (toPrint.empty()) return true;
-  if (unfiscalOnly && !KindIn(fdUnfiscal, owner_.CapabilityFlags)) return false;
+  if (unfiscalOnly && !KindIn(fdUnfiscal, owner_.CapabilityFlags())) return false;
   std::vector<std::string> segments;
   if (!owner_.uf_Doc(reinterpret_cast<const uint8_t*>(toPrint.data()), int32_t(toPrint.size()), false, &segments,
                      unfiscalOnly))

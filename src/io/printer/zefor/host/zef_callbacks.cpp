@@ -56,7 +56,7 @@ tDeviceView ViewOf(int32_t number) {
   if (TZefor* device = g_devices[size_t(number)]) {
     view.Known = true;
     view.Protocol = device->Driver.ProtocolVersion;
-    view.NeedLog = !device->Log.FileName.empty() && LogLevel.load() >= 1;
+    view.NeedLog = !device->Log.FileName().empty() && LogLevel.load() >= 1;
   }
   return view;
 }

@@ -106,7 +106,7 @@ std::string TZefor::TopCaption() const { return "Zefor # " + std::to_string(Numb
 
 void TZefor::RegisterDriverMenu() {
   int32_t handle = -1;
-  if (InitReply) handle = RegisterDriverMenu(DriverMenu);
+  if (initReply_) handle = RegisterDriverMenu(driverMenu_);
   if (Driver.Options & ZefOptions::foCorrectionReceipt) {
     if (handle < 0) handle = CreateTopMenu();
     AddOwnItem(handle, "Correction Receipt", &CorrectionReceiptProc);
@@ -119,7 +119,7 @@ void TZefor::RegisterDriverMenu() {
 
 int32_t TZefor::RegisterDriverMenu(const IXmlElement& menu) {
   if (!menu) return 0;
-  MenuDocument = InitReply;
+  menuDocument_ = initReply_;
   if (!Driver.HasMenuOperation()) {
     LogAtLevel(0, "No procedure ZefMenuOperation in low level driver, no driver menu registration");
     return 0;
@@ -132,7 +132,7 @@ int32_t TZefor::RegisterMenuItem(const IXmlElement& element, int32_t parent) {
   std::string operationId = element->AttrText("operationId");
   PutShort(record.Caption, 83, PosText(element->AttrText("caption", TopCaption())));
   if (!operationId.empty()) {
-    MenuItems.push_back(element);
+    menuItems_.push_back(element);
     record.Proc = uint32_t(uintptr_t(&DriverMenuProc));
     record.Owner = uint32_t(uintptr_t(this));
     record.PurposeToLockId = ReferentIdent(kPurposeToLockClass, element, "purposeToLock");
@@ -168,7 +168,7 @@ int32_t TZefor::ReferentIdent(int32_t objectClass, const IXmlElement& element, c
 // The first object of the class with the GUID (letters in any case) whose
 // status is unknown or above 0; objects with a lower status are passed over.
 PosHost::tObject TZefor::FindReferentByGuid(int32_t objectClass, const std::string& guid) {
-  PosHost::tHost host(PosCallback);
+  PosHost::tHost host(PosCallback());
   const int32_t count = host.ObjectCount(objectClass);
   for (int32_t i = 0; i < count; ++i) {
     const int32_t ident = host.ObjectIdent(objectClass, i);
@@ -235,7 +235,7 @@ IXmlDocument TZefor::MenuOperationRequest(const IXmlElement& item, int32_t dialo
 
 void TZefor::CallXMLMenuItem(const tMenuRecord& record, const std::string& answer, char* buffer) {
   IXmlElement item;
-  for (const IXmlElement& candidate : MenuItems)
+  for (const IXmlElement& candidate : menuItems_)
     if (candidate->IntAttr("MenuHandle", -1) == record.Handle) {
       item = candidate;
       break;
@@ -268,7 +268,7 @@ int32_t TZefor::MenuOperation(const std::string& request, std::string& reply) {
   } catch (const std::exception& e) {
     ReportDeviceError(LoDrv::kMenuOperation + std::string(e.what()), true, true);
   } catch (...) {
-    ReportDeviceError(Fmt("ZefMenuOperation: external exception in \"%s\"", AdapterDirectory + Driver.ModuleName),
+    ReportDeviceError(Fmt("ZefMenuOperation: external exception in \"%s\"", adapterDirectory_ + Driver.ModuleName),
                       true, true);
   }
   return 0;
@@ -355,7 +355,7 @@ void TZefor::MenuCorrectionReceipt() {
 bool TZefor::RunCorvane(const std::string& in, const std::string& out, IXmlDocument& document, std::string& error) {
   std::string commandLine = "corvane.exe " + out + " " + in;
   platform::ProcessHandle process =
-      platform::StartProcess(AdapterDirectory + platform::ProgramFileName("corvane"), {out, in}, std::string());
+      platform::StartProcess(adapterDirectory_ + platform::ProgramFileName("corvane"), {out, in}, std::string());
   if (!process) {
     error = "Do not started: " + commandLine;
     return false;
@@ -381,7 +381,7 @@ void TZefor::MenuOpenShiftReport() {
   Journal.Write(1, tZefJournal::OperationEntry("MenuOpenShiftReport"));
   std::string error;
   if (!(Driver.Options & ZefOptions::foOpenShiftReport)) {
-    error = "foOpenShiftReport not supported by" + DriverNameText + " v." + VersionText;
+    error = "foOpenShiftReport not supported by" + driverNameText_ + " v." + versionText_;
   } else {
     try {
       TFSXml builder(*this);

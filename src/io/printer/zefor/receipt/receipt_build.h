@@ -31,7 +31,6 @@ struct tReceiptBuild {
   TPDDataSource& Data;
   uint8_t PrintedKind = 0;
   uint8_t DocKind = 0;
-  int32_t DiscountMode = 0;
   bool Reverse = false;
   // Tax index range and the zero-rate index.
   int32_t TaxMin = 1, TaxMax = 1, ZeroRateIndex = 0;

@@ -78,7 +78,7 @@ class tItemsBuilder {
     if (WithVoids()) ReduceByVoids(line);
     const bool textInLine = b_.Has(ZefOptions::foTextInLine);
     const bool dish0Price = b_.Reg.EffectiveSettings.PrintDish0Price != 0;
-    if (b_.Reg.Params.ComboMode == 1 && line.IsCombo && line.Sum == 0 && textInLine) {
+    if (b_.Order.ComboMode == 1 && line.IsCombo && line.Sum == 0 && textInLine) {
       b_.Pending.push_back(b_.Xml.Utf8(line.NamePrefix + line.Name, true));
       Modifiers(original, line, ModifierTaxShares(line));
       return;
@@ -215,7 +215,7 @@ class tItemsBuilder {
   }
 
   bool ModifierAsText(const tModifierRec& m) const {
-    const int32_t mode = b_.Reg.Params.ModifierMode;
+    const int32_t mode = b_.Order.ModifierMode;
     return mode == 3 || (m.Price <= 0 && (mode == 4 || mode == 5));
   }
 

@@ -317,7 +317,7 @@ bool AddReceiptDiscounts(tReceiptBuild& b, int64_t rest) {
           isProportional ||
           (((a < 0 && !b.Has(ZefOptions::foAbsItemDiscount) && b.Has(ZefOptions::foAbsDiscountSum)) ||
             (a > 0 && !b.Has(ZefOptions::foAbsItemMarkup) && !markupLines && b.Has(ZefOptions::foAbsMarkupSum))) &&
-           b.DiscountMode != 3 && b.DiscountMode != 4);
+           b.Order.DiscountMode != 3 && b.Order.DiscountMode != 4);
       if (!printed) continue;
       if (byTax) working = RecordTaxSlots(b, *source);
       ReceiptDiscount(b, id, source->GetFieldText("Discount.Code"), source->GetFieldText("Discount"), a, working);

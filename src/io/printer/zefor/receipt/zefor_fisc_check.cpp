@@ -16,6 +16,7 @@
 #include "standart/errors.h"
 #include "standart/format.h"
 #include "standart/host_params.h"
+#include "standart/scoped_restore.h"
 #include "standart/tasks.h"
 #include "xml/xmlexception.h"
 
@@ -139,7 +140,7 @@ class tFiscCheck {
 
  private:
   bool Has(uint64_t option) const { return (reg_.Driver.Options & option) != 0; }
-  bool Supported(uint8_t kind) const { return KindIn(kind, reg_.CapabilityFlags); }
+  bool Supported(uint8_t kind) const { return KindIn(kind, reg_.CapabilityFlags()); }
   void Line(int32_t level, const std::string& label, const std::string& value) {
     reg_.Journal.Write(level, tZefJournal::Value(kStep, label, value));
   }
@@ -571,11 +572,10 @@ bool tFiscCheck::Run() {
   tReceiptBuild b(xml, reg_, preparation, order, data);
   b.PrintedKind = kind_;
   b.DocKind = doc_.Kind;
-  b.DiscountMode = order.DiscountMode;
   b.Reverse = reverse_;
   b.TaxMin = RegisterTypeNumber("TaxMinType");
   b.TaxMax = RegisterTypeNumber("TaxMaxType");
-  b.ZeroRateIndex = reg_.TaxesOptions.ZeroRateEntry.TaxRateIndex;
+  b.ZeroRateIndex = reg_.TaxesOptions().ZeroRateEntry.TaxRateIndex;
   headerResult_ = Build(xml, b);
   bool result = false;
   if (!taboo_ && reg_.Params.PrintCheckTrys > 0) {
@@ -612,7 +612,8 @@ bool TZefor::PrintFiscCheck(TFiscDocInfo& doc, bool reverse, const std::string& 
   Journal.Write(-1, Fmt("PrintFiscCheck(%d, %d)", int32_t(doc.Kind), int32_t(reverse ? 1 : 0)));
   if (!CheckRegisterClock()) return false;
   Journal.Write(1, tZefJournal::OperationEntry(kStep));
-  const int32_t savedMode = OrderState.DiscountMode;
+  // The receipt may settle on another discount mode than the device's own.
+  tScopedRestore<int32_t> discountMode(OrderState.DiscountMode);
   bool result = false;
   try {
     result = tFiscCheck(*this, doc, reverse, toPrint).Run();
@@ -623,10 +624,8 @@ bool TZefor::PrintFiscCheck(TFiscDocInfo& doc, bool reverse, const std::string& 
     const std::string message = ExceptionMessage();
     Journal.Write(0, Fmt("{%s}[%s] %s", kStep, "EXCEPTION", message));
     RaiseDescribedError(g_receiptException, Params.LowDriverModule, "ZefFiscalDocument");
-    OrderState.DiscountMode = savedMode;
     throw;
   }
   Journal.Write(result ? 1 : 0, tZefJournal::OperationFinal(kStep, tZefJournal::Bool(result)) + "\r\n");
-  OrderState.DiscountMode = savedMode;
   return result;
 }

@@ -6,6 +6,6 @@
 void TZefor::CreateDiscountInfos() {
   constexpr int kTaxSlots = 8;
   OrderState.DiscountInfos = std::make_unique<tDiscountInfos>(OrderState.TaxTypeProperty, kTaxSlots, nullptr);
-  OrderState.DiscountInfos->SetPriceStep(RoundingMultiplier);
+  OrderState.DiscountInfos->SetPriceStep(roundingMultiplier_);
 }
 

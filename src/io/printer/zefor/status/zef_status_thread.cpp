@@ -21,8 +21,9 @@ tSaveStatusThread::~tSaveStatusThread() {
 }
 
 int32_t tSaveStatusThread::Elapsed() const {
-  if (!device_.HasSnapshot) return int32_t(Period.load());
-  return int32_t(platform::TickCount() - device_.SnapshotTick.load());
+  uint32_t tick = 0;
+  if (!device_.LastSnapshotTick(tick)) return int32_t(Period.load());
+  return int32_t(platform::TickCount() - tick);
 }
 
 void tSaveStatusThread::Execute() {
@@ -30,10 +31,12 @@ void tSaveStatusThread::Execute() {
     int32_t period = int32_t(Period.load());
     int32_t elapsed = Elapsed();
     if (elapsed >= period) {
-      uint32_t before = device_.SnapshotTick;
+      uint32_t before = 0, after = 0;
+      device_.LastSnapshotTick(before);
       device_.RefreshStatusSnapshot();
+      device_.LastSnapshotTick(after);
       // A refresh that built no document must not turn this into a busy loop.
-      if (device_.SnapshotTick == before) platform::WaitForSingleObject(stopEvent_, uint32_t(period));
+      if (after == before) platform::WaitForSingleObject(stopEvent_, uint32_t(period));
     } else {
       platform::WaitForSingleObject(stopEvent_, uint32_t(period - elapsed));
     }

@@ -28,20 +28,20 @@ tXmlDateTime NowMoment() {
 
 uint32_t TZefor::GetFiscRegOptions() {
   Journal.Write(1, tZefJournal::OperationEntry("GetFiscRegOptions"));
-  uint32_t flags = CapabilityFlags;
+  uint32_t flags = capabilityFlags_;
   if (Driver.HasGetOptions()) {
     flags = Driver.HasFiscalDocument() ? ZefOptions::kFiscalDocumentFlags : 0;
     uint64_t options = 0;
     std::string name, version, state;
     if (CreateResult(Driver.GetOptions(options, name, version, state), "ZefGetOptions")) {
       Driver.Options = options;
-      DriverNameText = name;
-      VersionText = version;
-      DriverState = state;
+      driverNameText_ = name;
+      versionText_ = version;
+      driverState_ = state;
       flags |= ZefOptions::PosFlags(options);
     }
   }
-  CapabilityFlags = flags;
+  capabilityFlags_ = flags;
   Journal.Write(1, tZefJournal::Value("GetFiscRegOptions", "sOptions", "(" + ZefOptions::Names(Driver.Options) + ")"));
   Journal.Write(1, tZefJournal::OperationFinal("GetFiscRegOptions"));
   return flags;
@@ -55,12 +55,12 @@ int32_t TZefor::ReadStatus(TZefStatus& status, uint32_t mask) {
 }
 
 void TZefor::FillStatus(TPrinterStatus& status) {
-  if (!Initialized) EnsureInitialized();
+  if (!IsInitialized()) EnsureInitialized();
   Journal.Write(1, tZefJournal::OperationEntry("FillStatus"));
   status.SlipSupported = (Driver.Options & ZefOptions::foSlip) ? 1 : 0;
   TZefStatus driverStatus{};
   // Without an initialised driver there is nothing to ask: the register is offline.
-  bool ok = Initialized && CreateResult(ReadStatus(driverStatus, kFillStatusMask), "ZefGetStatus");
+  bool ok = IsInitialized() && CreateResult(ReadStatus(driverStatus, kFillStatusMask), "ZefGetStatus");
   std::string stateText = Params.StatusFileName.empty() ? DeviceStateDocument(ok, driverStatus) : CurrentStateText();
   if (!ok) {
     status.Offline = 1;
@@ -86,8 +86,8 @@ void TZefor::FillStatus(TPrinterStatus& status) {
 }
 
 std::string TZefor::DeviceStateDocument(bool obtained, const TZefStatus& status) {
-  SnapshotTick = platform::TickCount();
-  HasSnapshot = true;
+  snapshotTick_ = platform::TickCount();
+  hasSnapshot_ = true;
   try {
     IXmlDocument document = NewXmlDocument("DeviceState", "1.0", "utf-8");
     IXmlElement root = document->DocumentElement();
@@ -117,11 +117,11 @@ std::string TZefor::DeviceStateDocument(bool obtained, const TZefStatus& status)
     std::string text = document->Xml();
     // The status snapshot thread builds documents too; the last one built wins.
     std::lock_guard<std::mutex> guard(stateLock_);
-    StateText = text;
+    stateText_ = text;
     if (!Params.StatusFileName.empty()) {
       std::string path = Params.StatusFileName;
-      if (path.find('/') == std::string::npos && path.find('\\') == std::string::npos) path = AdapterDirectory + path;
-      if (!platform::ReplaceWholeFile(path, StateText)) RaiseXmlError("Cannot write " + path);
+      if (path.find('/') == std::string::npos && path.find('\\') == std::string::npos) path = adapterDirectory_ + path;
+      if (!platform::ReplaceWholeFile(path, stateText_)) RaiseXmlError("Cannot write " + path);
     }
   } catch (...) {
     Journal.Write(0, "Exception in SaveStatuses:" + ExceptionMessage());
@@ -131,7 +131,7 @@ std::string TZefor::DeviceStateDocument(bool obtained, const TZefStatus& status)
 
 std::string TZefor::CurrentStateText() {
   std::lock_guard<std::mutex> guard(stateLock_);
-  return StateText;
+  return stateText_;
 }
 
 bool TZefor::FiscGetExtID(std::string& identifier, bool& shiftOpened) {
@@ -140,10 +140,10 @@ bool TZefor::FiscGetExtID(std::string& identifier, bool& shiftOpened) {
   Journal.Write(1, tZefJournal::OperationEntry("FiscGetExtID"));
   TZefStatus status{};
   bool result = false;
-  if (Initialized && CreateResult(ReadStatus(status, kExtIDMask), "ZefGetStatus")) {
+  if (IsInitialized() && CreateResult(ReadStatus(status, kExtIDMask), "ZefGetStatus")) {
     bool ready = !status.NotReady && !status.Busy;
     identifier = SerialNumber(status);
-    if (Driver.ProtocolVersion >= 21 && (CapabilityFlags & 0x2) && identifier.empty()) {
+    if (Driver.ProtocolVersion >= 21 && (capabilityFlags_ & 0x2) && identifier.empty()) {
       RaiseDescribedError(g_noSerialNumber, Params.LowDriverModule, int32_t(Number));
       ready = false;
     }
@@ -214,17 +214,17 @@ bool TZefor::IsReadyFR(uint8_t context, bool& flag) {
 
 bool TZefor::IsChangePayType(int32_t type) {
   if (!(Driver.Options & ZefOptions::foCalcChange) || !EffectiveSettings.PrintChange) return false;
-  if (HasChangeFromTypes)
-    return std::find(ChangeFromTypeIndexes.begin(), ChangeFromTypeIndexes.end(), type) != ChangeFromTypeIndexes.end();
+  if (hasChangeFromTypes_)
+    return std::find(changeFromTypeIndexes_.begin(), changeFromTypeIndexes_.end(), type) != changeFromTypeIndexes_.end();
   return tCommonFiscReg::IsChangePayType(type);
 }
 
 std::string TZefor::GetInfoText() {
-  return Fmt("Driver Name = %s\r\nVersion = %s\r\nDriver State = %s", DriverNameText, VersionText, DriverState);
+  return Fmt("Driver Name = %s\r\nVersion = %s\r\nDriver State = %s", driverNameText_, versionText_, driverState_);
 }
 
 void TZefor::PrintersStarted() {
-  StartedReported = true;
+  startedReported_ = true;
   StartedStep();
 }
 
@@ -232,8 +232,8 @@ void TZefor::StartedStep() {
   Journal.Write(1, tZefJournal::CallEntry("ZefStarted"));
   try {
     if (Driver.HasStarted()) Driver.Started();
-    if (InitReply) {
-      IXmlElement root = InitReply->DocumentElement();
+    if (initReply_) {
+      IXmlElement root = initReply_->DocumentElement();
       IXmlElement fiscal = root ? root->SelectSingleNode("Hardware/Fiscal") : IXmlElement();
       tXmlDateTime now = NowMoment();
       tXmlDateTime end{now.Days + 100500};
@@ -246,11 +246,17 @@ void TZefor::StartedStep() {
                               Fmt(HostParams::Translate("Fiscal regiser will stop work in %d days"), days),
                               OperatorMessage::kButtonOk);
       }
-      InitReply = nullptr;
+      initReply_ = nullptr;
     }
   } catch (...) {
     Journal.Write(0, tZefJournal::Message("ZefStarted", ExceptionMessage()));
     throw;
   }
   Journal.Write(1, tZefJournal::CallFinal("ZefStarted"));
+}
+
+bool TZefor::LastSnapshotTick(uint32_t& tick) const {
+  if (!hasSnapshot_) return false;
+  tick = snapshotTick_;
+  return true;
 }

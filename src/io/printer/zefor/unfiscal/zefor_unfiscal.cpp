@@ -93,7 +93,7 @@ void TZefor::SaveDump(const IXmlDocument& document, const std::string& fileName)
 
 // A dump replaces the one before only when it is written whole.
 void TZefor::SaveDumpText(const std::string& fileName, const std::string& text) {
-  const std::string path = AdapterDirectory + fileName;
+  const std::string path = adapterDirectory_ + fileName;
   if (!platform::ReplaceWholeFile(path, text)) Journal.Write(0, tZefJournal::Message(fileName, "Cannot write " + path));
 }
 
@@ -103,11 +103,11 @@ bool TZefor::Print(const uint8_t* data, int32_t count) {
   tOperationLines lines(Journal, "Printing");
   bool result = false;
   try {
-    if (!Initialized) EnsureInitialized();
+    if (!IsInitialized()) EnsureInitialized();
     std::string custom;
     if (CustomDocumentText(data, count, custom))
       result = PrintCustomDocument(custom);
-    else if (Initialized && (Driver.Options & foText))
+    else if (IsInitialized() && (Driver.Options & foText))
       result = uf_Doc(data, count, false, nullptr, true);
   } catch (...) {
     Journal.Write(0, Fmt("TZefor.Printing exception: %s", ExceptionMessage()));
@@ -278,8 +278,8 @@ bool TZefor::AnyDoc(const std::string& text, bool replyWanted, IXmlDocument& rep
 
 void TZefor::CustDispOut(const uint8_t* data, int32_t count) {
   tOperationLines lines(Journal, "CustDispOut");
-  if (!Initialized) EnsureInitialized();
-  if (Initialized && (Driver.Options & foCustomerDisplay) && count > 0) {
+  if (!IsInitialized()) EnsureInitialized();
+  if (IsInitialized() && (Driver.Options & foCustomerDisplay) && count > 0) {
     IXmlDocument document = NewXmlDocument(Unfiscal::kUnfiscal, Unfiscal::kVersion, Unfiscal::kEncoding);
     IXmlElement root = document->DocumentElement();
     root->SetAttr(Unfiscal::kSlip, "0");
@@ -295,9 +295,9 @@ void TZefor::CustDispOut(const uint8_t* data, int32_t count) {
 
 bool TZefor::OpenDrawer(int32_t drawer) {
   tOperationLines lines(Journal, "OpenDrawer");
-  if (!Initialized) EnsureInitialized();
+  if (!IsInitialized()) EnsureInitialized();
   bool result = false, flag = false;
-  if (Initialized && IsReadyFR(kDrawerReadiness, flag))
+  if (IsInitialized() && IsReadyFR(kDrawerReadiness, flag))
     result = CreateResult(Driver.InDriverThread([&] { return Driver.OpenDrawer(drawer); }), LoDrv::kOpenDrawer);
   lines.Final();
   return result;
@@ -305,10 +305,10 @@ bool TZefor::OpenDrawer(int32_t drawer) {
 
 bool TZefor::IsDrawerOpen(int32_t drawer) {
   tOperationLines lines(Journal, "IsDrawerOpen");
-  if (!Initialized) EnsureInitialized();
+  if (!IsInitialized()) EnsureInitialized();
   bool result = false;
   TZefStatus status{};
-  if (Initialized && CreateResult(ReadStatus(status, kDrawerStatusMask), LoDrv::kOpenDrawer))
+  if (IsInitialized() && CreateResult(ReadStatus(status, kDrawerStatusMask), LoDrv::kOpenDrawer))
     result = status.DrawerOpened != 0;
   return lines.Final(result);
 }
