@@ -269,8 +269,12 @@ void TXmlParser::ParseElement(TXmlNode& parent, int depth) {
   Append(parent, element);
   if (AtEnd()) RaiseXmlError(kNotFinished);
   uint8_t next = uint8_t(*pos_);
-  if (!xmlstr::IsBlank(next) && next != '/' && next != '>') RaiseXmlError("Bad character in element name");
-  if (ParseAttributes(element->attrs_, name, false)) return;  // "/>"
+  if (next == '>') {
+    ++pos_;  // no attributes
+  } else {
+    if (!xmlstr::IsBlank(next) && next != '/') RaiseXmlError("Bad character in element name");
+    if (ParseAttributes(element->attrs_, name, false)) return;  // "/>"
+  }
   if (depth + 1 >= kMaxDepth) RaiseXmlError("Elements are nested too deeply");
   ParseContent(*element, depth + 1);
   ParseEndTag(name);
