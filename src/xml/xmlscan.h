@@ -62,7 +62,7 @@ inline char* SkipText(char* p) {
 // quote (0x22, 0x27) differ in one bit: one test finds both. quote: "\"" or
 // "'".
 inline char* SkipValue(char* p, char quote) {
-  const tWord bit = kOnes * uint8_t((quote ^ '&') & 0xFF);
+  const tWord bit = quote == '"' ? kOnes * ('"' ^ '&') : kOnes * ('\'' ^ '&');
   for (;; p += kWordSize) {
     const tWord w = Load(p);
     if (const tWord stops = ZeroBytes(w) | BytesEqual(w, '<') | BytesEqual(w | bit, uint8_t(quote | '&')))
