@@ -41,6 +41,15 @@ class TXmlArena : public TXmlBase {
     if (next_ > end_) next_ = end_;  // new chunks are aligned
     return AllocateText(size);
   }
+  // Aligned memory of at least `size` bytes that stays free until taken: a
+  // list is written there while nothing else takes from the arena.
+  void* Room(size_t size) {
+    void* block = Allocate(size);
+    next_ = static_cast<char*>(block);
+    return block;
+  }
+  // Takes `size` bytes of the room.
+  void Take(size_t size) { next_ += size; }
   // Unaligned memory for text.
   char* AllocateText(size_t size) {
     if (size_t(end_ - next_) < size) NewChunk(size);

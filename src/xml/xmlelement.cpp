@@ -6,9 +6,6 @@
 
 // ---- TXmlElement ----------------------------------------------------------------
 
-TXmlElement::TXmlElement(TXmlNameTable* names, int32_t nameId, TXmlArena* arena)
-    : TXmlNode(NODE_ELEMENT, names, nameId, arena) {}
-
 TXmlElement::~TXmlElement() {
   value_.reset();
   RemoveAllChilds();
@@ -73,9 +70,6 @@ TXmlNode* TXmlElement::CloneShallow() const {
 }
 
 // ---- TXmlText ------------------------------------------------------------------------
-
-TXmlText::TXmlText(TXmlNameTable* names, TXmlValue value, bool raw, TXmlArena* arena)
-    : TXmlNode(NODE_TEXT, names, TXmlNameTable::kText, arena), raw_(raw), value_(std::move(value)) {}
 
 std::string TXmlText::NodeText() const {
   std::string text = value_.Text(CodePage());

@@ -13,7 +13,8 @@ class TXmlElement : public TXmlNode {
  public:
   // Parsed nodes come from the parser's arena, and elements keep their
   // lists there.
-  TXmlElement(TXmlNameTable* names, int32_t nameId, TXmlArena* arena = nullptr);
+  TXmlElement(TXmlNameTable* names, int32_t nameId, TXmlArena* arena = nullptr)
+      : TXmlNode(NODE_ELEMENT, names, nameId, arena) {}
   ~TXmlElement() override;
 
   std::string NodeText() const override;
@@ -48,7 +49,8 @@ class TXmlElement : public TXmlNode {
 // A text node: one typed value. A raw text node is written unescaped.
 class TXmlText : public TXmlNode {
  public:
-  TXmlText(TXmlNameTable* names, TXmlValue value, bool raw = false, TXmlArena* arena = nullptr);
+  TXmlText(TXmlNameTable* names, TXmlValue value, bool raw = false, TXmlArena* arena = nullptr)
+      : TXmlNode(NODE_TEXT, names, TXmlNameTable::kText, arena), raw_(raw), value_(std::move(value)) {}
 
   std::string NodeText() const override;
   void SetNodeText(const std::string& text) override;

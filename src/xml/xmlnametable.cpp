@@ -29,6 +29,10 @@ int32_t TXmlNameTable::AddLocked(std::string_view name, uint32_t hash) {
   if (!chunk) chunk.reset(new tEntry[kChunkSize]);
   tEntry& entry = chunk[id & (kChunkSize - 1)];
   entry.Name.assign(name.data(), name.size());
+  const size_t head = name.size() < 8 ? name.size() : 8;
+  std::memcpy(&entry.Head, name.data(), head);
+  std::memset(&entry.HeadMask, 0xFF, head);
+  for (auto& guess : entry.Attrs) guess.store(nullptr, std::memory_order_relaxed);
   entry.Id = id;
   entry.Next = buckets_[hash % kBucketCount].load(std::memory_order_relaxed);
   count_.store(id + 1, std::memory_order_release);
@@ -80,10 +84,9 @@ int32_t TXmlNameTable::ReadNameId(std::string_view name) {
   return id >= 0 ? id : AddLocked(name, hash);
 }
 
-const std::string& TXmlNameTable::Name(int32_t id) const {
+const std::string& TXmlNameTable::NoName() {
   static const std::string kNone;
-  if (id < 0 || id >= count_.load(std::memory_order_acquire)) return kNone;
-  return Entry(id).Name;
+  return kNone;
 }
 
 int32_t TXmlNameTable::Count() const { return count_.load(std::memory_order_acquire); }

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "xml/xmlbase.h"
+#include "xml/xmlstrings.h"
 
 class TXmlNameTable : public TXmlBase {
  public:
@@ -45,11 +46,60 @@ class TXmlNameTable : public TXmlBase {
   // to lower case, else to upper case (A-Z, a-z only); else it is added.
   int32_t ReadNameId(std::string_view name);
   // The name of an identifier handed out by this table.
-  const std::string& Name(int32_t id) const;
+  const std::string& Name(int32_t id) const {
+    if (id < 0 || id >= count_.load(std::memory_order_acquire)) return NoName();
+    return Entry(id).Name;
+  }
   int32_t Count() const;
 
   // h = h * 33 + byte over the name, from 0, 32-bit.
   static uint32_t Hash(std::string_view name);
+
+  // ---- What the parser expects next --------------------------------------
+  // Documents repeat their shapes: each name remembers the element name that
+  // followed its start tag last, and as an element name the names of its
+  // first attributes in order. A guess is only a published name; the parser
+  // takes it when the text matches its bytes (MatchAt), so a wrong or stale
+  // guess costs a compare and nothing else. Threads may overwrite each
+  // other's guesses.
+  static constexpr size_t kGuessedAttrs = 8;
+  struct tEntry {
+    std::string Name;
+    int32_t Id = -1;
+    int32_t Next = -1;  // next identifier in the same bucket
+    // The first eight bytes of the name (zero bytes past its end), and the
+    // mask of those that belong to it.
+    uint64_t Head = 0;
+    uint64_t HeadMask = 0;
+    mutable std::atomic<const tEntry*> NextElement{nullptr};
+    mutable std::atomic<const tEntry*> Attrs[kGuessedAttrs];
+  };
+  // The record of an identifier handed out by this table.
+  const tEntry& EntryOf(int32_t id) const { return Entry(id); }
+  static const tEntry* NextElementGuess(const tEntry& after) {
+    return after.NextElement.load(std::memory_order_acquire);
+  }
+  static void GuessNextElement(const tEntry& after, const tEntry& next) {
+    after.NextElement.store(&next, std::memory_order_release);
+  }
+  // index < kGuessedAttrs.
+  static const tEntry* AttrGuess(const tEntry& element, size_t index) {
+    return element.Attrs[index].load(std::memory_order_acquire);
+  }
+  static void GuessAttr(const tEntry& element, size_t index, const tEntry& attr) {
+    element.Attrs[index].store(&attr, std::memory_order_release);
+  }
+  // The length of the name when the text at p holds it followed by a byte
+  // that is no name character; else 0. The text must have eight readable
+  // bytes from p on.
+  static size_t MatchAt(const tEntry& entry, const char* p) {
+    uint64_t head;
+    std::memcpy(&head, p, 8);
+    if ((head & entry.HeadMask) != entry.Head) return 0;
+    const size_t n = entry.Name.size();
+    if (n > 8 && !SameBytes(p + 8, entry.Name.data() + 8, n - 8)) return 0;
+    return xmlstr::IsNameChar(uint8_t(p[n])) ? 0 : n;
+  }
 
   // Names are short: compared inline, eight bytes at a time.
   static bool SameBytes(const char* a, const char* b, size_t n) {
@@ -65,11 +115,6 @@ class TXmlNameTable : public TXmlBase {
   }
 
  private:
-  struct tEntry {
-    std::string Name;
-    int32_t Id = -1;
-    int32_t Next = -1;  // next identifier in the same bucket
-  };
   static constexpr int kChunkBits = 10;
   static constexpr int kChunkSize = 1 << kChunkBits;
   static constexpr int kMaxChunks = 1 << 13;
@@ -83,6 +128,7 @@ class TXmlNameTable : public TXmlBase {
     }
     return nullptr;
   }
+  static const std::string& NoName();
   int32_t NameIdSlow(std::string_view name, size_t recentSlot);
   // Entries are published with release stores of the bucket heads and
   // never change afterwards: lookups need no lock.

@@ -29,6 +29,22 @@ class TXmlNode::tXmlOutput {
     used_ += length;
   }
   void Put(const std::string& text) { Put(text.data(), text.size()); }
+  // " name=\"" in one step.
+  void PutAttrStart(const std::string& name) {
+    const size_t length = name.size() + 3;
+    if (length > kBlockSize - used_) {
+      Put(' ');
+      Put(name);
+      Put("=\"", 2);
+      return;
+    }
+    char* out = block_ + used_;
+    out[0] = ' ';
+    std::memcpy(out + 1, name.data(), name.size());
+    out[length - 2] = '=';
+    out[length - 1] = '"';
+    used_ += length;
+  }
   void Put(const char* text) { Put(text, std::strlen(text)); }
   void PutRepeated(char c, size_t count) {
     while (count--) Put(c);

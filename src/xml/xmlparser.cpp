@@ -59,17 +59,15 @@ TXmlParser::TXmlParser(const std::string& text, TXmlDocument& document)
     : document_(document),
       names_(document.NameTable()),
       keepBlankText_(document.PreserveWhiteSpace()),
-      arena_(new TXmlArena(names_)) {
+      arena_(new TXmlArena(names_)),
+      lastElement_(&names_->EntryOf(TXmlNameTable::kDocument)) {
   document.contentArena_ = arena_;
   childs_.reserve(64);
-  attrs_.resize(kScannedAttrs);
   arena_->ReserveFor(text.size());
-  // Two zero bytes end the text: the scans read a byte pair at a time and
-  // may read the pair that starts at the end.
-  pos_ = arena_->AllocateText(text.size() + 2);
+  pos_ = arena_->AllocateText(text.size() + kTextPadding);
   std::memcpy(pos_, text.data(), text.size());
   end_ = pos_ + text.size();
-  end_[0] = end_[1] = '\0';
+  std::memset(end_, 0, kTextPadding);
 }
 
 TXmlParser::~TXmlParser() { arena_->CommitNodeRefs(); }
@@ -104,7 +102,13 @@ void TXmlParser::ParseContent(TXmlNode& parent, int depth) {
   const size_t first = childs_.size();
   while (!AtEnd()) {
     if (*pos_ != '<') {
-      ParseCharData(parent);
+      // Blanks between tags, the most common text, go at once.
+      char* p = SkipBlankBytes(pos_);
+      if (*p == '<' && !keepBlankText_) {
+        pos_ = p;
+        continue;
+      }
+      ParseCharData(parent, p);
     } else if (pos_[1] == '/' && inElement) {
       StoreChildren(parent, first);
       return;
@@ -117,15 +121,9 @@ void TXmlParser::ParseContent(TXmlNode& parent, int depth) {
   if (inElement) Expected("</" + parent.NodeName() + ">");
 }
 
-void TXmlParser::ParseCharData(TXmlNode& parent) {
+void TXmlParser::ParseCharData(TXmlNode& parent, char* p) {
   char* const start = pos_;
-  // Blank runs between tags are the common case: one pass tells them.
-  char* p = pos_;
-  for (;;) {
-    p = SkipBlankBytes(p);
-    if (*p != '\0' || p == end_) break;
-    ++p;  // a zero byte inside the text
-  }
+  while (*p == '\0' && p != end_) p = SkipBlankBytes(p + 1);  // a zero byte inside the text
   if (p == end_ || *p == '<') {
     pos_ = p;
     if (keepBlankText_) Append(parent, NewNode<TXmlText>(Text(start, p), false));
@@ -133,7 +131,7 @@ void TXmlParser::ParseCharData(TXmlNode& parent) {
   }
   const bool blank = *p == '&';  // nothing but blanks before the reference
   for (;;) {
-    p = SkipUntil(p, xmlstr::kTextStop);
+    p = xmlscan::SkipText(p);
     if (*p == '\0' && p != end_) {
       ++p;
       continue;
@@ -228,7 +226,7 @@ void TXmlParser::ParseInstruction(TXmlNode& parent) {
   if (target == "xml") {
     auto* declaration = NewNode<TXmlProcessingInstruction>(targetId, TXmlValue::Borrowed(pos_, 0));
     Append(parent, declaration);
-    ParseAttributes(*declaration, true);
+    ParseAttributes(declaration->attrs_, names_->EntryOf(targetId), true);
     document_.codePage_ = -1;
     return;
   }
@@ -252,43 +250,63 @@ void TXmlParser::SkipDoctype() {
   pos_ = static_cast<char*>(const_cast<void*>(close)) + 1;
 }
 
+const TXmlParser::tNameEntry& TXmlParser::ElementName() {
+  const tNameEntry* entry = TXmlNameTable::NextElementGuess(*lastElement_);
+  if (size_t length = entry ? TXmlNameTable::MatchAt(*entry, pos_) : 0) {
+    pos_ += length;
+  } else {
+    entry = &names_->EntryOf(names_->NameId(ParseName()));
+    TXmlNameTable::GuessNextElement(*lastElement_, *entry);
+  }
+  lastElement_ = entry;
+  return *entry;
+}
+
 void TXmlParser::ParseElement(TXmlNode& parent, int depth) {
   ++pos_;  // "<"
-  std::string_view name = ParseName();
-  auto* element = NewNode<TXmlElement>(names_->NameId(name));
+  const tNameEntry& name = ElementName();
+  auto* element = NewNode<TXmlElement>(name.Id);
   Append(parent, element);
   if (AtEnd()) RaiseXmlError(kNotFinished);
   uint8_t next = uint8_t(*pos_);
-  if (!xmlstr::IsBlank(next) && next != '/' && next != '>') RaiseXmlError("Bad character in element name");
-  if (ParseAttributes(*element, false)) return;  // "/>"
+  if (next == '>') {
+    ++pos_;  // no attributes
+  } else {
+    if (!xmlstr::IsBlank(next) && next != '/') RaiseXmlError("Bad character in element name");
+    if (ParseAttributes(element->attrs_, name, false)) return;  // "/>"
+  }
   if (depth + 1 >= kMaxDepth) RaiseXmlError("Elements are nested too deeply");
   ParseContent(*element, depth + 1);
   ParseEndTag(name);
 }
 
-void TXmlParser::ParseEndTag(std::string_view name) {
+void TXmlParser::ParseEndTag(const tNameEntry& name) {
   pos_ += 2;  // "</"
-  // The same name: its bytes, then no further name character.
-  bool sameName =
-      size_t(end_ - pos_) >= name.size() && TXmlNameTable::SameBytes(pos_, name.data(), name.size());
-  if (sameName) pos_ += name.size();
-  while (xmlstr::IsNameChar(uint8_t(*pos_))) {
-    sameName = false;
-    ++pos_;
+  if (size_t length = TXmlNameTable::MatchAt(name, pos_)) {
+    pos_ += length;
+    if (*pos_ == '>') {
+      ++pos_;
+      return;
+    }
+    SkipBlanks();
+    if (!AtEnd() && *pos_ == '>') {
+      ++pos_;
+      return;
+    }
   }
-  SkipBlanks();
-  if (!sameName || AtEnd() || *pos_ != '>') Expected("</" + std::string(name) + ">");
-  ++pos_;
+  Expected("</" + name.Name + ">");
 }
 
-bool TXmlParser::ParseAttributes(TXmlNode& node, bool instruction) {
+bool TXmlParser::ParseAttributes(tXmlAttrVector& attrs, const tNameEntry& nodeName, bool instruction) {
   attrCount_ = 0;
   attrSlots_ = 0;
   ++attrSerial_;
-  for (;;) {
+  attrItems_ = static_cast<tXmlAttr*>(arena_->Room(kScannedAttrs * sizeof(tXmlAttr)));
+  attrsInArena_ = true;
+  for (size_t index = 0;; ++index) {
     SkipBlanks();
     if (xmlstr::IsNameStart(uint8_t(*pos_))) {  // no end, nor any of the stops below
-      ParseAttribute(instruction);
+      if (!QuickAttribute(nodeName, index)) ParseAttribute(instruction, nodeName, index);
       continue;
     }
     if (AtEnd()) {
@@ -297,12 +315,12 @@ bool TXmlParser::ParseAttributes(TXmlNode& node, bool instruction) {
     }
     if (instruction && pos_[0] == '?' && pos_[1] == '>') {
       pos_ += 2;
-      StoreAttributes(node);
+      StoreAttributes(attrs);
       return false;
     }
     if (!instruction && *pos_ == '>') {
       ++pos_;
-      StoreAttributes(node);
+      StoreAttributes(attrs);
       return false;
     }
     if (!instruction && *pos_ == '/') {
@@ -310,18 +328,48 @@ bool TXmlParser::ParseAttributes(TXmlNode& node, bool instruction) {
       if (AtEnd()) RaiseXmlError(kNotFinished);
       if (*pos_ != '>') CharacterExpected(">");
       ++pos_;
-      StoreAttributes(node);
+      StoreAttributes(attrs);
       return true;
     }
-    ParseAttribute(instruction);
+    ParseAttribute(instruction, nodeName, index);  // raises the name's error
   }
 }
 
-void TXmlParser::ParseAttribute(bool instruction) {
-  const std::string_view name = ParseName();
-  const size_t slot = TXmlNameTable::RecentSlot(name);
-  const int32_t nameId = names_->NameId(name, slot);
-  const uint64_t slotBit = uint64_t(1) << (slot / 2 % 64);
+inline bool TXmlParser::QuickAttribute(const tNameEntry& nodeName, size_t index) {
+  const tNameEntry* guess = index < TXmlNameTable::kGuessedAttrs ? TXmlNameTable::AttrGuess(nodeName, index) : nullptr;
+  if (!guess) return false;
+  char* p = pos_;
+  const size_t length = TXmlNameTable::MatchAt(*guess, p);
+  if (!length || p[length] != '=') return false;
+  p += length + 1;
+  const char quote = *p;
+  if (quote != '"' && quote != '\'') return false;
+  char* const start = ++p;
+  p = xmlscan::SkipValue(p, quote);
+  const uint64_t slotBit = uint64_t(1) << (uint32_t(guess->Id) % 64);
+  if (*p != quote || (attrSlots_ & slotBit) || attrCount_ >= kScannedAttrs - 1) return false;
+  attrSlots_ |= slotBit;
+  new (attrItems_ + attrCount_++) tXmlAttr{guess->Id, Text(start, p)};
+  pos_ = p + 1;
+  return true;
+}
+
+int32_t TXmlParser::ReadAttrName(const tNameEntry& nodeName, size_t index) {
+  const int32_t id = names_->NameId(ParseName());
+  if (index < TXmlNameTable::kGuessedAttrs) TXmlNameTable::GuessAttr(nodeName, index, names_->EntryOf(id));
+  return id;
+}
+
+void TXmlParser::ParseAttribute(bool instruction, const tNameEntry& nodeName, size_t index) {
+  int32_t nameId;
+  const tNameEntry* guess = index < TXmlNameTable::kGuessedAttrs ? TXmlNameTable::AttrGuess(nodeName, index) : nullptr;
+  if (size_t length = guess ? TXmlNameTable::MatchAt(*guess, pos_) : 0) {
+    pos_ += length;
+    nameId = guess->Id;
+  } else {
+    nameId = ReadAttrName(nodeName, index);
+  }
+  const uint64_t slotBit = uint64_t(1) << (uint32_t(nameId) % 64);
   const bool maybeRepeated = (attrSlots_ & slotBit) != 0;
   attrSlots_ |= slotBit;
   if (*pos_ != '=') {
@@ -339,7 +387,7 @@ void TXmlParser::ParseAttribute(bool instruction) {
   const uint8_t stops = quote == '"' ? xmlstr::kQuotedStop : xmlstr::kApostropheStop;
   char* const start = ++pos_;
   for (;;) {
-    pos_ = SkipUntil(pos_, stops);
+    pos_ = xmlscan::SkipValue(pos_, quote);
     if (*pos_ == '\0' && pos_ != end_) {
       ++pos_;
       continue;
@@ -357,9 +405,7 @@ void TXmlParser::ParseAttribute(bool instruction) {
   }
   ++pos_;
   if (attrCount_ < kScannedAttrs - 1 && !(maybeRepeated && RepeatedAttr(nameId))) {
-    tXmlAttr& attr = attrs_[attrCount_++];
-    attr.NameId = nameId;
-    attr.Value = Text(start, stop);
+    new (attrItems_ + attrCount_++) tXmlAttr{nameId, Text(start, stop)};
   } else {
     AddAttribute(nameId, Text(start, stop), maybeRepeated);
   }
@@ -370,8 +416,10 @@ void TXmlParser::AddAttribute(int32_t nameId, TXmlValue value, bool maybeRepeate
   // attributes are gathered they are looked through when the name may be a
   // repeated one; from kScannedAttrs on, the index of each name is kept by
   // its identifier.
+  if (attrsInArena_) MoveAttrsFromArena();
   const size_t count = attrCount_;
-  if (attrs_.size() == count) attrs_.resize(count * 2);
+  if (attrs_.size() == count) attrs_.resize(count * 2);  // the scratch is made by now
+  attrItems_ = attrs_.data();
   if (count < kScannedAttrs) {
     if (maybeRepeated)
       for (size_t i = 0; i < count; ++i)
@@ -395,16 +443,30 @@ void TXmlParser::AddAttribute(int32_t nameId, TXmlValue value, bool maybeRepeate
   attrs_[attrCount_++] = {nameId, std::move(value)};
 }
 
+void TXmlParser::MoveAttrsFromArena() {
+  // The scratch list is made for the first element that needs it.
+  if (attrs_.size() < kScannedAttrs) attrs_.resize(kScannedAttrs);
+  // The values refer to the text: they are moved as their bytes.
+  std::memcpy(static_cast<void*>(attrs_.data()), attrItems_, attrCount_ * sizeof(tXmlAttr));
+  attrItems_ = attrs_.data();
+  attrsInArena_ = false;
+}
+
 void TXmlParser::NoteAttrIndex(int32_t nameId, size_t index) {
   if (size_t(nameId) >= attrSeen_.size()) attrSeen_.resize(size_t(nameId) + 1, 0);
   attrSeen_[size_t(nameId)] = (uint64_t(attrSerial_) << 32) | index;
 }
 
-void TXmlParser::StoreAttributes(TXmlNode& node) {
+void TXmlParser::StoreAttributes(tXmlAttrVector& attrs) {
   const size_t count = attrCount_;
   if (!count) return;
-  // The values refer to the text: they are moved as their bytes.
-  auto* items = static_cast<tXmlAttr*>(arena_->Allocate(count * sizeof(tXmlAttr)));
-  std::memcpy(static_cast<void*>(items), attrs_.data(), count * sizeof(tXmlAttr));
-  node.Attrs()->Adopt(items, uint32_t(count));
+  tXmlAttr* items = attrItems_;
+  if (attrsInArena_) {
+    arena_->Take(count * sizeof(tXmlAttr));
+  } else {
+    // The values refer to the text: they are moved as their bytes.
+    items = static_cast<tXmlAttr*>(arena_->Allocate(count * sizeof(tXmlAttr)));
+    std::memcpy(static_cast<void*>(items), attrs_.data(), count * sizeof(tXmlAttr));
+  }
+  attrs.Adopt(items, uint32_t(count));
 }

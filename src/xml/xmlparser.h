@@ -16,6 +16,7 @@
 
 #include "xml/xmlarena.h"
 #include "xml/xmldocument.h"
+#include "xml/xmlscan.h"
 #include "xml/xmlstrings.h"
 
 class TXmlParser {
@@ -34,7 +35,8 @@ class TXmlParser {
   ~TXmlParser();
 
   void ParseContent(TXmlNode& parent, int depth);
-  void ParseCharData(TXmlNode& parent);
+  // The text at pos_; p: the end of the blanks it starts with.
+  void ParseCharData(TXmlNode& parent, char* p);
   // Decodes the text from the reference at pos_ up to the next stop byte
   // of `stops` other than "&", writing it from `out` on (in place: `out`
   // never passes pos_); returns the end of what it wrote.
@@ -73,13 +75,23 @@ class TXmlParser {
   void ParseCDATA(TXmlNode& parent);
   void SkipDoctype();
   void ParseElement(TXmlNode& parent, int depth);
-  void ParseEndTag(std::string_view name);
+  using tNameEntry = TXmlNameTable::tEntry;
+  // The element name at pos_: the name that followed the last start tag the
+  // time before, when the text holds it, else read.
+  const tNameEntry& ElementName();
+  void ParseEndTag(const tNameEntry& name);
   // Reads attributes up to ">", "/>" (true) or, for an instruction, "?>".
-  bool ParseAttributes(TXmlNode& node, bool instruction);
-  // One attribute, into attrs_.
-  void ParseAttribute(bool instruction);
+  bool ParseAttributes(tXmlAttrVector& attrs, const tNameEntry& nodeName, bool instruction);
+  // The attribute at `index` of the node, into the gathered ones.
+  void ParseAttribute(bool instruction, const tNameEntry& nodeName, size_t index);
+  // The usual attribute at pos_ read at once: the name at that index the
+  // time before, "=" and a quoted value without references, none of its
+  // name before; false, with nothing read, for any other.
+  bool QuickAttribute(const tNameEntry& nodeName, size_t index);
+  // Its name, read when it is not the one at that index the time before.
+  int32_t ReadAttrName(const tNameEntry& nodeName, size_t index);
   // Stores the gathered attributes in the node's list.
-  void StoreAttributes(TXmlNode& node);
+  void StoreAttributes(tXmlAttrVector& attrs);
   void StoreChildren(TXmlNode& parent, size_t first);
 
   std::string_view ParseName() {
@@ -89,17 +101,8 @@ class TXmlParser {
     return std::string_view(start, size_t(pos_ - start));
   }
   [[noreturn]] void RaiseNameError() const;
-  // The first byte from p on of one of the classes `stops` (the zero byte
-  // at the end is of every stop class), or not of `classes`.
-  static char* SkipUntil(char* p, uint8_t stops) {
-    // Four bytes a round: the zero byte at the end stops every scan.
-    for (;; p += 4) {
-      if (xmlstr::Is(uint8_t(p[0]), stops)) return p;
-      if (xmlstr::Is(uint8_t(p[1]), stops)) return p + 1;
-      if (xmlstr::Is(uint8_t(p[2]), stops)) return p + 2;
-      if (xmlstr::Is(uint8_t(p[3]), stops)) return p + 3;
-    }
-  }
+  // The first byte from p on not of `classes` (the zero byte at the end is
+  // of none).
   static char* SkipWhile(char* p, uint8_t classes) {
     for (;; p += 4) {
       if (!xmlstr::Is(uint8_t(p[0]), classes)) return p;
@@ -108,11 +111,7 @@ class TXmlParser {
       if (!xmlstr::Is(uint8_t(p[3]), classes)) return p + 3;
     }
   }
-  // The first byte from p on that is not from 1 to 0x20.
-  static char* SkipBlankBytes(char* p) {
-    while (uint8_t(*p - 1) < 0x20) ++p;
-    return p;
-  }
+  static char* SkipBlankBytes(char* p) { return xmlscan::SkipBlankBytes(p); }
   bool AtEnd() const { return pos_ == end_; }
   bool LookingAt(const char* text) const;
   void SkipBlanks() {
@@ -139,8 +138,12 @@ class TXmlParser {
     return TXmlValue::Borrowed(begin, uint32_t(end - begin));
   }
 
+  // Zero bytes after the copied text: the word scans read a word past
+  // where they stop.
+  static constexpr size_t kTextPadding = 2 + 2 * xmlscan::kWordSize;
+
   char* pos_;
-  char* end_;  // *end_ and end_[1] are zero bytes
+  char* end_;  // followed by kTextPadding zero bytes
   TXmlDocument& document_;
   TXmlNameTable* names_;
   bool keepBlankText_;
@@ -149,22 +152,29 @@ class TXmlParser {
   // The children of the open elements, innermost last.
   std::vector<TXmlNode*> childs_;
   // The attributes of the element being read (values over the text): the
-  // first attrCount_ entries, the others left from earlier elements.
+  // first attrCount_ entries of attrItems_, which is the arena's free room
+  // while few and distinct (stored by taking that room), else attrs_ (the
+  // entries after attrCount_ left from earlier elements).
+  tXmlAttr* attrItems_ = nullptr;
+  bool attrsInArena_ = false;
   std::vector<tXmlAttr> attrs_;
   size_t attrCount_ = 0;
   static constexpr size_t kScannedAttrs = 16;
   // maybeRepeated: an attribute of this element had a name of the same
-  // recent-names slot.
+  // bit in attrSlots_.
   void AddAttribute(int32_t nameId, TXmlValue value, bool maybeRepeated);
+  void MoveAttrsFromArena();
   void NoteAttrIndex(int32_t nameId, size_t index);
   bool RepeatedAttr(int32_t nameId) const {
     for (size_t i = 0; i < attrCount_; ++i)
-      if (attrs_[i].NameId == nameId) return true;
+      if (attrItems_[i].NameId == nameId) return true;
     return false;
   }
-  // Bit (recent-names slot / 2) mod 64 of every attribute name of the
-  // element being read: a name whose bit is not set yet is no repeat.
+  // Bit (name identifier mod 64) of every attribute name of the element
+  // being read: a name whose bit is not set yet is no repeat.
   uint64_t attrSlots_ = 0;
+  // The name of the last start tag read (the document's before the first).
+  const tNameEntry* lastElement_;
   // Per name identifier: the element (its serial number) that last had an
   // attribute of that name, and the attribute's index, for duplicates.
   std::vector<uint64_t> attrSeen_;

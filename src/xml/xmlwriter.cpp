@@ -4,14 +4,13 @@
 #include "xml/xmldocument.h"
 #include "xml/xmlelement.h"
 #include "xml/xmloutput.h"
+#include "xml/xmlscan.h"
 
 namespace {
 
-// What each byte becomes in escaped text: Special is false for the bytes
-// written as they are; the others are replaced (an empty replacement drops
-// the byte).
+// What each escaped byte becomes (xmlscan::SkipUnescaped tells them); an
+// empty replacement drops the byte.
 struct tEscapeTable {
-  bool Special[256];
   const char* Replacement[256];
   uint8_t Length[256];
   tEscapeTable() {
@@ -25,13 +24,28 @@ struct tEscapeTable {
     Set('\r', "&#13;");
   }
   void Set(int c, const char* replacement) {
-    Special[c] = replacement != nullptr;
     Replacement[c] = replacement;
     Length[c] = uint8_t(replacement ? std::strlen(replacement) : 0);
   }
 };
 
 const tEscapeTable kEscapes;
+
+// The first byte from p on, before end, that is escaped; end when there is
+// none. Reads nothing from end on.
+const char* SkipUnescaped(const char* p, const char* end) {
+  using namespace xmlscan;
+  if (size_t(end - p) < kWordSize) {
+    while (p != end && !kEscapes.Replacement[uint8_t(*p)]) ++p;
+    return p;
+  }
+  for (; size_t(end - p) > kWordSize; p += kWordSize)
+    if (const tWord stops = EscapedBytes(Load(p))) return p + FirstByte(stops);
+  // The last word ends at the end (over bytes already looked at).
+  p = end - kWordSize;
+  if (const tWord stops = EscapedBytes(Load(p))) return p + FirstByte(stops);
+  return end;
+}
 
 bool HasLineBreak(std::string_view text) { return text.find_first_of("\r\n") != std::string_view::npos; }
 
@@ -49,23 +63,21 @@ bool EndsWithCrLf(tOutput& out, size_t contentStart) {
 }  // namespace
 
 void TXmlNode::WriteEscaped(tXmlOutput& out, std::string_view text) {
-  const uint8_t* p = reinterpret_cast<const uint8_t*>(text.data());
-  const uint8_t* end = p + text.size();
+  const char* p = text.data();
+  const char* const end = p + text.size();
   for (;;) {
-    const uint8_t* run = p;
-    while (p != end && !kEscapes.Special[*p]) ++p;
-    out.Put(reinterpret_cast<const char*>(run), size_t(p - run));
+    const char* run = p;
+    p = SkipUnescaped(p, end);
+    out.Put(run, size_t(p - run));
     if (p == end) return;
-    out.Put(kEscapes.Replacement[*p], kEscapes.Length[*p]);
-    ++p;
+    const uint8_t c = uint8_t(*p++);
+    out.Put(kEscapes.Replacement[c], kEscapes.Length[c]);
   }
 }
 
 void TXmlNode::WriteAttrs(tXmlOutput& out, const tXmlAttrVector& attrs, const tWriteContext& context) const {
   for (const tXmlAttr& attr : attrs) {
-    out.Put(' ');
-    out.Put(names_->Name(attr.NameId));
-    out.Put("=\"", 2);
+    out.PutAttrStart(names_->Name(attr.NameId));
     if (attr.Value.IsString()) WriteEscaped(out, attr.Value.Data());
     else WriteEscaped(out, attr.Value.Text(context.CodePage));
     out.Put('"');

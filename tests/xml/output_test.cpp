@@ -1,6 +1,9 @@
 // The text form, byte for byte.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+
 #include "platform/platform.h"
 #include "xml/simplexml.h"
 
@@ -25,6 +28,26 @@ TEST(XmlOutput, AttributeEscaping) {
   IXmlElement element = NewXmlElement("E");
   element->SetAttr("v", "a\r\nb\tc\x01" "d'e\"f<g>h&i\x7F\xD0\x81");
   EXPECT_EQ(element->Xml(), "\r\n<E v=\"a&#13;&#10;b&#9;cd'e&quot;f&lt;g&gt;h&amp;i\x7F\xD0\x81\"/>");
+}
+
+TEST(XmlOutput, EscapesAtEveryPlaceOfAWord) {
+  // Escaping looks at a word at a time: each escaped byte at every position
+  // of values from 0 to 20 bytes long.
+  const std::pair<char, std::string> escapes[] = {{'&', "&amp;"}, {'<', "&lt;"},   {'>', "&gt;"}, {'"', "&quot;"},
+                                                  {'\t', "&#9;"}, {'\n', "&#10;"}, {'\r', "&#13;"}, {'\x1F', ""}};
+  int checked = 0;
+  for (const auto& escape : escapes)
+    for (size_t length = 0; length <= 20; ++length)
+      for (size_t at = 0; at < length; ++at) {
+        std::string value(length, 'v'), written(at, 'v');
+        value[at] = escape.first;
+        written += escape.second + std::string(length - at - 1, 'v');
+        IXmlElement element = NewXmlElement("E");
+        element->SetAttr("a", value);
+        ASSERT_EQ(element->Xml(), "\r\n<E a=\"" + written + "\"/>") << length << " " << at;
+        ++checked;
+      }
+  EXPECT_EQ(checked, 8 * 210);
 }
 
 TEST(XmlOutput, EveryDroppedControlByte) {

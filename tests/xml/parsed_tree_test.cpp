@@ -54,6 +54,53 @@ TEST(XmlParsedText, RepeatedAttributesKeepTheFirstPlaceAndTheLastValue) {
   EXPECT_EQ(few->Xml(), "\r\n<r b=\"3\" c=\"2\"/>");
 }
 
+TEST(XmlParsedText, NamesCloseToTheLastDocumentsAreReadAsWritten) {
+  // The parser first compares the text with the names met in the same places
+  // the time before: names that share their first bytes, or come in another
+  // order, must still be read exactly, and a repeated one still be merged.
+  ParseXmlDocument("<Receipt><Item Name=\"a\" Quantity=\"1\"/><Item Name=\"b\" Quantity=\"2\"/></Receipt>");
+  IXmlElement root = ParseXmlDocument(
+                         "<Receipt><Items Names=\"x\" Nam=\"y\"/><Ite Quantity=\"3\" Name=\"4\"/>"
+                         "<Item Name=\"c\" Name=\"d\" Quantity\t=\t'5'/><Item Name=\"e\"></Item ></Receipt>")
+                         ->DocumentElement();
+  EXPECT_EQ(root->Xml(),
+            "\r\n<Receipt>\r\n\t<Items Names=\"x\" Nam=\"y\"/>\r\n\t<Ite Quantity=\"3\" Name=\"4\"/>"
+            "\r\n\t<Item Name=\"d\" Quantity=\"5\"/>\r\n\t<Item Name=\"e\"/>\r\n</Receipt>");
+  // Names longer than one machine word differ only in their last bytes.
+  ParseXmlDocument("<r><PaymentMethodName TaxRateIndexValue=\"1\"/></r>");
+  root = ParseXmlDocument(
+             "<r><PaymentMethodNames TaxRateIndexValu=\"2\"/><PaymentMethodNamf TaxRateIndexValue=\"3\"/></r>")
+             ->DocumentElement();
+  EXPECT_EQ(root->Xml(),
+            "\r\n<r>\r\n\t<PaymentMethodNames TaxRateIndexValu=\"2\"/>\r\n\t<PaymentMethodNamf "
+            "TaxRateIndexValue=\"3\"/>\r\n</r>");
+  // An end tag that only begins with the element's name does not close it.
+  ParseXmlDocument("<Item></Item>");
+  EXPECT_THROW(ParseXmlDocument("<Item></Items>"), SimpleXMLException);
+  EXPECT_THROW(ParseXmlDocument("<Item></Ite>"), SimpleXMLException);
+}
+
+TEST(XmlParsedText, StopsAtEveryPlaceOfAWord) {
+  // Texts and values are scanned a word at a time: a reference, a quote, a
+  // "<" or a blank run ends at every byte position of a word.
+  int checked = 0;
+  for (size_t length = 0; length <= 20; ++length)
+    for (size_t at = 0; at <= length; ++at) {
+      const std::string before(at, 'a'), after(length - at, 'b');
+      IXmlElement root = ParseXmlDocument("<r v=\"" + before + "&amp;" + after + "\" w='" + before + "\"" + after +
+                                          "'>" + before + "&lt;" + after + "<x/>" + std::string(length, ' ') +
+                                          "<y/>" + std::string(at, '\t') + "</r>")
+                             ->DocumentElement();
+      ASSERT_EQ(root->AttrText("v"), before + "&" + after) << length << " " << at;
+      ASSERT_EQ(root->AttrText("w"), before + "\"" + after) << length << " " << at;
+      ASSERT_EQ(root->ChildCount(), 3) << length << " " << at;
+      ASSERT_EQ(root->ChildAt(0)->NodeText(), before + "<" + after) << length << " " << at;
+      EXPECT_THROW(ParseXmlDocument("<r v=\"" + before + "<" + after + "\"/>"), SimpleXMLException);
+      ++checked;
+    }
+  EXPECT_EQ(checked, 21 * 22 / 2);
+}
+
 TEST(XmlParsedTree, HeldNodesOutliveTheirDocumentDetached) {
   IXmlNode text;
   IXmlElement item;
