@@ -4,6 +4,7 @@
 // its own counters and the cash in its drawer after every operation.
 #include <cstring>
 #include <map>
+#include <regex>
 #include <sstream>
 
 #include "receipt_fixture.h"
@@ -73,8 +74,10 @@ TEST_F(Reports, CashInWithTwoReasonsIsTheHandWrittenDocument) {
   EXPECT_EQ(docs[0], Expected("cash_two.xml"));
   EXPECT_EQ(Cash(), 170050);
   EXPECT_EQ(a.Doc.DocNum, 1);
-  EXPECT_TRUE(Contains(Journal(), "/ tmSum = 150000"));
-  EXPECT_TRUE(Contains(Journal(), "{MoneyInOut}[Подкрепление денег]/"));
+  EXPECT_EQ(Undated(JournalLines("{MoneyInOut}")),
+            (Lines{"{MoneyInOut}[Подкрепление денег]/dd.mm.yy hh:mm:ss/ tmSum = 150000",
+                   "{MoneyInOut}[Подкрепление денег]/dd.mm.yy hh:mm:ss/ tmSum = 20050",
+                   "<<< {MoneyInOut} (ZEFOR-FINAL) = TRUE >>>"}));
 }
 
 TEST_F(Reports, CashOutWithANegativeSubKindIsNegativeAndLimitedByTheDrawer) {
@@ -89,7 +92,14 @@ TEST_F(Reports, CashOutWithANegativeSubKindIsNegativeAndLimitedByTheDrawer) {
   const std::vector<std::string> docs = Accepted();
   ASSERT_EQ(docs.size(), 2u);
   EXPECT_EQ(docs[1], Expected("cash_out.xml"));
-  EXPECT_TRUE(Contains(Journal(), "{MoneyInOut}[Инкассация денег]/"));
+  EXPECT_EQ(Undated(JournalLines("{MoneyInOut}")),
+            (Lines{"{MoneyInOut}[Инкассация денег]/dd.mm.yy hh:mm:ss/ tmSum = 50000",
+                   "<<< {MoneyInOut} (ZEFOR-FINAL) = FALSE >>>",
+                   "{MoneyInOut}[Подкрепление денег]/dd.mm.yy hh:mm:ss/ tmSum = 150000",
+                   "<<< {MoneyInOut} (ZEFOR-FINAL) = TRUE >>>",
+                   "{MoneyInOut}[Инкассация денег]/dd.mm.yy hh:mm:ss/ tmSum = 50000",
+                   "<<< {MoneyInOut} (ZEFOR-FINAL) = TRUE >>>"}))
+      << "the refused one is journaled too";
   EXPECT_EQ(Cash(), 100000);
 }
 
@@ -156,7 +166,11 @@ TEST_F(Reports, UnsupportedReportsAnswerAsTheRegisterCan) {
   EXPECT_FALSE(full.Result);
   EXPECT_EQ(full.ErrorText, "Not supported");
   EXPECT_FALSE(Document(fdSpecialReport, 47, "", 0, "20240101;20240131").Result);
-  EXPECT_TRUE(Contains(Journal(), "{PrintXReport} X-REPORT: НЕ ПОДДЕРЖИВАЕТСЯ ФИСКАЛЬНЫМ РЕГИСТРАТОРОМ"));
+  EXPECT_EQ(JournalLines("{PrintXReport}"),
+            (Lines{"{PrintXReport} X-REPORT: НЕ ПОДДЕРЖИВАЕТСЯ ФИСКАЛЬНЫМ РЕГИСТРАТОРОМ "
+                   "Zefor universal fiscal register driver",
+                   "<<< {PrintXReport} (ZEFOR-FINAL) = TRUE >>>"}))
+      << "the driver's name is the adapter's own file description";
   EXPECT_TRUE(Read("emu1.docs").empty());
 }
 
@@ -381,7 +395,7 @@ class Clock : public Reports {
 TEST_F(Clock, WithoutLimitsTheClockIsNotRead) {
   StartWithClock(-3600, 0, 0);
   EXPECT_TRUE(Document(fdXReport).Result);
-  EXPECT_FALSE(Contains(Journal(), "InternalDate = ")) << "no status read asked for the clock";
+  EXPECT_EQ(JournalLines("InternalDate = "), Lines{}) << "no status read asked for the clock";
 }
 
 TEST_F(Clock, BehindWithinTheBlockLimitOnlyWarns) {
@@ -417,7 +431,13 @@ TEST_F(Clock, BehindBeyondTheBlockLimitBlocksAReceiptOfARunningDevice) {
   WriteEmulator("documents = emu1.docs\ntaxes = 1:2000 2:1000 3:0\n" + std::string(kOptions) + "clock_offset = -90\n");
   EXPECT_FALSE(Document(fdFiscCheck, 0, "tools/possim/demo/dinner.order", 0x2E).Result);
   EXPECT_TRUE(Asked("QUESTION Time in the Fiscal registrar is too far behind POS (9")) << Requests();
-  EXPECT_TRUE(Contains(Journal(), "POS operation is blocked. Contact Support."));
+  // The difference runs a second either way of the offset.
+  static const std::regex seconds("\\(\\d+ seconds\\)");
+  Lines blocked = UndatedErrors(JournalLines("POS operation is blocked."));
+  for (std::string& line : blocked) line = std::regex_replace(line, seconds, "(N seconds)");
+  const std::string text = "Time in the Fiscal registrar is too far behind POS (N seconds). "
+                           "POS operation is blocked. Contact Support.";
+  EXPECT_EQ(blocked, (Lines{text, "#1 err3651: " + text})) << "journaled, then shown as a device error";
 }
 
 // ---- programming and the tax-rate list ------------------------------------------------------
@@ -444,10 +464,12 @@ TEST_F(Programming, ClockTaxesAndDepartmentsAreTheHandWrittenDocument) {
   EXPECT_EQ(s.at("clock_offset"), "0") << "the register's clock is set from the computer's";
   EXPECT_TRUE(Contains(Read("emu1.tape"), "ПРОГРАММИРОВАНИЕ"));
   adapter_.Done(handle_);
-  const std::string journal = Journal();
-  EXPECT_TRUE(Contains(journal, "{GetManagerTaxesOptions} ИНДЕКС НУЛЕВОЙ Н.С. (в Станции Менеджера) = 3"));
-  EXPECT_TRUE(Contains(journal, "TaxRateIndex = 1, RateValue = 2000"));
-  EXPECT_TRUE(Contains(journal, ">>> ProgramPrinter (ZEFOR-ENTRY) <<<"));
+  EXPECT_EQ(LinesFrom(Journal(), "{GetManagerTaxesOptions}", 4),
+            (Lines{"{GetManagerTaxesOptions} ИНДЕКС НУЛЕВОЙ Н.С. (в Станции Менеджера) = 3",
+                   "TaxRateIndex = 1, RateValue = 2000", "TaxRateIndex = 2, RateValue = 1000",
+                   "TaxRateIndex = 3, RateValue = 0"}));
+  EXPECT_EQ(JournalLines("ProgramPrinter"),
+            (Lines{">>> ProgramPrinter (ZEFOR-ENTRY) <<<", "<<< {ProgramPrinter} (ZEFOR-FINAL) >>>"}));
 }
 
 TEST_F(Programming, TheClockIsLeftAloneBeyondItsLimitAndNothingIsSentInAnOpenShift) {
@@ -460,10 +482,10 @@ TEST_F(Programming, TheClockIsLeftAloneBeyondItsLimitAndNothingIsSentInAnOpenShi
   adapter_.Done(handle_);
   // The register's clock runs whole seconds ahead, so 400 seconds ahead
   // reads as 399 or 400.
-  const std::string journal = Journal();
-  EXPECT_TRUE(Contains(journal, "ProgramTimeDiffMax (300) is over (399). Fiscal registrar time sync skipped.") ||
-              Contains(journal, "ProgramTimeDiffMax (300) is over (400). Fiscal registrar time sync skipped."))
-      << journal;
+  const Lines skipped = JournalLines("ProgramTimeDiffMax");
+  EXPECT_TRUE(skipped == Lines{"ProgramTimeDiffMax (300) is over (399). Fiscal registrar time sync skipped."} ||
+              skipped == Lines{"ProgramTimeDiffMax (300) is over (400). Fiscal registrar time sync skipped."})
+      << Journal();
   EXPECT_TRUE(Calls("ZefProgram").empty()) << "the register is not programmed during a shift";
 }
 
@@ -472,5 +494,7 @@ TEST_F(Programming, RequiredTaxRatesStopADeviceWithoutThem) {
   WriteParams(Device(0, "6 = 0\n42 = 1\n") + SourceFile("tools/possim/demo/receipts.cfg"));
   Load();
   EXPECT_LE(adapter_.InitDevice(0, 0), 0);
-  EXPECT_TRUE(Contains(Journal(), "No active tax rates found. Zefor.dll#1 has stopped."));
+  const std::string text = "No active tax rates found. Zefor.dll#1 has stopped.";
+  EXPECT_EQ(UndatedErrors(JournalLines("No active tax rates found")), (Lines{text, "#1 err3651: " + text}))
+      << "journaled, then shown as a device error";
 }
