@@ -211,9 +211,11 @@ TEST_F(Binding, PaperOutWithAndWithoutWorkWithoutPaper) {
   TPrinterStatus plain = Status(1), paperless = Status(2);
   EXPECT_EQ(plain.PaperStatus, 1);
   EXPECT_EQ(plain.Offline, 0);
-  EXPECT_TRUE(Contains(plain.StateText, "PaperOut=\"1\"")) << plain.StateText;
-  EXPECT_TRUE(Contains(plain.StateText, "<DeviceStatus Online=\"1\"/>"));
-  EXPECT_TRUE(Contains(paperless.StateText, "<DeviceStatus Online=\"0\"/>")) << paperless.StateText;
+  EXPECT_EQ(LinesWith(plain.StateText, "<PaperStatus "),
+            (Lines{"\t<PaperStatus PaperOut=\"1\" PaperLow=\"0\" PaperOther=\"0\"/>"}));
+  EXPECT_EQ(LinesWith(plain.StateText, "<DeviceStatus "), (Lines{"\t<DeviceStatus Online=\"1\"/>"}));
+  EXPECT_EQ(LinesWith(paperless.StateText, "<DeviceStatus "), (Lines{"\t<DeviceStatus Online=\"0\"/>"}))
+      << "without paper a register that may work without it is not online";
 }
 
 }  // namespace
