@@ -22,7 +22,7 @@ void tScriptedFiscReg::ConstructRegister() {
     TwoWay = true;
   }
   Log.SetFileName(Script().LogFileName);
-  WaitForFiscalRegister = Script().WaitForFiscalRegister;
+  SetWaitForFiscalRegister(Script().WaitForFiscalRegister);
   EnsureInitialized();
 }
 

@@ -146,7 +146,7 @@ void tCommonFiscReg::SetDefaults() {
 bool tCommonFiscReg::EnsureInitialized() {
   if (initialized_) return true;
   if (PortProblem()) return false;
-  AskOffline = !WaitForFiscalRegister;
+  AskOffline = !waitForFiscalRegister_;
   // However the attempts end, the offline offer is back and the log written.
   struct tRestore {
     tCommonFiscReg& reg;
@@ -178,7 +178,7 @@ bool tCommonFiscReg::InitializeOnce() {
   AddLogLine(Fmt("Initializing %d: %s", int32_t(DeviceDriverVersion()), TDevice::GetInfoText()));
   do {
     initialized_ = PrepareToPrint();
-  } while (!initialized_ && WaitForFiscalRegister);
+  } while (!initialized_ && waitForFiscalRegister_);
   if (initialized_) {
     initTime_ = platform::TickCount();
     AddLogLine("Initialization successfully finished." + TimeText("dd.mm hh:nn:ss"));

@@ -161,6 +161,9 @@ class tCommonFiscReg : public TDevice {
   void ClearPosData();
 
   bool IsInitialized() const { return initialized_; }
+  // The operator of the documents; 0 for the register's own.
+  int32_t OperatorId() const { return operatorId_; }
+  void SetOperatorId(int32_t operatorId) { operatorId_ = operatorId; }
   // The POS callback interface, 0 when none.
   uint32_t PosCallback() const { return posCallback_; }
   // Identifier and shift byte of the last successful FiscGetExtID export.
@@ -178,7 +181,6 @@ class tCommonFiscReg : public TDevice {
   // they answered just before the POS hears the answer.
   tDocumentRecord Record;
   tOrderPreparationState OrderState;
-  int32_t OperatorId = 0;
   tDocSettings RequestedSettings;
   tDocSettings EffectiveSettings;
   int32_t LastRes = 0;
@@ -186,7 +188,6 @@ class tCommonFiscReg : public TDevice {
   std::string LastExecErrorText;
   std::string LastError0Text;
   tLastStateInfo LastStateInfo;
-  bool WaitForFiscalRegister = false;
   std::string ZReportText;        // of the last shift close; valid until the next call
   IXmlDocument ZReportDocument;   // the Z-report data of the shift close being made
 
@@ -198,6 +199,8 @@ class tCommonFiscReg : public TDevice {
  protected:
   // The register must be initialised again before its next document.
   void MarkUninitialized() { initialized_ = false; }
+  // Initialisation retries until the register answers.
+  void SetWaitForFiscalRegister(bool wait) { waitForFiscalRegister_ = wait; }
 
  private:
   void WriteStartBanner();
@@ -210,6 +213,8 @@ class tCommonFiscReg : public TDevice {
 
   std::unique_ptr<TPDDataSource> posData_;
   bool initialized_ = false;
+  bool waitForFiscalRegister_ = false;
+  int32_t operatorId_ = 0;
   uint32_t initTime_ = 0;
   int32_t printedBytes_ = 0;
   uint32_t printStart_ = 0;

@@ -98,7 +98,7 @@ bool tFiscDocumentCall::DoDocument() {
     doc_.CheckNum = 0;
   }
   if (KindIn(kind_, kToPrintKinds)) toPrint_ = ToPrintText(doc_);
-  reg_.OperatorId = doc_.OperatorId;
+  reg_.SetOperatorId(doc_.OperatorId);
   bool result = Route();
   AfterDocument(result);
   return result;

@@ -162,10 +162,10 @@ void TZefor::ReadParams() {
   tOrderPreparation(*this).SetNameProperties(payTaxTypeSet.Found, p.PayTaxTypeSet);
 
   LogLevel.store(p.LogLevel);
-  WaitForFiscalRegister = p.WaitForFiscalRegister;
+  SetWaitForFiscalRegister(p.WaitForFiscalRegister);
   if (p.InitialTapes < 0 || p.InitialTapes > 2) p.InitialTapes = 0;
   if (p.BarcodeTextPosition > 3) p.BarcodeTextPosition = 0;
-  if (p.FixedOperatorId > 0) OperatorId = p.FixedOperatorId;
+  if (p.FixedOperatorId > 0) SetOperatorId(p.FixedOperatorId);
   Driver.ModuleName = p.LowDriverModule;
   FindGroupingClassification();
 }

@@ -90,7 +90,7 @@ int32_t TFSXml::DocumentUserId() const {
   int32_t id = 0;
   try {
     if (owner_.Params.FixedOperatorId > 0) return owner_.Params.FixedOperatorId;
-    if (owner_.OperatorId != 0) return owner_.OperatorId;
+    if (owner_.OperatorId() != 0) return owner_.OperatorId();
     if (owner_.HasPosData())
       if (TPDDataSet* checks = owner_.PosData().GetDataSet("PrintChecks", false)) {
         checks->First();

@@ -452,8 +452,6 @@ void Detach(uint8_t number, TZefor* device) {
 
 void SetSignalTaskSource(int32_t (*source)()) { g_signalTaskSource.store(source); }
 
-const char* SignalText(int32_t slot) { return g_signalTexts[uint32_t(slot) % kSignalSlots]; }
-
 int32_t ShowMessageDialog(int32_t number, const std::string& text, const tDialogForm& form) {
   tMessageDlgRecord r;
   std::memset(&r, 0, sizeof r);

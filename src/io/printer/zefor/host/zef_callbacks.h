@@ -117,9 +117,6 @@ void Detach(uint8_t number, TZefor* device);
 // start-up to the device table's value).
 void SetSignalTaskSource(int32_t (*source)());
 
-// The text of signal slot `slot` (tests).
-const char* SignalText(int32_t slot);
-
 // How a message dialog is shown: the values of the driver's record.
 struct tDialogForm {
   uint8_t DialogType;
