@@ -51,6 +51,17 @@ class Unfiscal : public ZeforTest {
   }
   // What the error service recorded for the POS.
   std::string Errors() const { return Read("nolvex.log"); }
+  // Its error entries holding `marker`, from "ERR <code>: " on (after the
+  // time, thread and nesting of the service's log).
+  Lines ErrorEntries(const std::string& marker) const {
+    Lines entries;
+    for (const std::string& line : LinesWith(Errors(), marker, "\n")) {
+      const size_t at = line.find("] ");
+      const size_t err = line.find("ERR ", at == std::string::npos ? 0 : at);
+      entries.push_back(err == std::string::npos ? line : line.substr(err));
+    }
+    return entries;
+  }
 
   size_t tapeStart_ = 0, journalStart_ = 0;
 };
@@ -126,8 +137,8 @@ TEST_F(Unfiscal, DriverRefusingTheSecondSegmentStopsTheJobAndSaysSo) {
             (Lines{"<-- {uf_Doc} (ZEFOR-FINAL) = FALSE -->", ""}))
       << "the error line closes the step";
   EXPECT_EQ(LinesWith(journal, "{Printing}"), (Lines{"<<< {Printing} (ZEFOR-FINAL) = FALSE >>>"}));
-  EXPECT_TRUE(Contains(Errors(), "3663")) << Errors();
-  EXPECT_TRUE(Contains(Errors(), "Fiscal register zefor.so # 1: Error (203). ")) << Errors();
+  EXPECT_EQ(ErrorEntries("3663"),
+            (Lines{"ERR 3663: Fiscal register zefor.so # 1: Error (203). End of paper while printing"}));
 }
 
 TEST_F(Unfiscal, DriverWithoutThePrintFunctionFailsThePrintout) {
@@ -138,7 +149,8 @@ TEST_F(Unfiscal, DriverWithoutThePrintFunctionFailsThePrintout) {
             (Lines{"{ZefUnfiscalPrint} Not exported call ZefUnfiscalPrint for a supported option [foText]"}));
   EXPECT_EQ(LinesWith(journal, "Segments printed"), (Lines{"{uf_Doc} Segments printed = 0 of 1"}));
   EXPECT_TRUE(OneLineOpening(journal, "TZefor.Printing exception: "));
-  EXPECT_TRUE(Contains(Errors(), "Not exported call ZefUnfiscalPrint for a supported option [foText]")) << Errors();
+  EXPECT_EQ(ErrorEntries("Not exported call"),
+            (Lines{"ERR 3619: Not exported call ZefUnfiscalPrint for a supported option [foText]"}));
   EXPECT_EQ(Printed(), "");
 }
 
