@@ -237,7 +237,8 @@ TEST_F(Reports, ADayInTheLife) {
       "\">";
   const std::string report = z.ZReport.substr(z.ZReport.find('<'));
   EXPECT_EQ(report.substr(0, expected.size()), expected) << z.ZReport;
-  EXPECT_TRUE(Contains(z.ZReport, "<Counter ValueKeyID=\"{E53B030C-845D-4CBC-8A03-EBFFAE5D08B8}\" Value=\"1790.00\"/>"));
+  EXPECT_TRUE(Contains(z.ZReport, "<Counter ValueKeyID=\"{E53B030C-845D-4CBC-8A03-EBFFAE5D08B8}\" Value=\"1790.00\"/>"))
+      << z.ZReport;
   EXPECT_EQ(z.Doc.ShiftCloseFlag, 1);
   EXPECT_EQ(z.Doc.ShiftOpened, 0);
   EXPECT_EQ(Cash(), 244000) << "the Z-report leaves the cash in the drawer";
@@ -366,7 +367,8 @@ TEST_F(ZReportData, CountersOverrideTheAttributesAndTravelWithTheReport) {
                                 counters + "</ZReportData></FiscalDocumentReturn>");
   EXPECT_TRUE(Contains(z, "TaxSum=\"12\" CashSum=\"150050\" NonCashSum=\"15000\" Proceeds=\"165050\"")) << z;
   EXPECT_TRUE(Contains(z, "<CounterValues>")) << z;
-  EXPECT_TRUE(Contains(Convert("<ZReportData PayNonCashValue=\"30000\"/>"), "NonCashSum=\"30000\""));
+  const std::string nonCash = Convert("<ZReportData PayNonCashValue=\"30000\"/>");
+  EXPECT_TRUE(Contains(nonCash, "NonCashSum=\"30000\"")) << nonCash;
 }
 
 TEST_F(ZReportData, BadDataGivesNone) {
@@ -478,7 +480,7 @@ TEST_F(Programming, ClockTaxesAndDepartmentsAreTheHandWrittenDocument) {
   const std::map<std::string, std::string> s = EmulatorState();
   EXPECT_EQ(s.at("tax_table"), "1:2000 2:1000 3:0");
   EXPECT_EQ(s.at("clock_offset"), "0") << "the register's clock is set from the computer's";
-  EXPECT_TRUE(Contains(Read("emu1.tape"), "ПРОГРАММИРОВАНИЕ"));
+  EXPECT_TRUE(Contains(Read("emu1.tape"), "ПРОГРАММИРОВАНИЕ")) << Read("emu1.tape");
   adapter_.Done(handle_);
   EXPECT_EQ(LinesFrom(Journal(), "{GetManagerTaxesOptions}", 4),
             (Lines{"{GetManagerTaxesOptions} ИНДЕКС НУЛЕВОЙ Н.С. (в Станции Менеджера) = 3",
@@ -494,7 +496,7 @@ TEST_F(Programming, TheClockIsLeftAloneBeyondItsLimitAndNothingIsSentInAnOpenShi
   adapter_.ProgramPrinter(handle_, nullptr);
   const std::string dump = Dump();
   EXPECT_FALSE(Contains(dump, "ProgramDateTime")) << dump;
-  EXPECT_TRUE(Contains(dump, "<Tax TaxRateIndex=\"1\" RateValue=\"2000\" TaxName=\"VAT\" RateName=\"20 %\"/>"));
+  EXPECT_TRUE(Contains(dump, "<Tax TaxRateIndex=\"1\" RateValue=\"2000\" TaxName=\"VAT\" RateName=\"20 %\"/>")) << dump;
   adapter_.Done(handle_);
   // The register's clock runs whole seconds ahead, so 400 seconds ahead
   // reads as 399 or 400.
