@@ -84,10 +84,10 @@ TEST_F(Menu, DriverEntriesAndOwnEntriesUnderTheTopEntry) {
             "MENU Check parent=1 handle=3 dialog=0 command\n"
             "MENU Correction Receipt parent=1 handle=4 dialog=0 command\n"
             "MENU Open Shift Report parent=1 handle=5 dialog=0 command\n");
-  std::string journal = Journal();
-  EXPECT_TRUE(Contains(journal, "menu Service registered with MenuHandle=1\r\n"));
-  EXPECT_TRUE(Contains(journal, "menu Sales by day registered with MenuHandle=2\r\n"));
-  EXPECT_FALSE(Contains(journal, "Correction Receipt registered")) << "own entries get no line";
+  EXPECT_EQ(JournalLines(" registered with MenuHandle="), (Lines{"menu Service registered with MenuHandle=1",
+                                                                  "menu Sales by day registered with MenuHandle=2",
+                                                                  "menu Check registered with MenuHandle=3"}));
+  EXPECT_EQ(JournalLines("Correction Receipt registered"), Lines{}) << "own entries get no line";
 }
 
 // POS objects of class 138 (purposes to lock) and 5 (user rights) for the
@@ -131,7 +131,9 @@ TEST_F(Menu, CaptionsAreCutInThePOSCharacterSet) {
   EXPECT_EQ(MenuLines(), "MENU Zefor # 1 parent=0 handle=1 dialog=0 submenu\n"
                          "MENU " + std::string(83, '\xC6') + " parent=1 handle=2 dialog=4 [" +
                          std::string(255, 'p') + "] command\n");
-  EXPECT_TRUE(Contains(Journal(), "menu Zefor # 1 registered with MenuHandle=1\r\n"));
+  EXPECT_EQ(JournalLines(" registered with MenuHandle="),
+            (Lines{"menu Zefor # 1 registered with MenuHandle=1",
+                   "menu " + std::string(83, '\xC6') + " registered with MenuHandle=2"}));
 }
 
 TEST_F(Menu, OperationRequestsCarryTheDialogAnswer) {
@@ -146,8 +148,13 @@ TEST_F(Menu, OperationRequestsCarryTheDialogAnswer) {
                                      "<DIALOGINFO from=\"2024-01-01\" to=\"\"/>"))) << tape;
   EXPECT_TRUE(Contains(tape, Request("operationId=\"Check\" parameter=\"\"", ""))) << tape;
   EXPECT_FALSE(platform::FileExists("Zefor_0_Menu.prn"));
-  EXPECT_TRUE(Contains(Journal(), "CallXMLMenuItem for operation Sales, parameter p1\r\n"));
-  EXPECT_TRUE(Contains(Journal(), "CallXMLMenuItem OutXML= <MenuReply/>\r\n"));
+  adapter_.Done(1);  // writes what the journal still buffers
+  const std::string inStr = "CallXMLMenuItem InStr= <?xml version=\"1.0\" encoding=\"utf-8\"?>";
+  EXPECT_EQ(JournalLines("CallXMLMenuItem"),
+            (Lines{"CallXMLMenuItem for operation Sales, parameter p1", inStr, "CallXMLMenuItem OutXML= <MenuReply/>",
+                   "CallXMLMenuItem for operation Sales, parameter p1", inStr, "CallXMLMenuItem OutXML= <MenuReply/>",
+                   "CallXMLMenuItem for operation Check, parameter ", inStr,
+                   "CallXMLMenuItem OutXML= <MenuReply/>"}));
 }
 
 TEST_F(Menu, APrintoutInTheReplyIsWrittenToTheMenuPrintFileAsPRN) {
@@ -167,23 +174,32 @@ TEST_F(Menu, AMalformedReplyWritesNoPrintFile) {
   Start("menu = menu.xml\nmenu_reply = reply.xml");
   EXPECT_EQ(Run(2, ""), "");
   EXPECT_FALSE(platform::FileExists("Zefor_0_Menu.prn"));
-  std::string journal = Journal();
-  EXPECT_TRUE(Contains(journal, "CallXMLMenuItem OutXML= <MenuReply><PRINTUNFISCAL><Unfiscal>\r\n")) << journal;
-  EXPECT_TRUE(Contains(journal, " #1 err3651: ZefMenuOperation reply: ")) << journal;
+  EXPECT_EQ(JournalLines("CallXMLMenuItem"),
+            (Lines{"CallXMLMenuItem for operation Sales, parameter p1",
+                   "CallXMLMenuItem InStr= <?xml version=\"1.0\" encoding=\"utf-8\"?>",
+                   "CallXMLMenuItem OutXML= <MenuReply><PRINTUNFISCAL><Unfiscal>"}));
+  std::string errors;
+  for (const std::string& line : ErrorLines(Journal())) errors += line + "\r\n";
+  EXPECT_TRUE(OneLineOpening(errors, "#1 err3651: ZefMenuOperation reply: "));
 }
 
 TEST_F(Menu, DriverFailureEndsTheEntryWithoutACrash) {
   Start("menu = menu.xml\nfault = ZefMenuOperation 103");
   EXPECT_EQ(Run(2, ""), "");
-  EXPECT_FALSE(Contains(Journal(), "CallXMLMenuItem OutXML"));
+  EXPECT_EQ(JournalLines("CallXMLMenuItem"),
+            (Lines{"CallXMLMenuItem for operation Sales, parameter p1",
+                   "CallXMLMenuItem InStr= <?xml version=\"1.0\" encoding=\"utf-8\"?>"}))
+      << "no reply line after a failed call";
 }
 
 TEST_F(Menu, AnExceptionOfTheDriverIsTheEntrysDeviceError) {
   Start("menu = menu.xml\nthrow = ZefMenuOperation 1");
   EXPECT_EQ(Run(2, ""), "");
-  std::string journal = Journal();
-  EXPECT_TRUE(Contains(journal, " #1 err3651: ZefMenuOperationEmulator fault in ZefMenuOperation\r\n")) << journal;
-  EXPECT_FALSE(Contains(journal, "CallXMLMenuItem OutXML"));
+  EXPECT_EQ(ErrorLines(Journal()), (Lines{"#1 err3651: ZefMenuOperationEmulator fault in ZefMenuOperation"}));
+  EXPECT_EQ(JournalLines("CallXMLMenuItem"),
+            (Lines{"CallXMLMenuItem for operation Sales, parameter p1",
+                   "CallXMLMenuItem InStr= <?xml version=\"1.0\" encoding=\"utf-8\"?>"}))
+      << "no reply line after a failed call";
 }
 
 TEST_F(Menu, TheOpenShiftReportIsAFiscalDocumentWithItsHeader) {
@@ -194,20 +210,25 @@ TEST_F(Menu, TheOpenShiftReportIsAFiscalDocumentWithItsHeader) {
                                  "\t<Report ReportType=\"OpenShiftReport\"/>\r\n</FiscalDocument>"))
       << docs;
   EXPECT_TRUE(Contains(Read("emu1.tape"), "OpenShiftReport")) << Read("emu1.tape");
-  EXPECT_FALSE(Contains(Journal(), "MenuOpenShiftReport Error:")) << Journal();
+  adapter_.Done(1);
+  EXPECT_EQ(JournalLines("MenuOpenShiftReport"), (Lines{">>> MenuOpenShiftReport (ZEFOR-ENTRY) <<<"}))
+      << "no error line";
 }
 
 TEST_F(Menu, AFailedOpenShiftReportIsShownAsTheCorrectionReceiptsErrors) {
   Start("options = foOpenShiftReport\nfault = ZefFiscalDocument 103", PosObjects());
   Run(1, "");
   EXPECT_EQ(Calls("ZefFiscalDocument").size(), 1u);
-  std::string journal = Journal();
-  size_t at = journal.find("MenuOpenShiftReport Error:");
-  ASSERT_NE(at, std::string::npos) << journal;
-  std::string error = journal.substr(at + 26, journal.find("\r\n", at) - at - 26);
+  const Lines lines = JournalLines("MenuOpenShiftReport");
+  ASSERT_EQ(lines.size(), 2u) << Journal();
+  EXPECT_EQ(lines[0], ">>> MenuOpenShiftReport (ZEFOR-ENTRY) <<<");
+  const std::string prefix = "MenuOpenShiftReport Error:";
+  ASSERT_EQ(lines[1].substr(0, prefix.size()), prefix);
+  // The text is the driver's account of its failure, the same in the question.
+  const std::string error = lines[1].substr(prefix.size());
   EXPECT_FALSE(error.empty());
-  EXPECT_TRUE(Contains(Read("requests.log"), "\nQUESTION " + error + " -> 3 (type 1, buttons 4, wait -1)\n"))
-      << Read("requests.log");
+  EXPECT_EQ(LinesWith(Read("requests.log"), "QUESTION", "\n"),
+            (Lines{"QUESTION " + error + " -> 3 (type 1, buttons 4, wait -1)"}));
 }
 
 TEST_F(Menu, WithoutInitReplyTheTopEntryIsCreated) {
@@ -265,28 +286,29 @@ TEST_F(Correction, TheAnswerIsSent) {
   EXPECT_TRUE(Contains(Read("emu1.tape"), "Correction")) << Read("emu1.tape");
   EXPECT_FALSE(platform::FileExists(dir_ + "corvane-in.xml"));
   EXPECT_FALSE(platform::FileExists(dir_ + "corvane-out.xml"));
-  EXPECT_FALSE(Contains(Journal(), "CorvaneError"));
+  EXPECT_EQ(JournalLines("CorvaneError"), Lines{});
 }
 
 TEST_F(Correction, AResultIsShownAndNothingSent) {
   Corvane("answer = result\nerror = Sum does not match");
   EXPECT_EQ(Calls("ZefFiscalDocument").size(), 0u);
-  EXPECT_TRUE(Contains(Journal(), "CorvaneError:Sum does not match\r\n"));
-  EXPECT_TRUE(Contains(Read("requests.log"), "\nQUESTION Sum does not match -> 3 (type 1, buttons 4, wait -1)\n"))
-      << Read("requests.log");
+  EXPECT_EQ(JournalLines("CorvaneError"), (Lines{"CorvaneError:Sum does not match"}));
+  EXPECT_EQ(LinesWith(Read("requests.log"), "QUESTION", "\n"),
+            (Lines{"QUESTION Sum does not match -> 3 (type 1, buttons 4, wait -1)"}));
   EXPECT_FALSE(platform::FileExists(dir_ + "corvane-in.xml"));
 }
 
 TEST_F(Correction, AHostWithoutTheRecordFormIsAskedTheOlderQuestion) {
   Corvane("answer = result\nerror = Sum does not match", "form = legacy\n");
-  EXPECT_TRUE(Contains(Read("requests.log"), "\nQUESTION(legacy) -> 3 [Sum does not match] buttons 4\n"))
-      << Read("requests.log");
+  EXPECT_EQ(LinesWith(Read("requests.log"), "QUESTION", "\n"),
+            (Lines{"QUESTION(legacy) -> 3 [Sum does not match] buttons 4"}));
 }
 
 TEST_F(Correction, NoAnswerIsAnError) {
   Corvane("answer = none");
   EXPECT_EQ(Calls("ZefFiscalDocument").size(), 0u);
-  EXPECT_TRUE(Contains(Journal(), "CorvaneError:No answer from corvane.exe corvane-out.xml corvane-in.xml\r\n"));
+  EXPECT_EQ(JournalLines("CorvaneError"),
+            (Lines{"CorvaneError:No answer from corvane.exe corvane-out.xml corvane-in.xml"}));
 }
 
 }  // namespace

@@ -2,8 +2,10 @@
 // end to end: FiscDocument and the other exports on the strict emulator, the
 // documents it received compared whole with hand-written files, its tape,
 // its own counters and the cash in its drawer after every operation.
+#include <cstdlib>
 #include <cstring>
 #include <map>
+#include <regex>
 #include <sstream>
 
 #include "receipt_fixture.h"
@@ -73,8 +75,10 @@ TEST_F(Reports, CashInWithTwoReasonsIsTheHandWrittenDocument) {
   EXPECT_EQ(docs[0], Expected("cash_two.xml"));
   EXPECT_EQ(Cash(), 170050);
   EXPECT_EQ(a.Doc.DocNum, 1);
-  EXPECT_TRUE(Contains(Journal(), "/ tmSum = 150000"));
-  EXPECT_TRUE(Contains(Journal(), "{MoneyInOut}[Подкрепление денег]/"));
+  EXPECT_EQ(Undated(JournalLines("{MoneyInOut}")),
+            (Lines{"{MoneyInOut}[Подкрепление денег]/dd.mm.yy hh:mm:ss/ tmSum = 150000",
+                   "{MoneyInOut}[Подкрепление денег]/dd.mm.yy hh:mm:ss/ tmSum = 20050",
+                   "<<< {MoneyInOut} (ZEFOR-FINAL) = TRUE >>>"}));
 }
 
 TEST_F(Reports, CashOutWithANegativeSubKindIsNegativeAndLimitedByTheDrawer) {
@@ -89,7 +93,14 @@ TEST_F(Reports, CashOutWithANegativeSubKindIsNegativeAndLimitedByTheDrawer) {
   const std::vector<std::string> docs = Accepted();
   ASSERT_EQ(docs.size(), 2u);
   EXPECT_EQ(docs[1], Expected("cash_out.xml"));
-  EXPECT_TRUE(Contains(Journal(), "{MoneyInOut}[Инкассация денег]/"));
+  EXPECT_EQ(Undated(JournalLines("{MoneyInOut}")),
+            (Lines{"{MoneyInOut}[Инкассация денег]/dd.mm.yy hh:mm:ss/ tmSum = 50000",
+                   "<<< {MoneyInOut} (ZEFOR-FINAL) = FALSE >>>",
+                   "{MoneyInOut}[Подкрепление денег]/dd.mm.yy hh:mm:ss/ tmSum = 150000",
+                   "<<< {MoneyInOut} (ZEFOR-FINAL) = TRUE >>>",
+                   "{MoneyInOut}[Инкассация денег]/dd.mm.yy hh:mm:ss/ tmSum = 50000",
+                   "<<< {MoneyInOut} (ZEFOR-FINAL) = TRUE >>>"}))
+      << "the refused one is journaled too";
   EXPECT_EQ(Cash(), 100000);
 }
 
@@ -156,7 +167,11 @@ TEST_F(Reports, UnsupportedReportsAnswerAsTheRegisterCan) {
   EXPECT_FALSE(full.Result);
   EXPECT_EQ(full.ErrorText, "Not supported");
   EXPECT_FALSE(Document(fdSpecialReport, 47, "", 0, "20240101;20240131").Result);
-  EXPECT_TRUE(Contains(Journal(), "{PrintXReport} X-REPORT: НЕ ПОДДЕРЖИВАЕТСЯ ФИСКАЛЬНЫМ РЕГИСТРАТОРОМ"));
+  EXPECT_EQ(JournalLines("{PrintXReport}"),
+            (Lines{"{PrintXReport} X-REPORT: НЕ ПОДДЕРЖИВАЕТСЯ ФИСКАЛЬНЫМ РЕГИСТРАТОРОМ "
+                   "Zefor universal fiscal register driver",
+                   "<<< {PrintXReport} (ZEFOR-FINAL) = TRUE >>>"}))
+      << "the driver's name is the adapter's own file description";
   EXPECT_TRUE(Read("emu1.docs").empty());
 }
 
@@ -222,7 +237,8 @@ TEST_F(Reports, ADayInTheLife) {
       "\">";
   const std::string report = z.ZReport.substr(z.ZReport.find('<'));
   EXPECT_EQ(report.substr(0, expected.size()), expected) << z.ZReport;
-  EXPECT_TRUE(Contains(z.ZReport, "<Counter ValueKeyID=\"{E53B030C-845D-4CBC-8A03-EBFFAE5D08B8}\" Value=\"1790.00\"/>"));
+  EXPECT_TRUE(Contains(z.ZReport, "<Counter ValueKeyID=\"{E53B030C-845D-4CBC-8A03-EBFFAE5D08B8}\" Value=\"1790.00\"/>"))
+      << z.ZReport;
   EXPECT_EQ(z.Doc.ShiftCloseFlag, 1);
   EXPECT_EQ(z.Doc.ShiftOpened, 0);
   EXPECT_EQ(Cash(), 244000) << "the Z-report leaves the cash in the drawer";
@@ -351,7 +367,8 @@ TEST_F(ZReportData, CountersOverrideTheAttributesAndTravelWithTheReport) {
                                 counters + "</ZReportData></FiscalDocumentReturn>");
   EXPECT_TRUE(Contains(z, "TaxSum=\"12\" CashSum=\"150050\" NonCashSum=\"15000\" Proceeds=\"165050\"")) << z;
   EXPECT_TRUE(Contains(z, "<CounterValues>")) << z;
-  EXPECT_TRUE(Contains(Convert("<ZReportData PayNonCashValue=\"30000\"/>"), "NonCashSum=\"30000\""));
+  const std::string nonCash = Convert("<ZReportData PayNonCashValue=\"30000\"/>");
+  EXPECT_TRUE(Contains(nonCash, "NonCashSum=\"30000\"")) << nonCash;
 }
 
 TEST_F(ZReportData, BadDataGivesNone) {
@@ -375,33 +392,47 @@ class Clock : public Reports {
     Start("clock_offset = " + std::to_string(offset) + "\n",
           "6 = 0\n36 = " + std::to_string(block) + "\n37 = " + std::to_string(warn) + "\n");
   }
-  bool Asked(const std::string& text) const { return Contains(Requests(), text); }
+  // The texts of the cashier's questions, in order, with a clock difference
+  // within a second of `seconds` written as "N" (the register's clock runs
+  // in whole seconds).
+  Lines Questions(int seconds) const {
+    static const std::regex difference("\\((\\d+) seconds\\)");
+    Lines texts;
+    for (const std::string& line : LinesWith(Requests(), "QUESTION ", "\n")) {
+      std::string text = line.substr(9, line.rfind(" -> ") - 9);
+      std::smatch match;
+      if (std::regex_search(text, match, difference) && std::abs(std::stoi(match[1]) - seconds) <= 1)
+        text = match.prefix().str() + "(N seconds)" + match.suffix().str();
+      texts.push_back(text);
+    }
+    return texts;
+  }
 };
 
 TEST_F(Clock, WithoutLimitsTheClockIsNotRead) {
   StartWithClock(-3600, 0, 0);
   EXPECT_TRUE(Document(fdXReport).Result);
-  EXPECT_FALSE(Contains(Journal(), "InternalDate = ")) << "no status read asked for the clock";
+  EXPECT_EQ(JournalLines("InternalDate = "), Lines{}) << "no status read asked for the clock";
 }
 
 TEST_F(Clock, BehindWithinTheBlockLimitOnlyWarns) {
   StartWithClock(-45, 60, 30);
-  EXPECT_TRUE(Asked("QUESTION Time in the Fiscal registrar is too far behind POS (4")) << Requests();
-  EXPECT_TRUE(Asked("seconds). Report this problem to support. Click OK to continue."));
+  EXPECT_EQ(Questions(45), (Lines{"Time in the Fiscal registrar is too far behind POS (N seconds). "
+                                  "Report this problem to support. Click OK to continue."}));
   EXPECT_TRUE(Document(fdFiscCheck, 0, "tools/possim/demo/dinner.order", 0x2E).Result);
 }
 
 TEST_F(Clock, AheadBeyondTheWarningLimitWarns) {
   StartWithClock(45, 0, 30);
-  EXPECT_TRUE(Asked("QUESTION The time in the Fiscal registrar is too much than POS (4")) << Requests();
-  EXPECT_TRUE(Asked("seconds). Report this problem to support. Click OK to continue."));
+  EXPECT_EQ(Questions(45), (Lines{"The time in the Fiscal registrar is too much than POS (N seconds). "
+                                  "Report this problem to support. Click OK to continue."}));
 }
 
 TEST_F(Clock, BeyondTheBlockLimitBlocksUntilTheClockIsRight) {
   StartWithClock(120, 60, 30);
-  EXPECT_TRUE(Asked("QUESTION The time in the Fiscal registrar is too much than POS (1")) << Requests();
-  EXPECT_TRUE(Asked("seconds). POS operation is blocked. Contact Support."));
-  EXPECT_FALSE(Asked("Click OK to continue.")) << "a difference above both limits only blocks";
+  EXPECT_EQ(Questions(120), (Lines{"The time in the Fiscal registrar is too much than POS (N seconds). "
+                                   "POS operation is blocked. Contact Support."}))
+      << "a difference above both limits only blocks";
   EXPECT_FALSE(Document(fdFiscCheck, 0, "tools/possim/demo/dinner.order", 0x2E).Result);
   EXPECT_FALSE(Document(fdXReport).Result) << "still blocked";
   EXPECT_TRUE(Accepted().empty());
@@ -416,8 +447,15 @@ TEST_F(Clock, BehindBeyondTheBlockLimitBlocksAReceiptOfARunningDevice) {
   ASSERT_TRUE(Document(fdXReport).Result);
   WriteEmulator("documents = emu1.docs\ntaxes = 1:2000 2:1000 3:0\n" + std::string(kOptions) + "clock_offset = -90\n");
   EXPECT_FALSE(Document(fdFiscCheck, 0, "tools/possim/demo/dinner.order", 0x2E).Result);
-  EXPECT_TRUE(Asked("QUESTION Time in the Fiscal registrar is too far behind POS (9")) << Requests();
-  EXPECT_TRUE(Contains(Journal(), "POS operation is blocked. Contact Support."));
+  EXPECT_EQ(Questions(90), (Lines{"Time in the Fiscal registrar is too far behind POS (N seconds). "
+                                  "POS operation is blocked. Contact Support."}));
+  // The difference runs a second either way of the offset.
+  static const std::regex seconds("\\(\\d+ seconds\\)");
+  Lines blocked = UndatedErrors(JournalLines("POS operation is blocked."));
+  for (std::string& line : blocked) line = std::regex_replace(line, seconds, "(N seconds)");
+  const std::string text = "Time in the Fiscal registrar is too far behind POS (N seconds). "
+                           "POS operation is blocked. Contact Support.";
+  EXPECT_EQ(blocked, (Lines{text, "#1 err3651: " + text})) << "journaled, then shown as a device error";
 }
 
 // ---- programming and the tax-rate list ------------------------------------------------------
@@ -442,12 +480,14 @@ TEST_F(Programming, ClockTaxesAndDepartmentsAreTheHandWrittenDocument) {
   const std::map<std::string, std::string> s = EmulatorState();
   EXPECT_EQ(s.at("tax_table"), "1:2000 2:1000 3:0");
   EXPECT_EQ(s.at("clock_offset"), "0") << "the register's clock is set from the computer's";
-  EXPECT_TRUE(Contains(Read("emu1.tape"), "ПРОГРАММИРОВАНИЕ"));
+  EXPECT_TRUE(Contains(Read("emu1.tape"), "ПРОГРАММИРОВАНИЕ")) << Read("emu1.tape");
   adapter_.Done(handle_);
-  const std::string journal = Journal();
-  EXPECT_TRUE(Contains(journal, "{GetManagerTaxesOptions} ИНДЕКС НУЛЕВОЙ Н.С. (в Станции Менеджера) = 3"));
-  EXPECT_TRUE(Contains(journal, "TaxRateIndex = 1, RateValue = 2000"));
-  EXPECT_TRUE(Contains(journal, ">>> ProgramPrinter (ZEFOR-ENTRY) <<<"));
+  EXPECT_EQ(LinesFrom(Journal(), "{GetManagerTaxesOptions}", 4),
+            (Lines{"{GetManagerTaxesOptions} ИНДЕКС НУЛЕВОЙ Н.С. (в Станции Менеджера) = 3",
+                   "TaxRateIndex = 1, RateValue = 2000", "TaxRateIndex = 2, RateValue = 1000",
+                   "TaxRateIndex = 3, RateValue = 0"}));
+  EXPECT_EQ(JournalLines("ProgramPrinter"),
+            (Lines{">>> ProgramPrinter (ZEFOR-ENTRY) <<<", "<<< {ProgramPrinter} (ZEFOR-FINAL) >>>"}));
 }
 
 TEST_F(Programming, TheClockIsLeftAloneBeyondItsLimitAndNothingIsSentInAnOpenShift) {
@@ -456,14 +496,14 @@ TEST_F(Programming, TheClockIsLeftAloneBeyondItsLimitAndNothingIsSentInAnOpenShi
   adapter_.ProgramPrinter(handle_, nullptr);
   const std::string dump = Dump();
   EXPECT_FALSE(Contains(dump, "ProgramDateTime")) << dump;
-  EXPECT_TRUE(Contains(dump, "<Tax TaxRateIndex=\"1\" RateValue=\"2000\" TaxName=\"VAT\" RateName=\"20 %\"/>"));
+  EXPECT_TRUE(Contains(dump, "<Tax TaxRateIndex=\"1\" RateValue=\"2000\" TaxName=\"VAT\" RateName=\"20 %\"/>")) << dump;
   adapter_.Done(handle_);
   // The register's clock runs whole seconds ahead, so 400 seconds ahead
   // reads as 399 or 400.
-  const std::string journal = Journal();
-  EXPECT_TRUE(Contains(journal, "ProgramTimeDiffMax (300) is over (399). Fiscal registrar time sync skipped.") ||
-              Contains(journal, "ProgramTimeDiffMax (300) is over (400). Fiscal registrar time sync skipped."))
-      << journal;
+  const Lines skipped = JournalLines("ProgramTimeDiffMax");
+  EXPECT_TRUE(skipped == Lines{"ProgramTimeDiffMax (300) is over (399). Fiscal registrar time sync skipped."} ||
+              skipped == Lines{"ProgramTimeDiffMax (300) is over (400). Fiscal registrar time sync skipped."})
+      << Journal();
   EXPECT_TRUE(Calls("ZefProgram").empty()) << "the register is not programmed during a shift";
 }
 
@@ -472,5 +512,7 @@ TEST_F(Programming, RequiredTaxRatesStopADeviceWithoutThem) {
   WriteParams(Device(0, "6 = 0\n42 = 1\n") + SourceFile("tools/possim/demo/receipts.cfg"));
   Load();
   EXPECT_LE(adapter_.InitDevice(0, 0), 0);
-  EXPECT_TRUE(Contains(Journal(), "No active tax rates found. Zefor.dll#1 has stopped."));
+  const std::string text = "No active tax rates found. Zefor.dll#1 has stopped.";
+  EXPECT_EQ(UndatedErrors(JournalLines("No active tax rates found")), (Lines{text, "#1 err3651: " + text}))
+      << "journaled, then shown as a device error";
 }

@@ -67,7 +67,17 @@ TEST(ZefGenericResult, SetErrorFormatsTheTextOfItsKind) {
   EXPECT_THROW(r.SetError(9, -1, "x", result), std::logic_error) << "no such kind";
 }
 
-using Results = ZeforTest;
+class Results : public ZeforTest {
+ protected:
+  // The journal lines holding `marker` written since the last look.
+  Lines NewLines(const std::string& marker) {
+    const Lines lines = JournalLines(marker);
+    Lines added(lines.begin() + std::min(seen_, lines.size()), lines.end());
+    seen_ = lines.size();
+    return added;
+  }
+  size_t seen_ = 0;
+};
 
 TEST_F(Results, FailedCallsFillTheLastResultFieldsByClass) {
   WriteParams(Device(0));
@@ -85,16 +95,21 @@ TEST_F(Results, FailedCallsFillTheLastResultFieldsByClass) {
       {101, "(LastRes = 101, LastExecErrorCode = 0, LastExecErrorText = Error (101). Device is not ready to "
             "receive command. Timeout expired) = FALSE"},
   };
+  const std::string marker = "{CreateResult}[ZefGetStatus] ";
+  NewLines(marker);
   for (auto [code, line] : cases) {
     WriteEmulator("logic_code = 10\nfault = ZefGetStatus " + std::to_string(code));
     size_t asked = Calls("ZefGetLastLogicError").size();
     EXPECT_EQ(adapter_.FiscGetExtID(1, nullptr, nullptr), 0) << code;
-    EXPECT_TRUE(Contains(Journal(), std::string("{CreateResult}[ZefGetStatus] ") + line)) << code << Journal();
+    EXPECT_EQ(NewLines(marker), Lines{marker + line}) << code;
     EXPECT_EQ(Calls("ZefGetLastLogicError").size() - asked, code == 203 ? 1u : 0u) << code;
   }
   WriteEmulator("logic_code = 33\nlogic_utf8 = Бумага\nfault = ZefGetStatus 202");
   EXPECT_EQ(adapter_.FiscGetExtID(1, nullptr, nullptr), 0);
-  EXPECT_TRUE(Contains(Journal(), "Error (202). Printing was interrupted: device is not ready (0x21): "));
+  EXPECT_EQ(NewLines(marker),
+            Lines{marker + "(LastRes = 0, LastExecErrorCode = 202, LastExecErrorText = Error (202). Printing was "
+                           "interrupted: device is not ready (0x21): \xC1\xF3\xEC\xE0\xE3\xE0) = FALSE"})
+      << "the driver's UTF-8 text in the thread locale's code page (Windows-1251 here)";
   WriteEmulator("");
   EXPECT_EQ(adapter_.FiscGetExtID(1, nullptr, nullptr), 1) << "recovered";
 }
@@ -105,8 +120,8 @@ TEST_F(Results, InitialisationErrorEndsTheCreationWhenWaiting) {
   Load();
   EXPECT_EQ(adapter_.InitDevice(0, 0), -1);
   const char text[] = "Initialization error: emulator.so: Error (302). Error in the XML data for initialization (ZefInit)";
-  EXPECT_TRUE(Contains(Journal(), std::string("{IsInitError} err3614 = ") + text)) << Journal();
-  EXPECT_TRUE(Contains(Read("requests.log"), std::string("MESSAGE ") + text));
+  EXPECT_EQ(JournalLines("{IsInitError}"), Lines{std::string("{IsInitError} err3614 = ") + text});
+  EXPECT_EQ(LinesWith(Read("requests.log"), "MESSAGE", "\n"), Lines{std::string("MESSAGE ") + text + " -> 2"});
   WriteEmulator("");
   EXPECT_EQ(adapter_.InitDevice(0, 0), 1) << "recovers when the fault is gone";
 }
@@ -118,7 +133,9 @@ TEST_F(Results, ConnectionErrorIsRetriedWhileWaitingForTheRegister) {
   EXPECT_EQ(adapter_.InitDevice(0, 0), 1);
   EXPECT_EQ(Calls("ZefInitXML").size(), 2u);
   EXPECT_TRUE(Contains(Read("requests.log"), "QUESTION ")) << Read("requests.log");
-  EXPECT_TRUE(Contains(Journal(), "<<< {PrepareToPrint} (ZEFOR-FINAL) = TRUE >>>"));
+  EXPECT_EQ(JournalLines("PrepareToPrint"),
+            (Lines{">>> PrepareToPrint (ZEFOR-ENTRY) <<<", "<<< {PrepareToPrint} (ZEFOR-FINAL) = TRUE >>>"}))
+      << "the retry is inside the one preparation";
 }
 
 TEST_F(Results, WithoutWaitingTheDeviceWorksOfflineAndRecovers) {
@@ -127,7 +144,8 @@ TEST_F(Results, WithoutWaitingTheDeviceWorksOfflineAndRecovers) {
   Load();
   ASSERT_EQ(adapter_.InitDevice(0, 0), 1);
   EXPECT_TRUE(Contains(Read("requests.log"), "QUESTION ")) << Read("requests.log");
-  EXPECT_TRUE(Contains(Journal(), "<<< {PrepareToPrint} (ZEFOR-FINAL) = FALSE >>>"));
+  EXPECT_EQ(JournalLines("PrepareToPrint"),
+            (Lines{">>> PrepareToPrint (ZEFOR-ENTRY) <<<", "<<< {PrepareToPrint} (ZEFOR-FINAL) = FALSE >>>"}));
   EXPECT_EQ(Status(1).Offline, 1);
   EXPECT_EQ(adapter_.FiscGetExtID(1, nullptr, nullptr), 0);
   WriteEmulator("");

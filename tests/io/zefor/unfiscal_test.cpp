@@ -51,6 +51,17 @@ class Unfiscal : public ZeforTest {
   }
   // What the error service recorded for the POS.
   std::string Errors() const { return Read("nolvex.log"); }
+  // Its error entries holding `marker`, from "ERR <code>: " on (after the
+  // time, thread and nesting of the service's log).
+  Lines ErrorEntries(const std::string& marker) const {
+    Lines entries;
+    for (const std::string& line : LinesWith(Errors(), marker, "\n")) {
+      const size_t at = line.find("] ");
+      const size_t err = line.find("ERR ", at == std::string::npos ? 0 : at);
+      entries.push_back(err == std::string::npos ? line : line.substr(err));
+    }
+    return entries;
+  }
 
   size_t tapeStart_ = 0, journalStart_ = 0;
 };
@@ -77,16 +88,16 @@ TEST_F(Unfiscal, EachSegmentIsItsOwnDocumentAndTheDumpHoldsTheWholeMarkup) {
   ASSERT_TRUE(Printing("one\n\x1b" "7two\n"));
   EXPECT_EQ(Printed(), "one\n----------------- cut ------------------\ntwo\n");
   EXPECT_EQ(Calls("ZefUnfiscalPrint").size(), 2u);
-  std::string journal = FinalJournal();
-  EXPECT_TRUE(Contains(journal,
-                       "~~> ZefUnfiscalPrint (ZEFOR-ENTRY) <~~\r\n"
-                       "{ZefUnfiscalPrint} AXML [IN] = <?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
-                       "<Unfiscal Slip=\"0\" CutAfter=\"0\" Footer=\"0\">\r\n"
-                       "\t<TextLine Bold=\"0\" BigHeight=\"0\" BigWidth=\"0\" Inverted=\"0\" Tapes=\"3\" Text=\"two\"/>\r\n"
-                       "</Unfiscal>\r\n"
-                       "{ZefUnfiscalPrint} AFlags [IN] = 0\r\n"
-                       "<~~ {ZefUnfiscalPrint} (ZEFOR-FINAL) = 0 ~~>\r\n"))
-      << journal;
+  EXPECT_EQ(LinesFrom(FinalJournal(), "~~> ZefUnfiscalPrint ", 8, 1),
+            (Lines{"~~> ZefUnfiscalPrint (ZEFOR-ENTRY) <~~",
+                   "{ZefUnfiscalPrint} AXML [IN] = <?xml version=\"1.0\" encoding=\"utf-8\"?>",
+                   "<Unfiscal Slip=\"0\" CutAfter=\"0\" Footer=\"0\">",
+                   "\t<TextLine Bold=\"0\" BigHeight=\"0\" BigWidth=\"0\" Inverted=\"0\" Tapes=\"3\" Text=\"two\"/>",
+                   "</Unfiscal>",
+                   "{ZefUnfiscalPrint} AFlags [IN] = 0",
+                   "<~~ {ZefUnfiscalPrint} (ZEFOR-FINAL) = 0 ~~>",
+                   ""}))
+      << "the second segment's call";
   EXPECT_EQ(TakeDump("ZefUnfiscPrn.xml"),
             "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
             "<PRINTUNFISCAL>\r\n"
@@ -104,37 +115,42 @@ TEST_F(Unfiscal, DriverRefusingTheSecondSegmentStopsTheJobAndSaysSo) {
   EXPECT_FALSE(Printing("one\n\x1b" "7two\n\x1b" "7three\n"));
   EXPECT_EQ(Printed(), "one\n----------------- cut ------------------\n");
   EXPECT_EQ(Calls("ZefUnfiscalPrint").size(), 2u) << "the third segment is not sent";
-  std::string journal = FinalJournal();
-  EXPECT_TRUE(Contains(journal,
-                       "<<< {PrintSegment} (ZEFOR-FINAL) = TRUE >>>\r\n\r\n"
-                       ">>> PrintSegment (ZEFOR-ENTRY) <<<\r\n"
-                       "<~~ {ZefUnfiscalPrint} (ZEFOR-FINAL) = 203 ~~>\r\n\r\n"
-                       "~~> ZefGetLastLogicError (ZEFOR-ENTRY) <~~\r\n"
-                       "{ZefGetLastLogicError} ALogicError [OUT] = 0, , \r\n"
-                       "<~~ {ZefGetLastLogicError} (ZEFOR-FINAL) ~~>\r\n\r\n"
-                       "{CreateResult}[ZefUnfiscalPrint] (LastRes = 0, LastExecErrorCode = 203, "
-                       "LastExecErrorText = Error (203). End of paper while printing) = FALSE\r\n"
-                       "<<< {PrintSegment} (ZEFOR-FINAL) = FALSE >>>\r\n\r\n"
-                       "{uf_Doc} Segments printed = 1 of 3\r\n"))
-      << journal;
-  EXPECT_TRUE(Contains(journal, " #1 err3663: Error (203). End of paper while printing\r\n"
-                                "<-- {uf_Doc} (ZEFOR-FINAL) = FALSE -->\r\n\r\n"))
-      << journal;
-  EXPECT_TRUE(Contains(journal, "<<< {Printing} (ZEFOR-FINAL) = FALSE >>>")) << journal;
-  EXPECT_TRUE(Contains(Errors(), "3663")) << Errors();
-  EXPECT_TRUE(Contains(Errors(), "Fiscal register zefor.so # 1: Error (203). ")) << Errors();
+  const std::string journal = FinalJournal();
+  EXPECT_EQ(LinesFrom(journal, "<<< {PrintSegment} (ZEFOR-FINAL) = TRUE >>>", 13),
+            (Lines{"<<< {PrintSegment} (ZEFOR-FINAL) = TRUE >>>",
+                   "",
+                   ">>> PrintSegment (ZEFOR-ENTRY) <<<",
+                   "<~~ {ZefUnfiscalPrint} (ZEFOR-FINAL) = 203 ~~>",
+                   "",
+                   "~~> ZefGetLastLogicError (ZEFOR-ENTRY) <~~",
+                   "{ZefGetLastLogicError} ALogicError [OUT] = 0, , ",
+                   "<~~ {ZefGetLastLogicError} (ZEFOR-FINAL) ~~>",
+                   "",
+                   "{CreateResult}[ZefUnfiscalPrint] (LastRes = 0, LastExecErrorCode = 203, "
+                   "LastExecErrorText = Error (203). End of paper while printing) = FALSE",
+                   "<<< {PrintSegment} (ZEFOR-FINAL) = FALSE >>>",
+                   "",
+                   "{uf_Doc} Segments printed = 1 of 3"}));
+  EXPECT_EQ(ErrorLines(journal), (Lines{"#1 err3663: Error (203). End of paper while printing"}));
+  const Lines closing = LinesFrom(journal, " #1 err3663: ", 3);
+  EXPECT_EQ(Lines(closing.begin() + std::min<size_t>(1, closing.size()), closing.end()),
+            (Lines{"<-- {uf_Doc} (ZEFOR-FINAL) = FALSE -->", ""}))
+      << "the error line closes the step";
+  EXPECT_EQ(LinesWith(journal, "{Printing}"), (Lines{"<<< {Printing} (ZEFOR-FINAL) = FALSE >>>"}));
+  EXPECT_EQ(ErrorEntries("3663"),
+            (Lines{"ERR 3663: Fiscal register zefor.so # 1: Error (203). End of paper while printing"}));
 }
 
 TEST_F(Unfiscal, DriverWithoutThePrintFunctionFailsThePrintout) {
   Start("foText", "", "emulator_noprint.so");
   EXPECT_FALSE(Printing("abc\n"));
-  std::string journal = FinalJournal();
-  EXPECT_TRUE(Contains(journal, "{ZefUnfiscalPrint} Not exported call ZefUnfiscalPrint for a supported option "
-                                "[foText]\r\n"))
-      << journal;
-  EXPECT_TRUE(Contains(journal, "{uf_Doc} Segments printed = 0 of 1\r\n")) << journal;
-  EXPECT_TRUE(Contains(journal, "TZefor.Printing exception: ")) << journal;
-  EXPECT_TRUE(Contains(Errors(), "Not exported call ZefUnfiscalPrint for a supported option [foText]")) << Errors();
+  const std::string journal = FinalJournal();
+  EXPECT_EQ(LinesWith(journal, "{ZefUnfiscalPrint}"),
+            (Lines{"{ZefUnfiscalPrint} Not exported call ZefUnfiscalPrint for a supported option [foText]"}));
+  EXPECT_EQ(LinesWith(journal, "Segments printed"), (Lines{"{uf_Doc} Segments printed = 0 of 1"}));
+  EXPECT_TRUE(OneLineOpening(journal, "TZefor.Printing exception: "));
+  EXPECT_EQ(ErrorEntries("Not exported call"),
+            (Lines{"ERR 3619: Not exported call ZefUnfiscalPrint for a supported option [foText]"}));
   EXPECT_EQ(Printed(), "");
 }
 
@@ -174,7 +190,7 @@ TEST_F(Unfiscal, CustomDocumentGoesAsAFiscalDocument) {
             "\t<Text Line=\"Hello\"/>\r\n"
             "</FiscalDocument>\n");
   EXPECT_FALSE(Printing("<?xml version=\"1.0\" encoding=\"OB7\"?><Text")) << "malformed content";
-  EXPECT_TRUE(Contains(NewJournal(), "TZefor.Printing exception: ")) << NewJournal();
+  EXPECT_TRUE(OneLineOpening(NewJournal(), "TZefor.Printing exception: "));
 }
 
 TEST_F(Unfiscal, JournalPrintoutFromExtendedPrintData) {
@@ -254,7 +270,8 @@ TEST_F(Unfiscal, DrawerOpensAndIsOpenUntilClosed) {
   EXPECT_EQ(adapter_.IsDrawerNumOpen(1, 0), 0) << "the cashier closed it";
   ASSERT_TRUE(Printing("\x1b<"));
   EXPECT_EQ(adapter_.IsDrawerNumOpen(1, 0), 0) << "a printout of only a drawer command has no text to send";
-  EXPECT_TRUE(Contains(NewJournal(), "{ZefGetStatus} AFieldsNeeded [IN] = (")) << NewJournal();
+  const Lines asked = LinesWith(NewJournal(), "{ZefGetStatus} AFieldsNeeded [IN] = (");
+  EXPECT_FALSE(asked.empty()) << NewJournal();
 }
 
 TEST_F(Unfiscal, DrawerStateFailureIsJournalledUnderTheDrawerCall) {

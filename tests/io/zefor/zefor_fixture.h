@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -12,6 +13,80 @@
 #include "adapter.h"
 #include "support/test_files.h"
 #include "tarvel32/tarvel32.h"
+
+using Lines = std::vector<std::string>;
+
+// The whole lines of `text` that hold `marker`, in order, without their line
+// ends: "\r\n" in journals, "\n" in logs and tapes. A journal line that ends
+// otherwise runs on into the next one and so fails the comparison.
+inline Lines LinesWith(const std::string& text, const std::string& marker, const std::string& end = "\r\n") {
+  Lines found;
+  for (size_t at = 0; at < text.size();) {
+    size_t stop = text.find(end, at);
+    if (stop == std::string::npos) stop = text.size();
+    std::string line = text.substr(at, stop - at);
+    if (line.find(marker) != std::string::npos) found.push_back(line);
+    at = stop + end.size();
+  }
+  return found;
+}
+
+// The device error lines ("<date and time> #<device> err<code>: <text>")
+// among `lines` from the "#" on: the date and time are the system's short
+// format, masked like the time stamps. Other lines stay as they are.
+inline Lines UndatedErrors(Lines lines) {
+  static const std::regex error("^.*? (#\\d+ err\\d+: .*)$");
+  std::smatch match;
+  for (std::string& line : lines)
+    if (std::regex_match(line, match, error)) line = match[1];
+  return lines;
+}
+
+// The device error lines of a journal, in order, undated.
+inline Lines ErrorLines(const std::string& journal) {
+  Lines found;
+  for (const std::string& line : UndatedErrors(LinesWith(journal, " err")))
+    if (line[0] == '#') found.push_back(line);
+  return found;
+}
+
+// Lines with the moments they name ("dd.mm.yy hh:mm:ss") masked as that
+// pattern, so that lines which carry the time can be compared whole.
+inline Lines Undated(Lines lines) {
+  static const std::regex moment("\\d\\d\\.\\d\\d\\.\\d\\d \\d\\d:\\d\\d:\\d\\d");
+  for (std::string& line : lines) line = std::regex_replace(line, moment, "dd.mm.yy hh:mm:ss");
+  return lines;
+}
+
+// `count` whole journal lines of `text` from a line that holds `marker` on:
+// the first such line, or the one after `skip` others (fewer lines when the
+// text ends before).
+inline Lines LinesFrom(const std::string& text, const std::string& marker, size_t count, size_t skip = 0) {
+  Lines found;
+  for (size_t at = 0; at < text.size() && found.size() < count;) {
+    size_t stop = text.find("\r\n", at);
+    if (stop == std::string::npos) stop = text.size();
+    std::string line = text.substr(at, stop - at);
+    if (!found.empty() || (line.find(marker) != std::string::npos && skip-- == 0)) found.push_back(line);
+    at = stop + 2;
+  }
+  return found;
+}
+
+// Whether `text` has exactly one line that holds `opening` and whether that
+// line begins with it; the rest is a message of the failure's own (the
+// parser's, the system's), which the tests do not fix. On failure it shows
+// the lines found.
+inline ::testing::AssertionResult OneLineOpening(const std::string& text, const std::string& opening,
+                                                 const std::string& end = "\r\n") {
+  const Lines lines = LinesWith(text, opening, end);
+  if (lines.size() == 1 && lines[0].compare(0, opening.size(), opening) == 0 && lines[0].size() > opening.size())
+    return ::testing::AssertionSuccess();
+  ::testing::AssertionResult failure = ::testing::AssertionFailure();
+  failure << lines.size() << " lines hold \"" << opening << "\", one beginning with it and going on expected:";
+  for (const std::string& line : lines) failure << "\n  " << line;
+  return failure;
+}
 
 class ZeforTest : public ::testing::Test {
  protected:
@@ -66,6 +141,11 @@ class ZeforTest : public ::testing::Test {
   // The journal of device n + 1 with the time stamps removed.
   std::string Journal(int number = 0) const {
     return test_files::Unstamped(Read("zefor" + std::to_string(number + 1) + ".log"));
+  }
+  // The whole lines of the journal of device n + 1 that hold `marker`, in
+  // order, so that a failed comparison shows both lists.
+  std::vector<std::string> JournalLines(const std::string& marker, int number = 0) const {
+    return LinesWith(Journal(number), marker);
   }
   // Lines of the emulator's call log that name `function`.
   std::vector<std::string> Calls(const std::string& function) const {
