@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "receipt_fixture.h"
+#include "support/pos_document.h"
 
 namespace {
 
@@ -488,15 +489,8 @@ TEST_F(Callbacks, CallbacksFromManyDriverThreadsWhileTwoPosTasksPrint) {
       pos.emplace_back([&, handle] {
         AttachTask(("POS " + std::to_string(handle)).c_str());
         for (int i = 0; i < kDocuments; ++i) {
-          TFiscDocInfo doc{};
-          doc.Size = kFiscDocInfoSize;
-          doc.Kind = fdFiscCheck;
-          doc.Flags = 0x2E;
-          doc.Data = uint32_t(uintptr_t(stream.data()));
-          doc.DataSize = int32_t(stream.size());
-          uint8_t record[kFiscDocInfoSize];
-          std::memcpy(record, &doc, sizeof doc);
-          if (adapter_.FiscDocument(handle, record)) ++printed;
+          std::vector<uint8_t> record = PosDocumentRecord(fdFiscCheck, stream);
+          if (adapter_.FiscDocument(handle, record.data())) ++printed;
         }
         DetachTask();
       });

@@ -20,6 +20,7 @@
 #include "io/printer/fiscreg/fisc_doc_info.h"
 #include "orderparser.h"
 #include "orderstream.h"
+#include "support/pos_document.h"
 #include "support/test_files.h"
 #include "tarvel32/tarvel32.h"
 
@@ -131,18 +132,11 @@ class Crash : public ::testing::Test {
     if (!adapter.Load(bin_ + platform::LibraryFileName("zefor"), error)) _exit(3);
     if (adapter.InitDevice(0, 0) != 1) _exit(4);
     platform::WriteWholeFile(d + "mark.txt", std::to_string(platform::FileSize(d + "calls.log")));
-    TFiscDocInfo doc{};
-    doc.Size = kFiscDocInfoSize;
-    doc.Kind = document.Kind;
-    doc.SubType = document.SubType;
-    doc.Flags = 0x2E;
-    doc.Data = uint32_t(uintptr_t(data.data()));
-    doc.DataSize = int32_t(data.size());
-    uint8_t record[kFiscDocInfoSize];
-    std::memcpy(record, &doc, sizeof doc);
-    const int result = adapter.FiscDocument(1, record) ? 1 : 0;
+    std::vector<uint8_t> record = PosDocumentRecord(document.Kind, data, document.SubType);
+    const int result = adapter.FiscDocument(1, record.data()) ? 1 : 0;
     platform::WriteWholeFile(d + "mark_end.txt", std::to_string(platform::FileSize(d + "calls.log")));
-    std::memcpy(&doc, record, sizeof doc);
+    TFiscDocInfo doc{};
+    std::memcpy(&doc, record.data(), sizeof doc);
     platform::WriteWholeFile(d + "answer.txt", std::to_string(result) + " " + std::to_string(doc.DocNum) + " " +
                                                    std::to_string(doc.CheckNum));
     adapter.DONEDLL();

@@ -23,6 +23,7 @@
 #include "orderparser.h"
 #include "orderstream.h"
 #include "platform/file_faults.h"
+#include "support/pos_document.h"
 #include "standart/host_params.h"
 #include "standart/tasks.h"
 #include "support/test_files.h"
@@ -196,17 +197,10 @@ class RegisterDiskFaults : public DiskFaults {
     static_cast<TZefor*>(DeviceTable::Device(handle_))->SetAdapterDirectory(dir_);
   }
   bool Print(const std::string& data, uint8_t kind = fdFiscCheck) {
-    TFiscDocInfo doc{};
-    doc.Size = kFiscDocInfoSize;
-    doc.Kind = kind;
-    doc.Flags = 0x2E;
-    doc.Data = uint32_t(uintptr_t(data.data()));
-    doc.DataSize = int32_t(data.size());
-    uint8_t record[kFiscDocInfoSize];
-    std::memcpy(record, &doc, sizeof doc);
+    std::vector<uint8_t> record = PosDocumentRecord(kind, data);
     bool result = false;
     try {
-      result = FiscDocument(handle_, record) != 0;
+      result = FiscDocument(handle_, record.data()) != 0;
     } catch (...) {
       // An exception that leaves the export is the POS's; the test only
       // looks at the files.
